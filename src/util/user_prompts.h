@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torvane {
+
+// The seam between the core and the user. The core never shows a message or asks a question
+// itself: it calls this interface, which the editor window, torvane-cli and the tests implement.
+// Every text passed in is the system's own, unchanged, so that callers can show it as it stands.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    // A modal message with an OK button.
+    virtual void message(std::string_view text) = 0;
+
+    // A question with Yes and No; Yes answers true.
+    virtual bool askYesNo(std::string_view text) = 0;
+
+    // One choice among options (radio buttons) with OK and Cancel; the index of the chosen option,
+    // or nothing for Cancel or no choice. Used for the "Project Select" dialog.
+    virtual std::optional<int> chooseOne(std::string_view caption,
+                                         const std::vector<std::string>& options) = 0;
+
+    // An open-file dialog offering one filter such as "Template File(*.h)"; nothing on Cancel.
+    virtual std::optional<std::string> chooseOpenFile(std::string_view filterText) = 0;
+};
+
+} // namespace torvane

@@ -1,0 +1,40 @@
+#include "support/recording_prompts.h"
+
+namespace torvane::test {
+
+namespace {
+template <typename T, typename Fallback>
+T takeFront(std::deque<T>& queue, Fallback fallback)
+{
+    if (queue.empty())
+        return fallback;
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+}
+} // namespace
+
+void RecordingPrompts::message(std::string_view text)
+{
+    messages.emplace_back(text);
+}
+
+bool RecordingPrompts::askYesNo(std::string_view text)
+{
+    questions.emplace_back(text);
+    return takeFront(yesNoAnswers, false);
+}
+
+std::optional<int> RecordingPrompts::chooseOne(std::string_view caption, const std::vector<std::string>&)
+{
+    questions.emplace_back(caption);
+    return takeFront(choiceAnswers, std::optional<int>{});
+}
+
+std::optional<std::string> RecordingPrompts::chooseOpenFile(std::string_view filterText)
+{
+    questions.emplace_back(filterText);
+    return takeFront(fileAnswers, std::optional<std::string>{});
+}
+
+} // namespace torvane::test

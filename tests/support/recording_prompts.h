@@ -1,0 +1,29 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/user_prompts.h"
+
+namespace torvane::test {
+
+// Records every message and question, and answers questions from scripted queues. An unscripted
+// question answers No / Cancel, so a test that forgets to script one sees the refusal path.
+class RecordingPrompts final : public UserPrompts {
+public:
+    void message(std::string_view text) override;
+    bool askYesNo(std::string_view text) override;
+    std::optional<int> chooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<std::string> chooseOpenFile(std::string_view filterText) override;
+
+    std::vector<std::string> messages;   // message() texts in order
+    std::vector<std::string> questions;  // every question's text or caption, in order
+
+    std::deque<bool> yesNoAnswers;
+    std::deque<std::optional<int>> choiceAnswers;
+    std::deque<std::optional<std::string>> fileAnswers;
+};
+
+} // namespace torvane::test

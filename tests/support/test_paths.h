@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace torvane::test {
+
+// Where the sources and the built programs are, for tests that read samples or run executables.
+inline std::string sourcePath(const std::string& relative)
+{
+    return std::string(TORVANE_SOURCE_DIR) + "/" + relative;
+}
+
+inline std::string binaryPath(const std::string& relative)
+{
+    return std::string(TORVANE_BINARY_DIR) + "/" + relative;
+}
+
+} // namespace torvane::test

@@ -1,0 +1,54 @@
+#include "util/crc32_mpeg2.h"
+
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+std::span<const std::uint8_t> bytesOf(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+struct CrcCase {
+    std::string_view input;
+    std::uint32_t expected;
+};
+
+class Crc32Mpeg2Check : public ::testing::TestWithParam<CrcCase> {};
+
+TEST_P(Crc32Mpeg2Check, MatchesCheckValue)
+{
+    EXPECT_EQ(crc32Mpeg2(bytesOf(GetParam().input)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(KnownValues, Crc32Mpeg2Check,
+                         ::testing::Values(CrcCase{"123456789", 0x0376E6E7u}, CrcCase{"abc", 0x9B73448Cu},
+                                           CrcCase{"", 0xFFFFFFFFu}));
+
+TEST(Crc32Mpeg2, PiecewiseUpdateEqualsWholeRun)
+{
+    std::vector<std::uint8_t> data(3000);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    std::uint32_t crc = kCrc32Mpeg2Initial;
+    for (std::size_t at = 0; at < data.size(); at += 1024) {
+        const std::size_t n = std::min<std::size_t>(1024, data.size() - at);
+        crc = crc32Mpeg2Update(crc, std::span(data).subspan(at, n));
+    }
+    EXPECT_EQ(crc, crc32Mpeg2(data));
+}
+
+TEST(Crc32Mpeg2, SingleBitFlipChangesResult)
+{
+    std::vector<std::uint8_t> data(64, 0x5A);
+    const std::uint32_t before = crc32Mpeg2(data);
+    data[40] ^= 0x10;
+    EXPECT_NE(crc32Mpeg2(data), before);
+}
+
+} // namespace
+} // namespace torvane
