@@ -21,7 +21,7 @@ constexpr auto kTable = makeTable();
 
 } // namespace
 
-std::uint32_t crc32Mpeg2Update(std::uint32_t crc, std::span<const std::uint8_t> bytes)
+std::uint32_t Crc32Mpeg2Update(std::uint32_t crc, std::span<const std::uint8_t> bytes)
 {
     for (std::uint8_t b : bytes)
         crc = (crc << 8) ^ kTable[((crc >> 24) ^ b) & 0xFFu];

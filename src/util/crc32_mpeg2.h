@@ -11,11 +11,11 @@ namespace torvane {
 inline constexpr std::uint32_t kCrc32Mpeg2Initial = 0xFFFFFFFFu;
 
 // Continues a CRC over more bytes; start with kCrc32Mpeg2Initial.
-std::uint32_t crc32Mpeg2Update(std::uint32_t crc, std::span<const std::uint8_t> bytes);
+std::uint32_t Crc32Mpeg2Update(std::uint32_t crc, std::span<const std::uint8_t> bytes);
 
-inline std::uint32_t crc32Mpeg2(std::span<const std::uint8_t> bytes)
+inline std::uint32_t Crc32Mpeg2(std::span<const std::uint8_t> bytes)
 {
-    return crc32Mpeg2Update(kCrc32Mpeg2Initial, bytes);
+    return Crc32Mpeg2Update(kCrc32Mpeg2Initial, bytes);
 }
 
 } // namespace torvane

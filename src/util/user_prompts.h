@@ -15,18 +15,18 @@ public:
     virtual ~UserPrompts() = default;
 
     // A modal message with an OK button.
-    virtual void message(std::string_view text) = 0;
+    virtual void Message(std::string_view text) = 0;
 
     // A question with Yes and No; Yes answers true.
-    virtual bool askYesNo(std::string_view text) = 0;
+    virtual bool AskYesNo(std::string_view text) = 0;
 
     // One choice among options (radio buttons) with OK and Cancel; the index of the chosen option,
     // or nothing for Cancel or no choice. Used for the "Project Select" dialog.
-    virtual std::optional<int> chooseOne(std::string_view caption,
+    virtual std::optional<int> ChooseOne(std::string_view caption,
                                          const std::vector<std::string>& options) = 0;
 
     // An open-file dialog offering one filter such as "Template File(*.h)"; nothing on Cancel.
-    virtual std::optional<std::string> chooseOpenFile(std::string_view filterText) = 0;
+    virtual std::optional<std::string> ChooseOpenFile(std::string_view filterText) = 0;
 };
 
 } // namespace torvane

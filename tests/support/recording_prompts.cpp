@@ -14,24 +14,24 @@ T takeFront(std::deque<T>& queue, Fallback fallback)
 }
 } // namespace
 
-void RecordingPrompts::message(std::string_view text)
+void RecordingPrompts::Message(std::string_view text)
 {
     messages.emplace_back(text);
 }
 
-bool RecordingPrompts::askYesNo(std::string_view text)
+bool RecordingPrompts::AskYesNo(std::string_view text)
 {
     questions.emplace_back(text);
     return takeFront(yesNoAnswers, false);
 }
 
-std::optional<int> RecordingPrompts::chooseOne(std::string_view caption, const std::vector<std::string>&)
+std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>&)
 {
     questions.emplace_back(caption);
     return takeFront(choiceAnswers, std::optional<int>{});
 }
 
-std::optional<std::string> RecordingPrompts::chooseOpenFile(std::string_view filterText)
+std::optional<std::string> RecordingPrompts::ChooseOpenFile(std::string_view filterText)
 {
     questions.emplace_back(filterText);
     return takeFront(fileAnswers, std::optional<std::string>{});

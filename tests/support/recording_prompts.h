@@ -13,10 +13,10 @@ namespace torvane::test {
 // question answers No / Cancel, so a test that forgets to script one sees the refusal path.
 class RecordingPrompts final : public UserPrompts {
 public:
-    void message(std::string_view text) override;
-    bool askYesNo(std::string_view text) override;
-    std::optional<int> chooseOne(std::string_view caption, const std::vector<std::string>& options) override;
-    std::optional<std::string> chooseOpenFile(std::string_view filterText) override;
+    void Message(std::string_view text) override;
+    bool AskYesNo(std::string_view text) override;
+    std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<std::string> ChooseOpenFile(std::string_view filterText) override;
 
     std::vector<std::string> messages;   // message() texts in order
     std::vector<std::string> questions;  // every question's text or caption, in order

@@ -22,7 +22,7 @@ class Crc32Mpeg2Check : public ::testing::TestWithParam<CrcCase> {};
 
 TEST_P(Crc32Mpeg2Check, MatchesCheckValue)
 {
-    EXPECT_EQ(crc32Mpeg2(bytesOf(GetParam().input)), GetParam().expected);
+    EXPECT_EQ(Crc32Mpeg2(bytesOf(GetParam().input)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(KnownValues, Crc32Mpeg2Check,
@@ -37,17 +37,17 @@ TEST(Crc32Mpeg2, PiecewiseUpdateEqualsWholeRun)
     std::uint32_t crc = kCrc32Mpeg2Initial;
     for (std::size_t at = 0; at < data.size(); at += 1024) {
         const std::size_t n = std::min<std::size_t>(1024, data.size() - at);
-        crc = crc32Mpeg2Update(crc, std::span(data).subspan(at, n));
+        crc = Crc32Mpeg2Update(crc, std::span(data).subspan(at, n));
     }
-    EXPECT_EQ(crc, crc32Mpeg2(data));
+    EXPECT_EQ(crc, Crc32Mpeg2(data));
 }
 
 TEST(Crc32Mpeg2, SingleBitFlipChangesResult)
 {
     std::vector<std::uint8_t> data(64, 0x5A);
-    const std::uint32_t before = crc32Mpeg2(data);
+    const std::uint32_t before = Crc32Mpeg2(data);
     data[40] ^= 0x10;
-    EXPECT_NE(crc32Mpeg2(data), before);
+    EXPECT_NE(Crc32Mpeg2(data), before);
 }
 
 } // namespace
