@@ -137,6 +137,13 @@ TEST_F(StoreFixture, ProgramImageFollowsOrderNumbersContiguously)
     EXPECT_EQ(Slice(out, 0, kProg), RecordOf(store, NodeKind::Program, p0));
     EXPECT_EQ(Slice(out, kProg, kProg), RecordOf(store, NodeKind::Program, p2));
     EXPECT_EQ(Slice(out, 2 * kProg, kProg), RecordOf(store, NodeKind::Program, p4));
+
+    Bytes header(64, 0);
+    ASSERT_EQ(builder.WriteTableHeader(header, NodeKind::Program, 0x40), 16u + 3 * 4);
+    EXPECT_EQ(ReadLe16(&header[10]), 3);
+    EXPECT_EQ(ReadLe32(&header[12]), 0x40u);
+    EXPECT_EQ(ReadLe32(&header[16]), 0x40u + kProg);
+    EXPECT_EQ(ReadLe32(&header[20]), 0x40u + 2 * kProg);
 }
 
 struct ProgBoundCase {
