@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "link/serial_line.h"
 #include "util/byte_order.h"
@@ -14,7 +15,11 @@ namespace {
 constexpr int kHeaderTailTimeoutMs = 300;
 constexpr int kDataTimeoutExtraMs = 104;
 constexpr int kMagicByteTimeoutMs = 1;
-constexpr std::string_view kErrorFormat = "\r\n->Error:%s";
+
+void ReportError(const PacketLayer& layer, std::string_view what)
+{
+    layer.Diagnose(0, "\r\n->Error:" + std::string(what));
+}
 
 } // namespace
 
@@ -23,33 +28,33 @@ PacketLayer::PacketLayer(SerialLine& line)
 {
 }
 
-void PacketLayer::Diagnose(int level, std::string_view format, std::string_view argument) const
+void PacketLayer::Diagnose(int level, std::string_view text) const
 {
     if (m_sink)
-        m_sink(level, format, argument);
+        m_sink(level, text);
 }
 
 LinkStatus PacketLayer::SendPacket(const Packet& packet)
 {
     const std::size_t n = packet.WireLength();
     if (n > kPacketMaxLength) {
-        Diagnose(0, kErrorFormat, "Send Packet Data Error!");
+        ReportError(*this, "Send Packet Data Error!");
         return link_status::kSendPacketData;
     }
     const auto header = EncodePacketHeader(packet);
     if (m_line.Write(header) != header.size()) {
-        Diagnose(0, kErrorFormat, "Send Packet Header Error!");
+        ReportError(*this, "Send Packet Header Error!");
         return link_status::kSendPacketHead;
     }
     const auto data = std::span(packet.data).first(n);
     if (m_line.Write(data) != n) {
-        Diagnose(0, kErrorFormat, "Send Packet Data Error!");
+        ReportError(*this, "Send Packet Data Error!");
         return link_status::kSendPacketData;
     }
     std::array<std::uint8_t, kPacketCrcSize> crc{};
     WriteBe32(crc.data(), Crc32Mpeg2(data));
     if (m_line.Write(crc) != crc.size()) {
-        Diagnose(0, kErrorFormat, "Send Packet Data CRC Error!");
+        ReportError(*this, "Send Packet Data CRC Error!");
         return link_status::kSendPacketDataCrc;
     }
     return link_status::kSuccess;
@@ -89,27 +94,27 @@ LinkStatus PacketLayer::ReceivePacket(Packet& packet, int timeoutMs)
 
     std::array<std::uint8_t, kPacketHeaderTail> tail{};
     if (!m_line.ReadExact(tail, kHeaderTailTimeoutMs)) {
-        Diagnose(0, kErrorFormat, "Receive packet head error!");
+        ReportError(*this, "Receive packet head error!");
         return link_status::kReceivePacketHead;
     }
     Packet received;
     if (!DecodePacketHeader(tail, received)) {
-        Diagnose(0, kErrorFormat, "Check packet head CRC error!");
+        ReportError(*this, "Check packet head CRC error!");
         return link_status::kPacketHeadCrc;
     }
     // The data and its CRC must fit the data area; a blank packet stands for at least its index.
     if (received.length > kPacketMaxLength || (received.IsBlank() && received.length < kPacketIndexSize)) {
-        Diagnose(0, kErrorFormat, "Receive packet head error!");
+        ReportError(*this, "Receive packet head error!");
         return link_status::kReceivePacketHead;
     }
     const std::size_t n = received.WireLength();
     const auto wire = std::span(received.data).first(n + kPacketCrcSize);
     if (!m_line.ReadExact(wire, static_cast<int>(n) + kDataTimeoutExtraMs)) {
-        Diagnose(0, kErrorFormat, "Receive packet data error!");
+        ReportError(*this, "Receive packet data error!");
         return link_status::kReceivePacketData;
     }
     if (Crc32Mpeg2(wire.first(n)) != ReadBe32(&wire[n])) {
-        Diagnose(0, kErrorFormat, "Check packet data CRC error!");
+        ReportError(*this, "Check packet data CRC error!");
         return link_status::kPacketDataCrc;
     }
     if (received.IsBlank())

@@ -12,8 +12,9 @@ namespace torvane {
 
 class SerialLine;
 
-// Optional receiver of diagnostics: a level, a printf-like format and its one text argument.
-using DiagnosticSink = std::function<void(int level, std::string_view format, std::string_view argument)>;
+// Optional receiver of diagnostics: a level (0 error, 2 warning) and the finished text, such as
+// "\r\n->Error:Check packet head CRC error!".
+using DiagnosticSink = std::function<void(int level, std::string_view text)>;
 
 // Sends and receives framed packets over a serial line. Either end of the line can use it; the
 // sequence state (number of the current command and its resend count) is what the PC stamps on
@@ -23,7 +24,7 @@ public:
     explicit PacketLayer(SerialLine& line);
 
     void SetDiagnosticSink(DiagnosticSink sink) { m_sink = std::move(sink); }
-    void Diagnose(int level, std::string_view format, std::string_view argument) const;
+    void Diagnose(int level, std::string_view text) const;
 
     // 0, or 24 / 25 / 26 when the header, the data or the data CRC was not fully written.
     // A packet whose data doesn't fit the data area is refused with 25 before anything is sent.

@@ -16,8 +16,7 @@ using namespace std::chrono_literals;
 
 struct SinkRecord {
     int level;
-    std::string format;
-    std::string argument;
+    std::string text;
 };
 
 class PacketLayerTest : public ::testing::Test {
@@ -29,8 +28,8 @@ protected:
         m_receiver = std::move(b);
         m_pcLayer = std::make_unique<PacketLayer>(*m_pc);
         m_receiverLayer = std::make_unique<PacketLayer>(*m_receiver);
-        m_receiverLayer->SetDiagnosticSink([this](int level, std::string_view format, std::string_view argument) {
-            m_sink.push_back({level, std::string(format), std::string(argument)});
+        m_receiverLayer->SetDiagnosticSink([this](int level, std::string_view text) {
+            m_sink.push_back({level, std::string(text)});
         });
     }
 
@@ -139,8 +138,7 @@ TEST_P(PacketDamage, IsRejectedWithItsStatus)
     EXPECT_EQ(m_receiverLayer->ReceivePacket(got, 100), GetParam().status);
     ASSERT_EQ(m_sink.size(), 1u);
     EXPECT_EQ(m_sink[0].level, 0);
-    EXPECT_EQ(m_sink[0].format, "\r\n->Error:%s");
-    EXPECT_EQ(m_sink[0].argument, GetParam().diagnostic);
+    EXPECT_EQ(m_sink[0].text, "\r\n->Error:" + std::string(GetParam().diagnostic));
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, PacketDamage,
@@ -168,7 +166,7 @@ TEST_P(PacketTruncation, IsRejectedWithItsStatus)
     Packet got;
     EXPECT_EQ(m_receiverLayer->ReceivePacket(got, 50), GetParam().status);
     ASSERT_EQ(m_sink.size(), 1u);
-    EXPECT_EQ(m_sink[0].argument, GetParam().diagnostic);
+    EXPECT_EQ(m_sink[0].text, "\r\n->Error:" + std::string(GetParam().diagnostic));
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, PacketTruncation,
@@ -211,7 +209,7 @@ TEST_F(PacketLayerTest, SendRefusesTooLongPacketBeforeWriting)
     EXPECT_EQ(m_receiverLayer->SendPacket(packet), link_status::kSendPacketData);
     EXPECT_EQ(m_receiver->BytesWritten(), 0u);
     ASSERT_EQ(m_sink.size(), 1u);
-    EXPECT_EQ(m_sink[0].argument, "Send Packet Data Error!");
+    EXPECT_EQ(m_sink[0].text, "\r\n->Error:Send Packet Data Error!");
 }
 
 // A line that writes fully only its first `m_goodWrites` times, then short.
@@ -244,15 +242,15 @@ TEST(PacketLayerSend, ShortWritesGiveTheirStatus)
         LinkStatus status;
         const char* diagnostic;
     };
-    const Case cases[] = {{0, 24, "Send Packet Header Error!"},
-                          {1, 25, "Send Packet Data Error!"},
-                          {2, 26, "Send Packet Data CRC Error!"},
+    const Case cases[] = {{0, 24, "\r\n->Error:Send Packet Header Error!"},
+                          {1, 25, "\r\n->Error:Send Packet Data Error!"},
+                          {2, 26, "\r\n->Error:Send Packet Data CRC Error!"},
                           {3, 0, ""}};
     for (const Case& c : cases) {
         ShortWriteLine line(c.goodWrites);
         PacketLayer layer(line);
         std::string seen;
-        layer.SetDiagnosticSink([&](int, std::string_view, std::string_view argument) { seen = argument; });
+        layer.SetDiagnosticSink([&](int, std::string_view text) { seen = text; });
         EXPECT_EQ(layer.SendRequestPacket(1), c.status) << c.goodWrites;
         EXPECT_EQ(seen, c.diagnostic) << c.goodWrites;
     }

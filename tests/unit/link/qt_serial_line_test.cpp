@@ -1,0 +1,187 @@
+#include "link/qt_serial_line.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The master side of a pseudo-terminal; the line under test opens its slave device.
+class PseudoTerminal {
+public:
+    PseudoTerminal()
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
+            m_slavePath = ptsname(m_master);
+    }
+    ~PseudoTerminal()
+    {
+        if (m_master >= 0)
+            close(m_master);
+    }
+    const std::string& SlavePath() const { return m_slavePath; }
+
+    void Write(const std::vector<std::uint8_t>& bytes) { ASSERT_EQ(write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+
+    std::vector<std::uint8_t> Read(std::size_t count, int timeoutMs)
+    {
+        std::vector<std::uint8_t> got;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{m_master, POLLIN, 0};
+            if (poll(&p, 1, 10) == 1 && (p.revents & POLLIN)) {
+                std::uint8_t buffer[256];
+                const ssize_t n = read(m_master, buffer, std::min(sizeof buffer, count - got.size()));
+                if (n > 0)
+                    got.insert(got.end(), buffer, buffer + n);
+            }
+        }
+        return got;
+    }
+
+private:
+    int m_master = -1;
+    std::string m_slavePath;
+};
+
+std::vector<std::uint8_t> AllByteValues()
+{
+    std::vector<std::uint8_t> bytes(256);
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i);
+    return bytes;
+}
+
+// QSerialPort lives on a QThread, as in a transfer; the line is created and used there.
+void OnQThread(const std::function<void()>& body)
+{
+    std::unique_ptr<QThread> thread(QThread::create(body));
+    thread->start();
+    thread->wait();
+}
+
+class QtSerialLineTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(m_pty.SlavePath().empty()); }
+    PseudoTerminal m_pty;
+};
+
+TEST_F(QtSerialLineTest, OpensPseudoTerminalWithEveryLineSetting)
+{
+    OnQThread([&] {
+        QtSerialLine line;
+        const LineSettings settings[] = {{115200, 2, 1}, {9600, 0, 2}, {57600, 1, 1}, {115200, 3, 1}, {115200, 4, 2}};
+        for (const LineSettings& s : settings) {
+            EXPECT_TRUE(line.Open(m_pty.SlavePath(), s)) << s.parity;
+            EXPECT_TRUE(line.IsOpen());
+        }
+        line.Close();
+        EXPECT_FALSE(line.IsOpen());
+    });
+}
+
+TEST_F(QtSerialLineTest, CarriesEveryByteValueBothWays)
+{
+    OnQThread([&] {
+        QtSerialLine line;
+        ASSERT_TRUE(line.Open(m_pty.SlavePath(), LineSettings{}));
+        const auto bytes = AllByteValues();
+        EXPECT_EQ(line.Write(bytes), bytes.size());
+        EXPECT_EQ(m_pty.Read(bytes.size(), 2000), bytes);
+
+        m_pty.Write(bytes);
+        std::vector<std::uint8_t> got(bytes.size());
+        ASSERT_TRUE(line.ReadExact(got, 2000));
+        EXPECT_EQ(got, bytes);
+        EXPECT_EQ(line.InQueue(), 0u);
+    });
+}
+
+TEST_F(QtSerialLineTest, PartialArrivalStaysQueuedUntilPurged)
+{
+    OnQThread([&] {
+        QtSerialLine line;
+        ASSERT_TRUE(line.Open(m_pty.SlavePath(), LineSettings{}));
+        m_pty.Write({1, 2, 3});
+        std::vector<std::uint8_t> got(4);
+        EXPECT_FALSE(line.ReadExact(got, 50));
+        EXPECT_EQ(line.InQueue(), 3u);
+        std::vector<std::uint8_t> some(2);
+        EXPECT_EQ(line.ReadAvailable(some), 2u);
+        EXPECT_EQ(some, (std::vector<std::uint8_t>{1, 2}));
+        EXPECT_TRUE(line.Flush());
+        EXPECT_EQ(line.InQueue(), 0u);
+    });
+}
+
+TEST_F(QtSerialLineTest, WaitForInputWakesOnArrival)
+{
+    OnQThread([&] {
+        QtSerialLine line;
+        ASSERT_TRUE(line.Open(m_pty.SlavePath(), LineSettings{}));
+        std::thread writer([this] {
+            std::this_thread::sleep_for(20ms);
+            m_pty.Write({0x55});
+        });
+        std::uint8_t byte = 0;
+        const bool ok = line.ReadExact(std::span(&byte, 1), 3000);
+        writer.join();
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(byte, 0x55);
+    });
+}
+
+TEST(QtSerialLine, ClosedOrMissingPortDoesNothing)
+{
+    QtSerialLine line;
+    line.Close();
+    EXPECT_FALSE(line.IsOpen());
+    EXPECT_FALSE(line.Open("/dev/torvane-no-such-port", LineSettings{}));
+    EXPECT_FALSE(line.IsOpen());
+    const std::vector<std::uint8_t> bytes{1};
+    EXPECT_EQ(line.Write(bytes), 0u);
+    EXPECT_EQ(line.InQueue(), 0u);
+    std::vector<std::uint8_t> got(1);
+    EXPECT_EQ(line.ReadAvailable(got), 0u);
+    EXPECT_FALSE(line.ReadExact(got, 5));
+    EXPECT_FALSE(line.PurgeInput());
+    EXPECT_FALSE(line.PurgeOutput());
+}
+
+TEST(QtSerialLine, LineSettingCodes)
+{
+    struct Case {
+        int code;
+        QSerialPort::Parity parity;
+        QSerialPort::StopBits stopBits;
+    };
+    const Case cases[] = {{0, QSerialPort::NoParity, QSerialPort::TwoStop},
+                          {1, QSerialPort::OddParity, QSerialPort::OneStop},
+                          {2, QSerialPort::EvenParity, QSerialPort::TwoStop},
+                          {3, QSerialPort::MarkParity, QSerialPort::TwoStop},
+                          {4, QSerialPort::SpaceParity, QSerialPort::TwoStop},
+                          {5, QSerialPort::NoParity, QSerialPort::TwoStop}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(QtSerialLine::ParityFor(c.code), c.parity) << c.code;
+        EXPECT_EQ(QtSerialLine::StopBitsFor(c.code), c.stopBits) << c.code;
+    }
+}
+
+} // namespace
+} // namespace torvane
