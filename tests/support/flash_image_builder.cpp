@@ -27,6 +27,20 @@ void WriteText(std::uint8_t* field, const std::string& text)
         field[n] = 0;
 }
 
+// The chunk's header with its check value still 0.
+std::array<std::uint8_t, kChunkHeaderSize> HeaderOf(const ChunkSpec& spec, const BuiltChunk& chunk)
+{
+    std::array<std::uint8_t, kChunkHeaderSize> header{};
+    std::fill(header.begin() + 16, header.end(), 0xFF);
+    WriteBe32(header.data(), spec.id);
+    WriteBe32(header.data() + 4, chunk.length);
+    WriteBe32(header.data() + 8, chunk.next);
+    for (std::size_t t = 0; t < spec.texts.size(); ++t)
+        WriteText(header.data() + 16 + 16 * t, spec.texts[t]);
+    header[64] = spec.reservedUnits;
+    return header;
+}
+
 } // namespace
 
 FlashImageBuilder& FlashImageBuilder::AddChunk(ChunkSpec spec)
@@ -47,6 +61,10 @@ std::vector<BuiltChunk> FlashImageBuilder::Layout() const
         chunk.length = static_cast<std::uint32_t>(kChunkHeaderSize - 16 + spec.data.size());
         chunk.extent = ExtentOf(spec);
         chunk.next = i + 1 < m_chunks.size() ? chunk.extent : 0;
+        const std::array<std::uint8_t, kChunkHeaderSize> header = HeaderOf(spec, chunk);
+        chunk.crc = spec.checked
+            ? Crc32Mpeg2Update(Crc32Mpeg2(std::span(header).subspan(16)), spec.data)
+            : kNoCrcMark;
         layout.push_back(chunk);
         offset += chunk.extent;
     }
@@ -60,20 +78,11 @@ std::vector<std::uint8_t> FlashImageBuilder::Build(std::size_t flashSize) const
         return {};
     std::vector<std::uint8_t> image(flashSize, 0xFF);
     for (std::size_t i = 0; i < layout.size(); ++i) {
-        const ChunkSpec& spec = m_chunks[i];
-        const BuiltChunk& chunk = layout[i];
-        std::uint8_t* header = image.data() + chunk.offset;
-        WriteBe32(header, spec.id);
-        WriteBe32(header + 4, chunk.length);
-        WriteBe32(header + 8, chunk.next);
-        for (std::size_t t = 0; t < spec.texts.size(); ++t)
-            WriteText(header + 16 + 16 * t, spec.texts[t]);
-        header[64] = spec.reservedUnits;
-        std::copy(spec.data.begin(), spec.data.end(), header + kChunkHeaderSize);
-        const std::uint32_t crc = spec.checked
-            ? Crc32Mpeg2(std::span<const std::uint8_t>(header + 16, chunk.length))
-            : kNoCrcMark;
-        WriteBe32(header + 12, crc);
+        std::array<std::uint8_t, kChunkHeaderSize> header = HeaderOf(m_chunks[i], layout[i]);
+        WriteBe32(header.data() + 12, layout[i].crc);
+        const auto at = image.begin() + static_cast<std::ptrdiff_t>(layout[i].offset);
+        std::copy(header.begin(), header.end(), at);
+        std::copy(m_chunks[i].data.begin(), m_chunks[i].data.end(), at + kChunkHeaderSize);
     }
     return image;
 }
