@@ -6,33 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "lzma_pack.h"
 #include "support/flash_image_builder.h"
 
 namespace torvane::sim {
 namespace {
 
-// Packs like the PC's encoder: the .lzma format with literal context bits 0 and position bits 2.
-std::vector<std::uint8_t> PackAlone(const std::vector<std::uint8_t>& data)
-{
-    lzma_options_lzma options;
-    lzma_lzma_preset(&options, 6);
-    options.lc = 0;
-    options.lp = 2;
-    lzma_stream stream = LZMA_STREAM_INIT;
-    EXPECT_EQ(lzma_alone_encoder(&stream, &options), LZMA_OK);
-    std::vector<std::uint8_t> out(data.size() + 1024);
-    stream.next_in = data.data();
-    stream.avail_in = data.size();
-    stream.next_out = out.data();
-    stream.avail_out = out.size();
-    lzma_ret result = LZMA_OK;
-    while (result == LZMA_OK)
-        result = lzma_code(&stream, LZMA_FINISH);
-    EXPECT_EQ(result, LZMA_STREAM_END);
-    out.resize(stream.total_out);
-    lzma_end(&stream);
-    return out;
-}
+using test::PackAlone;
 
 std::vector<std::uint8_t> PackXz(const std::vector<std::uint8_t>& data)
 {
@@ -47,7 +27,7 @@ std::vector<std::uint8_t> PackXz(const std::vector<std::uint8_t>& data)
 
 TEST(UnpackLzma, RoundTripsBothFormats)
 {
-    const std::vector<std::uint8_t> data = test::PatternBytes(40000, 9, true);
+    const std::vector<std::uint8_t> data = torvane::test::PatternBytes(40000, 9, true);
     for (const auto& packed : {PackAlone(data), PackXz(data)}) {
         ASSERT_LT(packed.size(), data.size());
         const auto unpacked = UnpackLzma(packed, data.size());
@@ -66,7 +46,7 @@ class UnpackDamaged : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(UnpackDamaged, GivesNothing)
 {
-    const std::vector<std::uint8_t> data = test::PatternBytes(20000, 5);
+    const std::vector<std::uint8_t> data = torvane::test::PatternBytes(20000, 5);
     std::vector<std::uint8_t> packed = PackAlone(data);
     GetParam().damage(packed);
     EXPECT_FALSE(UnpackLzma(packed, static_cast<std::size_t>(static_cast<long>(data.size()) + GetParam().lengthDelta)));
