@@ -27,6 +27,7 @@ inline constexpr LinkStatus kNotRecognised = 11;
 inline constexpr LinkStatus kOverrunRetries = 12;
 inline constexpr LinkStatus kBurn = 13;
 inline constexpr LinkStatus kDumpLength = 14;
+inline constexpr LinkStatus kDumpError = 21;
 inline constexpr LinkStatus kReadData = 23;
 inline constexpr LinkStatus kSendPacketHead = 24;
 inline constexpr LinkStatus kSendPacketData = 25;
