@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/packet_layer.h"
-#include "lzma_pack.h"
+#include "support/lzma_pack.h"
 #include "sim_on_memory_line.h"
 #include "util/byte_order.h"
 #include "util/crc32_mpeg2.h"
@@ -13,7 +13,7 @@ namespace {
 
 using torvane::test::BuiltChunk;
 using torvane::test::TypicalFlashImage;
-using test::PackAlone;
+using torvane::test::PackAlone;
 
 constexpr std::size_t kFlash = 0x80000;
 
