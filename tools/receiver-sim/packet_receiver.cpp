@@ -290,11 +290,12 @@ void PacketReceiver::Execute(const Packet& packet, const std::string& text,
         return;
     }
     case CommandKind::Reboot:
-        answer(kReceiverOk);
+        // What came before the reboot is lost; what the PC sends once it has the answer is not.
         m_trace.Line("   reboot");
         m_core.Reboot();
-        m_last.reset();
         m_line.DiscardInput();
+        answer(kReceiverOk);
+        m_last.reset();
         return;
     default:
         // The byte protocol's commands are unknown here.
