@@ -697,3 +697,40 @@ TEST(Link, OpenCloseAndVersion)
 
 } // namespace
 } // namespace torvane
+
+namespace torvane {
+namespace {
+
+// Replies damaged on the way to the PC (bit flips, lost bytes) must cost retries, never data.
+TEST(LineFaults, TransferAndDumpStillDeliverTheRightBytes)
+{
+    const auto data = PatternBytes(16 * 1024, 4);
+    const LineFaults transferFaults[] = {{1, 0.006, 0.0, 0.0, {}}, {2, 0.0, 0.006, 0.0, {}}};
+    for (const LineFaults& faults : transferFaults) {
+        FakeReceiver r;
+        r.Lib().SetCompression(NoCompression);
+        r.Line().SetFaults(faults);
+        std::vector<std::uint8_t> stored;
+        r.Start([&](FakeReceiver& self) { AcceptPieces(self, stored); });
+        EXPECT_EQ(r.Lib().Transfer(data, {}, {}), link_status::kSuccess) << faults.seed;
+        r.Stop();
+        EXPECT_EQ(stored, data) << faults.seed;
+        // 1 command and 16 pieces without faults; the asking after each damaged reply comes on top.
+        EXPECT_GT(r.received.size(), 17u) << faults.seed;
+    }
+
+    // A lost byte in a data packet costs its full time-out, so the dump gets bit flips only.
+    const auto flash = FlashWithBlankStretch(data.size());
+    FakeReceiver r;
+    r.Line().SetFaults(LineFaults{3, 0.0003, 0.0, 0.0, {}});
+    r.Start([&](FakeReceiver& self) { ServeDump(self, flash, static_cast<std::uint32_t>(flash.size())); });
+    std::vector<std::uint8_t> buffer(flash.size());
+    std::uint32_t length = 0;
+    EXPECT_EQ(r.Lib().Dump(buffer, length, {}, {}, 0, 0), link_status::kSuccess);
+    r.Stop();
+    EXPECT_EQ(buffer, flash);
+    EXPECT_GT(r.received.size(), 18u);
+}
+
+} // namespace
+} // namespace torvane
