@@ -258,7 +258,10 @@ void PacketReceiver::Execute(const Packet& packet, const std::string& text,
         return;
     case CommandKind::Transfer: {
         const std::uint32_t wireLength = command->compressed ? command->second : command->first;
-        const ReceiverError check = m_core.CheckTransfer(command->first);
+        // The packed bytes are held in full before unpacking: they must fit as well.
+        ReceiverError check = m_core.CheckTransfer(command->first);
+        if (check == kReceiverOk)
+            check = m_core.CheckTransfer(wireLength);
         if (check != kReceiverOk || (command->compressed && wireLength == 0)) {
             answer(check != kReceiverOk ? check : kParameterError);
             return;

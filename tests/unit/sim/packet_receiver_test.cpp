@@ -165,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"NothingToBurn", {"address 0\r"}, "burn\r", 0x10004},
                       ErrorCase{"TransferTooLong", {"address 4096\r"}, "transfer 520193\r", 0x10005},
                       ErrorCase{"DumpBeyondFlash", {}, "dump 524287 2\r", 0x10000},
-                      ErrorCase{"PackedOfNothing", {"address 0\r"}, "transfer -z 100 0\r", 0x10000}),
+                      ErrorCase{"PackedOfNothing", {"address 0\r"}, "transfer -z 100 0\r", 0x10000},
+                      ErrorCase{"PackedTooLong", {"address 0\r"}, "transfer -z 100 4294967295\r", 0x10005}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PacketReceiverTest, TransferPiecesRequestsAndBurn)
