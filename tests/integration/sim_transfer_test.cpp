@@ -157,6 +157,19 @@ INSTANTIATE_TEST_SUITE_P(All, Generations,
                                            GenerationCase{16, 32, 0}),
                          [](const auto& info) { return "Generation" + std::to_string(info.param.generation); });
 
+TEST(SimTransfer, DumpOfNothingEndsWithStatusOne)
+{
+    SimSession s(SimSetup{});
+    ASSERT_EQ(Connect(*s.m_lib).status, link_status::kSuccess);
+    std::vector<std::uint8_t> buffer(kPcFlashBuffer, 0x5A);
+    std::uint32_t length = 0;
+    // From the end of the flash to its end: the receiver announces a total of 0.
+    EXPECT_EQ(s.m_lib->Dump(buffer, length, {}, {}, kFlash, 0), link_status::kGenericError);
+    EXPECT_EQ(buffer[0], 0x5A);
+    // Beyond the end the receiver refuses the command itself.
+    EXPECT_EQ(s.m_lib->Dump(buffer, length, {}, {}, kFlash + 1, 0), 0x10000u);
+}
+
 TEST(SimTransfer, PlainTransferGoesInPiecesOf1024)
 {
     SimSession s(SimSetup{});
