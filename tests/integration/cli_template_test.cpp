@@ -250,7 +250,7 @@ TEST_F(CliTemplateTest, HelpPrintsUsage)
     const CliRun run = Run({"--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] "
-                       "COMMAND ...\ncommands:\n  template compile HEADER.h\n  template show\n");
+                       "COMMAND ...\ncommands:\n  template compile HEADER.h\n  template show\n  probe --port PORT\n");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "link/legacy_protocol.h"
 
 #include <array>
+#include <chrono>
+#include <thread>
 #include <map>
 #include <string>
 #include <vector>
@@ -333,7 +335,9 @@ void ServeBlocks(FakeReceiver& self, const std::vector<std::uint8_t>& flash, std
         self.WriteBytes(Be32Bytes(static_cast<std::uint32_t>(flash.size())));
     const std::uint32_t blocks = static_cast<std::uint32_t>((flash.size() + 1023) / 1024);
     auto readLetter = [&]() -> char {
-        const auto b = self.ReadBytes(1);
+        std::vector<std::uint8_t> b;
+        while (b.empty() && !self.Stopping())
+            b = self.ReadBytes(1, 20);
         if (b.empty())
             return 0;
         seen.push_back(static_cast<char>(b[0]));
@@ -501,6 +505,9 @@ TEST_F(Legacy, BlockDumpCancel)
     int calls = 0;
     EXPECT_EQ(m_r.Lib().Dump(buffer, length, [&](int) { ++calls; }, [&] { return calls == 1; }, 0, 0),
               link_status::kCancelled);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    m_r.Stop();
+    EXPECT_EQ(seen, "HGO");
 }
 
 } // namespace
