@@ -143,6 +143,7 @@ void BM_Transfer640KiB(benchmark::State& state)
 BENCHMARK(BM_Dump2MiB)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Transfer640KiB)
     ->Args({0, 0})
+    ->Args({1, 1})
     ->Args({2, 0})
     ->Args({2, 1})
     ->UseManualTime()

@@ -1,6 +1,7 @@
 #include "packet_receiver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "greeting.h"
