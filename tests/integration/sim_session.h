@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "link/upgrade_lib.h"
@@ -100,7 +102,8 @@ public:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "_" + info->name();
         std::replace(name.begin(), name.end(), '/', '_');
-        m_dir = std::filesystem::temp_directory_path() / ("torvane_sim_" + name);
+        // The process id keeps two runs of the suite on one machine apart.
+        m_dir = std::filesystem::temp_directory_path() / ("torvane_sim_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::create_directories(m_dir);
         m_path = (m_dir / "flash.bin").string();
         std::ofstream(m_path, std::ios::binary)

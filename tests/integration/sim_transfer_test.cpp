@@ -231,8 +231,9 @@ TEST(SimTransfer, CancelledDumpEndsWithinAPacketsTime)
     };
     EXPECT_EQ(s.m_lib->Dump(buffer, length, progress, [&] { return cancel.load(); }, 0, 0), link_status::kCancelled);
     const auto took = std::chrono::steady_clock::now() - cancelledAt;
-    // One packet of 1024 bytes takes about 100 ms on the line.
-    EXPECT_LT(took, 250ms);
+    // One packet of 1024 bytes takes about 100 ms on the line; the rest is room for a busy machine.
+    // Not honoured, the dump would run on for minutes.
+    EXPECT_LT(took, 500ms);
     // The receiver took the abort and goes on answering.
     std::uint32_t version = 0;
     ReceiverInfo info;
@@ -254,7 +255,7 @@ TEST(SimTransfer, CancelledTransferEndsWithinAPacketsTime)
     };
     EXPECT_EQ(s.m_lib->Transfer(PatternBytes(30000, 2), progress, [&] { return cancel.load(); }),
               link_status::kCancelled);
-    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 250ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 500ms);
     // Nothing was placed: burning has nothing to do.
     EXPECT_EQ(s.m_lib->Burn(kPcFlashBuffer, {}), 0x10004u);
 }
