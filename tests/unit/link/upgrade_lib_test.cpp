@@ -88,7 +88,11 @@ TEST(GreetingCancel, EndsBeforeTheNextAttempt)
     const LinkStatus status = r.Lib().TestPort(version, {}, [&] { return ++asked > 3; });
     r.Stop();
     EXPECT_EQ(status, link_status::kCancelled);
-    EXPECT_EQ(attempts, 3);
+    // Cancel is asked once before every attempt: three attempts ran, the fourth never began. The
+    // receiver may have seen fewer of them when an echo was slow on a loaded machine.
+    EXPECT_EQ(asked, 4);
+    EXPECT_LE(attempts, 3);
+    EXPECT_GE(attempts, 1);
 }
 
 TEST(GreetingEcho, BrokenEchoEndsTheLineWithCarriageReturn)
