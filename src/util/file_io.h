@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-// WriteFileAtomically comes from here.
 #include "util/atomic_file.h"
 
 namespace torvane {

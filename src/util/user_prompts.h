@@ -7,6 +7,14 @@
 
 namespace torvane {
 
+// The two check boxes of the chunk dialog: "Default Chunk" and "User  Chunk".
+struct ChunkChoice {
+    bool defaultChunk = false;
+    bool userChunk = false;
+
+    bool operator==(const ChunkChoice&) const = default;
+};
+
 // The seam between the core and the user. The core never shows a message or asks a question
 // itself: it calls this interface, which the editor window, torvane-cli and the tests implement.
 // Every text passed in is the system's own, unchanged, so that callers can show it as it stands.
@@ -24,6 +32,12 @@ public:
     // or nothing for Cancel or no choice. Used for the "Project Select" dialog.
     virtual std::optional<int> ChooseOne(std::string_view caption,
                                          const std::vector<std::string>& options) = 0;
+
+    // The chunk dialog: a caption such as "Save database config", the two check boxes preset from
+    // initial, OK and Cancel. While exclusive, checking one box unchecks the other; both may still
+    // end unchecked. The boxes as they stand at OK, or nothing for Cancel.
+    virtual std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial,
+                                                    bool exclusive) = 0;
 
     // An open-file dialog offering one filter such as "Template File(*.h)"; nothing on Cancel.
     virtual std::optional<std::string> ChooseOpenFile(std::string_view filterText) = 0;

@@ -32,6 +32,14 @@ std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const s
     return takeFront(choiceAnswers, std::optional<int>{});
 }
 
+std::optional<ChunkChoice> RecordingPrompts::ChooseChunks(std::string_view caption, ChunkChoice initial,
+                                                         bool exclusive)
+{
+    questions.emplace_back(caption);
+    chunkQuestions.push_back({std::string(caption), initial, exclusive});
+    return takeFront(chunkAnswers, std::optional<ChunkChoice>{});
+}
+
 std::optional<std::string> RecordingPrompts::ChooseOpenFile(std::string_view filterText)
 {
     questions.emplace_back(filterText);

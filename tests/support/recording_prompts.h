@@ -16,14 +16,23 @@ public:
     void Message(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
     std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive) override;
     std::optional<std::string> ChooseOpenFile(std::string_view filterText) override;
+
+    struct ChunkQuestion {
+        std::string caption;
+        ChunkChoice initial;
+        bool exclusive = false;
+    };
 
     std::vector<std::string> messages;   // message() texts in order
     std::vector<std::string> questions;  // every question's text or caption, in order
     std::vector<std::vector<std::string>> choiceOptions;  // the options of every ChooseOne, in order
+    std::vector<ChunkQuestion> chunkQuestions;  // the chunk dialogs shown, with their presets
 
     std::deque<bool> yesNoAnswers;
     std::deque<std::optional<int>> choiceAnswers;
+    std::deque<std::optional<ChunkChoice>> chunkAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
 };
 
