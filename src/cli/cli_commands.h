@@ -30,6 +30,8 @@ int RunSaveCommand(CliContext& context, CommandArgs args);
 int RunSaveAsCommand(CliContext& context, CommandArgs args);
 int RunExportCommand(CliContext& context, CommandArgs args);
 int RunDemoCommand(CliContext& context, CommandArgs args);
+int RunUploadCommand(CliContext& context, CommandArgs args);
+int RunDownloadCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -75,6 +75,22 @@ bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chun
     }
 }
 
+std::string DatabaseCountsLine(std::string_view database, const Document& document)
+{
+    const ChannelTree& tree = document.Store().Tree();
+    int satellites = 0;
+    int tps = 0;
+    if (const TreeItem* root = tree.FindRoot(TreeKind::SatelliteRoot)) {
+        satellites = root->ChildCount();
+        for (int s = 0; s < root->ChildCount(); ++s)
+            tps += root->Child(s)->ChildCount();
+    }
+    const TreeItem* all = tree.FindRoot(TreeKind::AllServices);
+    const int services = all ? all->Info()->programs.Size() : 0;
+    return std::string(database) + " satellites=" + std::to_string(satellites) + " tps=" + std::to_string(tps)
+        + " services=" + std::to_string(services) + "\n";
+}
+
 std::optional<DatabaseChunk> ChunkOption(const CliArguments& arguments)
 {
     const std::string value = arguments.Value(kChunkOption).value_or("user");

@@ -50,6 +50,9 @@ std::unique_ptr<Document> NewCliDocument(CliContext& context);
 // editor does, without writing anything back. False after the editor's messages.
 bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chunk);
 
+// "<database> satellites=N tps=N services=N" and a line end: the open document's counts.
+std::string DatabaseCountsLine(std::string_view database, const Document& document);
+
 // "--chunk user|default" (user when absent); nothing for another value.
 std::optional<DatabaseChunk> ChunkOption(const CliArguments& arguments);
 // "--filter tv|radio|both" (both when absent); nothing for another value.

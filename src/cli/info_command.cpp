@@ -3,7 +3,6 @@
 
 #include "cli/cli_document.h"
 #include "database/chunk_chain.h"
-#include "store/tree_item.h"
 
 // torvane-cli info FILE
 
@@ -53,22 +52,6 @@ std::string ChunkLine(const WalkedChunk& chunk, ChunkCheck check)
     return line;
 }
 
-std::string CountsLine(std::string_view database, const Document& document)
-{
-    const ChannelTree& tree = document.Store().Tree();
-    int satellites = 0;
-    int tps = 0;
-    if (const TreeItem* root = tree.FindRoot(TreeKind::SatelliteRoot)) {
-        satellites = root->ChildCount();
-        for (int s = 0; s < root->ChildCount(); ++s)
-            tps += root->Child(s)->ChildCount();
-    }
-    const TreeItem* all = tree.FindRoot(TreeKind::AllServices);
-    const int services = all ? all->Info()->programs.Size() : 0;
-    return std::string(database) + " satellites=" + std::to_string(satellites) + " tps=" + std::to_string(tps)
-        + " services=" + std::to_string(services) + "\n";
-}
-
 } // namespace
 
 int RunInfoCommand(CliContext& context, CommandArgs args)
@@ -95,7 +78,7 @@ int RunInfoCommand(CliContext& context, CommandArgs args)
             if (!document)
                 return kExitFailure;
             if (OpenCliFile(*document, path, chunk)) {
-                Print(context.Out(), CountsLine(chunk == DatabaseChunk::User ? "user" : "default", *document));
+                Print(context.Out(), DatabaseCountsLine(chunk == DatabaseChunk::User ? "user" : "default", *document));
                 opened = true;
             }
         }
@@ -104,7 +87,7 @@ int RunInfoCommand(CliContext& context, CommandArgs args)
         if (!document)
             return kExitFailure;
         if (OpenCliFile(*document, path, DatabaseChunk::Default)) {
-            Print(context.Out(), CountsLine("default", *document));
+            Print(context.Out(), DatabaseCountsLine("default", *document));
             opened = true;
         }
     }
