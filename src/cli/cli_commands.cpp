@@ -14,9 +14,9 @@ constexpr std::array kCommands = {
     CliCommand{"save", "save IMAGE.bin [--chunk user|default] [--out OUT.bin] [--default] [--user]", RunSaveCommand},
     CliCommand{"save-as", "save-as FILE OUT [--chunk user|default] [--write default|user|default,user] [--item ITEM] [--filter tv|radio|both]", RunSaveAsCommand},
     CliCommand{"export", "export FILE --out OUT [the options of save-as]", RunExportCommand},
+    CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
     CliCommand{"upload", "upload [--port PORT] OUT.bin [--no-open]", RunUploadCommand},
     CliCommand{"download", "download [--port PORT] IMAGE.bin [--default] [--user] [--verify]", RunDownloadCommand},
-    CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
 };
 
 } // namespace

@@ -362,7 +362,9 @@ TEST_P(CliFilesTest, HelpNamesEveryFileCommand)
               "  save-as FILE OUT [--chunk user|default] [--write default|user|default,user] [--item ITEM] "
               "[--filter tv|radio|both]\n"
               "  export FILE --out OUT [the options of save-as]\n"
-              "  demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]\n");
+              "  demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]\n"
+              "  upload [--port PORT] OUT.bin [--no-open]\n"
+              "  download [--port PORT] IMAGE.bin [--default] [--user] [--verify]\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, CliFilesTest, ::testing::Values(ProjectType::ZUV_DVBS_V1, ProjectType::ZUV_DVBS_V4),

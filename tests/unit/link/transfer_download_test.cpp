@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ struct DownloadCase {
     int generation;
     ChunkChoice choice;
 };
+
+void PrintTo(const DownloadCase& c, std::ostream* os)
+{
+    *os << c.generation << " " << c.choice.name;
+}
 
 class Download : public ::testing::TestWithParam<DownloadCase> {};
 
@@ -178,6 +184,11 @@ struct ImageCheckCase {
     bool userChunk;
     bool succeeds;
 };
+
+void PrintTo(const ImageCheckCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ImageCheck : public ::testing::TestWithParam<ImageCheckCase> {};
 
@@ -366,6 +377,11 @@ struct RefusalCase {
     std::vector<std::string> lastEvents; // after the greeting
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Refusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(Refusal, EndsWithTheStepsMessage)
@@ -513,6 +529,11 @@ struct FaultCase {
     int generation;
     sim::FaultSettings faults;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DownloadFaults : public ::testing::TestWithParam<FaultCase> {};
 

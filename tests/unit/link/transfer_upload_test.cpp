@@ -1,6 +1,7 @@
 #include "link/upload_procedure.h"
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct UploadCase {
     std::size_t flashSize;
     const char* version;
 };
+
+void PrintTo(const UploadCase& c, std::ostream* os)
+{
+    *os << c.generation << " " << c.flashSize;
+}
 
 class Upload : public ::testing::TestWithParam<UploadCase> {};
 
@@ -207,6 +213,11 @@ struct UploadFaultCase {
     int generation;
     sim::FaultSettings faults;
 };
+
+void PrintTo(const UploadFaultCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UploadFaults : public ::testing::TestWithParam<UploadFaultCase> {};
 
