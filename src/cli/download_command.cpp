@@ -16,11 +16,9 @@ int RunDownloadCommand(CliContext& context, CommandArgs args)
         context.Fail(arguments.Error().empty() ? "download: expected IMAGE.bin" : "download: " + arguments.Error());
         return kExitUsage;
     }
-    const std::optional<SerialSettings> settings = SerialSettingsForPort(arguments.Value("--port"));
-    if (!settings) {
-        context.Fail("download: --port takes a port number from 1 or a device path");
+    const std::optional<SerialSettings> settings = PortSettingsOrFail(context, arguments, "download");
+    if (!settings)
         return kExitUsage;
-    }
     DownloadRequest request;
     request.imagePath = arguments.Positional()[0];
     request.userChunk = arguments.Flag("--user");

@@ -92,6 +92,15 @@ std::optional<SerialSettings> SerialSettingsForPort(const std::optional<std::str
     return settings;
 }
 
+std::optional<SerialSettings> PortSettingsOrFail(CliContext& context, const CliArguments& arguments,
+                                                 std::string_view command)
+{
+    std::optional<SerialSettings> settings = SerialSettingsForPort(arguments.Value("--port"));
+    if (!settings)
+        context.Fail(std::string(command) + ": --port takes a port number from 1 or a device path");
+    return settings;
+}
+
 TransferConsole::TransferConsole(std::FILE* errors)
     : m_errors(errors)
     , m_terminal(::isatty(::fileno(errors)) == 1)

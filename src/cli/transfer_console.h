@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli_document.h"
 #include "link/serial_settings.h"
 #include "link/transfer_report.h"
 #include "link/transfer_runner.h"
@@ -23,6 +24,10 @@ inline constexpr int kExitCancelled = 130;
 // anything else a device path; without the option the stored port. Nothing for port 0 or a
 // negative number.
 std::optional<SerialSettings> SerialSettingsForPort(const std::optional<std::string>& port);
+
+// The same for a command's parsed arguments; a bad port is reported as the command's usage error.
+std::optional<SerialSettings> PortSettingsOrFail(CliContext& context, const CliArguments& arguments,
+                                                 std::string_view command);
 
 // Runs one transfer on its worker thread and shows it on standard error: each step, a progress
 // line with percentage, rate and time left, the transfer's messages and its speed at the end.

@@ -16,11 +16,9 @@ int RunUploadCommand(CliContext& context, CommandArgs args)
         context.Fail(arguments.Error().empty() ? "upload: expected OUT.bin" : "upload: " + arguments.Error());
         return kExitUsage;
     }
-    const std::optional<SerialSettings> settings = SerialSettingsForPort(arguments.Value("--port"));
-    if (!settings) {
-        context.Fail("upload: --port takes a port number from 1 or a device path");
+    const std::optional<SerialSettings> settings = PortSettingsOrFail(context, arguments, "upload");
+    if (!settings)
         return kExitUsage;
-    }
     const std::string path = arguments.Positional()[0];
     TransferConsole console;
     const TransferOutcome outcome = console.Run(*settings, [path](TransferSession& session) {

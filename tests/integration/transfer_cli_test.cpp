@@ -20,7 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::ChildProcess;
-using test::ChunkOf;
 using test::TextOf;
 using test::MakeTestImage;
 using test::ScratchFolder;
@@ -153,11 +152,7 @@ TEST_P(CliDownload, ReplacesTheChosenChunks)
     ScratchFolder folder;
     folder.Write("receiver.bin", receiver);
     folder.Write("image.bin", image);
-    std::vector<std::uint8_t> expected = receiver;
-    if (c.defaultChunk)
-        expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kDefaultDatabaseChunkId));
-    if (c.userChunk)
-        expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kUserDatabaseChunkId));
+    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, c.defaultChunk, c.userChunk);
 
     SimProcess sim(folder, "receiver.bin", {"--generation", std::to_string(c.generation)});
     ASSERT_FALSE(sim.Path().empty());
@@ -205,9 +200,7 @@ TEST(CliDownloadFaults, ExactFlashOrTheMessage)
     const TestImage spec{0, 0x3000, 0x6000};
     const std::vector<std::uint8_t> receiver = MakeTestImage(spec).Build(0x80000);
     const std::vector<std::uint8_t> image = MakeTestImage({2, 0x3000, 0x6000}).Build(0x80000);
-    std::vector<std::uint8_t> expected =
-        test::WithChunkFrom(receiver, image, ChunkOf(MakeTestImage(spec), test::kDefaultDatabaseChunkId));
-    expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kUserDatabaseChunkId));
+    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, true, true);
     ScratchFolder folder;
     folder.Write("receiver.bin", receiver);
     folder.Write("image.bin", image);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -22,6 +21,8 @@
 #include "pty_line.h"
 #include "receiver_sim.h"
 #include "support/cli_runner.h"
+#include "support/core_application.h"
+#include "support/sim_setup.h"
 #include "support/scratch_folder.h"
 #include "support/transfer_recorder.h"
 
@@ -29,33 +30,11 @@ namespace torvane {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChunkOf;
 using test::MakeTestImage;
 using test::ScratchFolder;
 using test::TestImage;
 
 constexpr std::size_t kFlashSize = 0x200000;
-
-QCoreApplication& Application()
-{
-    static int argc = 1;
-    static char name[] = "integration_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    return application;
-}
-
-sim::FaultSettings Faults(std::uint64_t seed, double flip, double drop, double garbage, double stall, int stallMs)
-{
-    sim::FaultSettings faults;
-    faults.seed = seed;
-    faults.flipRate = flip;
-    faults.dropRate = drop;
-    faults.garbageRate = garbage;
-    faults.stallRate = stall;
-    faults.stallMs = stallMs;
-    return faults;
-}
 
 // A simulated receiver on a pseudo-terminal, and a runner that opens its other side with
 // QSerialPort on its worker thread.
@@ -70,11 +49,8 @@ public:
             return;
         if (!tracePath.empty())
             m_trace.Open(tracePath);
-        sim::SimSetup setup;
-        setup.generation = generation;
-        setup.faults = faults;
-        setup.paceBitsPerSecond = pace;
-        m_sim = std::make_unique<sim::ReceiverSim>(sim::ReceiverFlash(std::move(flash), {}), *m_line, setup, &m_trace);
+        m_sim = std::make_unique<sim::ReceiverSim>(sim::ReceiverFlash(std::move(flash), {}), *m_line,
+                                                   test::Setup(generation, faults, pace), &m_trace);
         m_sim->Start();
         TransferPauses pauses;
         pauses.beforeOpen = pauses.beforeReboot = pauses.afterWalk = 0ms;
@@ -139,7 +115,7 @@ public:
     }
 
 private:
-    QCoreApplication& m_application = Application();
+    QCoreApplication& m_application = test::CoreApplication();
     std::unique_ptr<sim::PtyLine> m_line;
     sim::TraceLog m_trace;
     std::unique_ptr<sim::ReceiverSim> m_sim;
@@ -204,11 +180,7 @@ TEST_P(PtyDownload, FlashHoldsTheSentChunksAndKeepsTheMovedOnes)
     const std::vector<std::uint8_t> image = MakeTestImage({77, 0x3000, 0x20000}).Build(kFlashSize);
     ScratchFolder folder;
     folder.Write("image.bin", image);
-    std::vector<std::uint8_t> expected = receiver;
-    if (c.defaultChunk)
-        expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kDefaultDatabaseChunkId));
-    if (c.userChunk)
-        expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kUserDatabaseChunkId));
+    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, c.defaultChunk, c.userChunk);
     PtyTransfer transfer(receiver, c.generation);
     ASSERT_TRUE(transfer.Ready());
     // The check afterwards reads the flash back through a new greeting after the reboot.
@@ -267,9 +239,7 @@ TEST_P(PtyFaults, ExactOrTheMessage)
     const std::size_t messagesBefore = transfer.Record().Messages().size();
 
     const TransferOutcome downloaded = transfer.Run(DownloadJob({folder.Path("image.bin"), true, true}));
-    std::vector<std::uint8_t> expected =
-        test::WithChunkFrom(receiver, image, ChunkOf(MakeTestImage(spec), test::kDefaultDatabaseChunkId));
-    expected = test::WithChunkFrom(expected, image, ChunkOf(MakeTestImage(spec), test::kUserDatabaseChunkId));
+    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, true, true);
     const std::vector<std::uint8_t> flash = transfer.StoppedFlash();
     const std::vector<std::string> messages = transfer.Record().Messages();
     if (downloaded == TransferOutcome::Succeeded) {
@@ -285,9 +255,9 @@ TEST_P(PtyFaults, ExactOrTheMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, PtyFaults,
-                         ::testing::Values(PtyFaultCase{"Packets", 48, Faults(101, 0.005, 0.002, 0.01, 0.005, 200)},
-                                           PtyFaultCase{"Legacy33", 33, Faults(102, 0.001, 0, 0.001, 0.001, 50)},
-                                           PtyFaultCase{"Oldest", 16, Faults(103, 0.0005, 0, 0.0005, 0, 0)}),
+                         ::testing::Values(PtyFaultCase{"Packets", 48, test::Faults(101, 0.005, 0.002, 0.01, 0.005, 200)},
+                                           PtyFaultCase{"Legacy33", 33, test::Faults(102, 0.001, 0, 0.001, 0.001, 50)},
+                                           PtyFaultCase{"Oldest", 16, test::Faults(103, 0.0005, 0, 0.0005, 0, 0)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- cancel, refusals ----------------------------------------------------------------------------

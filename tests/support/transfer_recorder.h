@@ -141,4 +141,17 @@ inline std::vector<std::uint8_t> WithChunkFrom(std::vector<std::uint8_t> receive
     return receiver;
 }
 
+// What a download of the chosen chunks of image leaves in a receiver made from receiverSpec, when
+// the image has the receiver's layout.
+inline std::vector<std::uint8_t> AfterDownload(const TestImage& receiverSpec, std::vector<std::uint8_t> receiver,
+                                               const std::vector<std::uint8_t>& image, bool defaultChunk, bool userChunk)
+{
+    const FlashImageBuilder layout = MakeTestImage(receiverSpec);
+    if (defaultChunk)
+        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kDefaultDatabaseChunkId));
+    if (userChunk)
+        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kUserDatabaseChunkId));
+    return receiver;
+}
+
 } // namespace torvane::test

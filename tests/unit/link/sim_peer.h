@@ -10,6 +10,7 @@
 #include "link/transfer_session.h"
 #include "link/upgrade_lib.h"
 #include "receiver_sim.h"
+#include "support/sim_setup.h"
 
 namespace torvane::test {
 
@@ -44,27 +45,6 @@ private:
     sim::TraceLog m_trace;
     std::unique_ptr<sim::ReceiverSim> m_sim;
 };
-
-inline sim::FaultSettings Faults(std::uint64_t seed, double flipRate, double dropRate, double garbageRate,
-                                 double stallRate = 0, int stallMs = 0)
-{
-    sim::FaultSettings faults;
-    faults.seed = seed;
-    faults.flipRate = flipRate;
-    faults.dropRate = dropRate;
-    faults.garbageRate = garbageRate;
-    faults.stallRate = stallRate;
-    faults.stallMs = stallMs;
-    return faults;
-}
-
-inline sim::SimSetup Setup(int generation, const sim::FaultSettings& faults = {})
-{
-    sim::SimSetup setup;
-    setup.generation = generation;
-    setup.faults = faults;
-    return setup;
-}
 
 // Compression refused, so that data goes plain and no encoder is started.
 inline LinkStatus NoCompression(std::span<const std::uint8_t>, std::vector<std::uint8_t>&)

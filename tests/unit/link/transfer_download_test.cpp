@@ -163,11 +163,7 @@ TEST(DownloadCompressed, SendsLzmaDataThatTheReceiverUnpacks)
     PcSide pc(peer.PcLine(), record.Callbacks(), {}, true);
     ASSERT_EQ(DownloadProcedure(pc.session, {folder.Path("image.bin"), true, true}).Run(), TransferOutcome::Succeeded)
         << ::testing::PrintToString(record.events);
-    const auto layout = MakeTestImage(receiverSpec);
-    std::vector<std::uint8_t> expected =
-        test::WithChunkFrom(receiverFlash, file, ChunkOf(layout, test::kDefaultDatabaseChunkId));
-    expected = test::WithChunkFrom(expected, file, ChunkOf(layout, test::kUserDatabaseChunkId));
-    EXPECT_TRUE(peer.StoppedFlash() == expected);
+    EXPECT_TRUE(peer.StoppedFlash() == test::AfterDownload(receiverSpec, receiverFlash, file, true, true));
     // The user chunk's erased reserve packs well, so fewer bytes crossed the line than were sent.
     ASSERT_EQ(record.speeds.size(), 1u);
     EXPECT_LT(record.speeds[0].wireBytes, record.speeds[0].bytes);
@@ -548,10 +544,7 @@ TEST_P(DownloadFaults, ExactOrFailedWithTheMessage)
     const std::vector<std::uint8_t> file = Build({11});
     ScratchFolder folder;
     folder.Write("image.bin", file);
-    const auto layout = MakeTestImage(spec);
-    std::vector<std::uint8_t> expected =
-        test::WithChunkFrom(receiverFlash, file, ChunkOf(layout, test::kDefaultDatabaseChunkId));
-    expected = test::WithChunkFrom(expected, file, ChunkOf(layout, test::kUserDatabaseChunkId));
+    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiverFlash, file, true, true);
 
     SimPeer peer(receiverFlash, test::Setup(c.generation, c.faults));
     TransferRecorder record;

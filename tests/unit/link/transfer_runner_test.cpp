@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include "link/qt_serial_line.h"
 #include "link/upload_procedure.h"
 #include "sim_peer.h"
+#include "support/core_application.h"
 #include "support/scratch_folder.h"
 #include "support/transfer_recorder.h"
 
@@ -26,15 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::MakeTestImage;
 using test::ScratchFolder;
-
-QCoreApplication& Application()
-{
-    static int argc = 1;
-    static char name[] = "unit_link";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    return application;
-}
 
 // Which thread made, used and closed the line, seen from outside.
 struct LineWatch {
@@ -121,7 +112,7 @@ struct RunnerOnSim {
         QCoreApplication::processEvents();
     }
 
-    QCoreApplication& application = Application(); // before the event loop below
+    QCoreApplication& application = test::CoreApplication(); // before the event loop below
     std::unique_ptr<MemoryLine> receiverEnd;
     std::unique_ptr<sim::ReceiverSim> sim;
     std::shared_ptr<LineWatch> watch = std::make_shared<LineWatch>();
