@@ -34,7 +34,7 @@ public:
     // Cancels a running transfer and waits for its thread.
     ~TransferRunner() override;
 
-    // Makes the line on the transfer's thread; by default a QtSerialLine.
+    // Makes the line on the transfer's thread; by default a QtSerialLine. Set it while no transfer runs.
     void SetLineFactory(LineFactory factory) { m_lineFactory = std::move(factory); }
     void SetPauses(const TransferPauses& pauses) { m_pauses = pauses; }
 
