@@ -146,13 +146,13 @@ class CliDownload : public ::testing::TestWithParam<CliDownloadCase> {};
 TEST_P(CliDownload, ReplacesTheChosenChunks)
 {
     const CliDownloadCase& c = GetParam();
-    const TestImage spec{0, 0x3000, 0x9000};
-    const std::vector<std::uint8_t> receiver = MakeTestImage(spec).Build(0x80000);
+    const TestImage shape{0, 0x3000, 0x9000};
+    const std::vector<std::uint8_t> receiver = MakeTestImage(shape).Build(0x80000);
     const std::vector<std::uint8_t> image = MakeTestImage({61, 0x3000, 0x9000}).Build(0x80000);
     ScratchFolder folder;
     folder.Write("receiver.bin", receiver);
     folder.Write("image.bin", image);
-    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, c.defaultChunk, c.userChunk);
+    const std::vector<std::uint8_t> expected = test::AfterDownload(shape, receiver, image, c.defaultChunk, c.userChunk);
 
     SimProcess sim(folder, "receiver.bin", {"--generation", std::to_string(c.generation)});
     ASSERT_FALSE(sim.Path().empty());
@@ -197,10 +197,10 @@ TEST(CliDownloadRefused, LargerImageChunkIsReadDatabaseFail)
 
 TEST(CliDownloadFaults, ExactFlashOrTheMessage)
 {
-    const TestImage spec{0, 0x3000, 0x6000};
-    const std::vector<std::uint8_t> receiver = MakeTestImage(spec).Build(0x80000);
+    const TestImage shape{0, 0x3000, 0x6000};
+    const std::vector<std::uint8_t> receiver = MakeTestImage(shape).Build(0x80000);
     const std::vector<std::uint8_t> image = MakeTestImage({2, 0x3000, 0x6000}).Build(0x80000);
-    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, true, true);
+    const std::vector<std::uint8_t> expected = test::AfterDownload(shape, receiver, image, true, true);
     ScratchFolder folder;
     folder.Write("receiver.bin", receiver);
     folder.Write("image.bin", image);

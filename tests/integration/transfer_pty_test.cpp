@@ -175,12 +175,12 @@ class PtyDownload : public ::testing::TestWithParam<PtyDownloadCase> {};
 TEST_P(PtyDownload, FlashHoldsTheSentChunksAndKeepsTheMovedOnes)
 {
     const PtyDownloadCase& c = GetParam();
-    const TestImage spec{0, 0x3000, 0x20000};
-    const std::vector<std::uint8_t> receiver = MakeTestImage(spec).Build(kFlashSize);
+    const TestImage shape{0, 0x3000, 0x20000};
+    const std::vector<std::uint8_t> receiver = MakeTestImage(shape).Build(kFlashSize);
     const std::vector<std::uint8_t> image = MakeTestImage({77, 0x3000, 0x20000}).Build(kFlashSize);
     ScratchFolder folder;
     folder.Write("image.bin", image);
-    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, c.defaultChunk, c.userChunk);
+    const std::vector<std::uint8_t> expected = test::AfterDownload(shape, receiver, image, c.defaultChunk, c.userChunk);
     PtyTransfer transfer(receiver, c.generation);
     ASSERT_TRUE(transfer.Ready());
     // The check afterwards reads the flash back through a new greeting after the reboot.
@@ -221,8 +221,8 @@ class PtyFaults : public ::testing::TestWithParam<PtyFaultCase> {};
 TEST_P(PtyFaults, ExactOrTheMessage)
 {
     const PtyFaultCase& c = GetParam();
-    const TestImage spec{0, 0x3000, 0x8000};
-    const std::vector<std::uint8_t> receiver = MakeTestImage(spec).Build(0x80000);
+    const TestImage shape{0, 0x3000, 0x8000};
+    const std::vector<std::uint8_t> receiver = MakeTestImage(shape).Build(0x80000);
     const std::vector<std::uint8_t> image = MakeTestImage({31, 0x3000, 0x8000}).Build(0x80000);
     ScratchFolder folder;
     folder.Write("image.bin", image);
@@ -239,7 +239,7 @@ TEST_P(PtyFaults, ExactOrTheMessage)
     const std::size_t messagesBefore = transfer.Record().Messages().size();
 
     const TransferOutcome downloaded = transfer.Run(DownloadJob({folder.Path("image.bin"), true, true}));
-    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiver, image, true, true);
+    const std::vector<std::uint8_t> expected = test::AfterDownload(shape, receiver, image, true, true);
     const std::vector<std::uint8_t> flash = transfer.StoppedFlash();
     const std::vector<std::string> messages = transfer.Record().Messages();
     if (downloaded == TransferOutcome::Succeeded) {

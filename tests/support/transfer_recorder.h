@@ -107,15 +107,15 @@ struct TestImage {
     std::size_t userData;
 };
 
-inline FlashImageBuilder MakeTestImage(const TestImage& spec)
+inline FlashImageBuilder MakeTestImage(const TestImage& shape)
 {
     FlashImageBuilder builder;
-    builder.AddChunk({kBootChunkId, PatternBytes(0x700, spec.seed + 1, false), 0, false, {"boot", "1.0", ""}});
-    builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, spec.seed + 2, false), 0, true, {"code", "4.7", ""}});
-    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(spec.defaultData, spec.seed + 3, false), 0, true,
+    builder.AddChunk({kBootChunkId, PatternBytes(0x700, shape.seed + 1, false), 0, false, {"boot", "1.0", ""}});
+    builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, shape.seed + 2, false), 0, true, {"code", "4.7", ""}});
+    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(shape.defaultData, shape.seed + 3, false), 0, true,
                       {"default db", "1", ""}});
     std::vector<std::uint8_t> user(0x10000, 0xFF);
-    const std::vector<std::uint8_t> records = PatternBytes(spec.userData, spec.seed + 4, true);
+    const std::vector<std::uint8_t> records = PatternBytes(shape.userData, shape.seed + 4, true);
     user.insert(user.end(), records.begin(), records.end());
     builder.AddChunk({kUserDatabaseChunkId, std::move(user), 0, true, {"user db", "2", ""}, 0x01});
     return builder;
@@ -141,12 +141,12 @@ inline std::vector<std::uint8_t> WithChunkFrom(std::vector<std::uint8_t> receive
     return receiver;
 }
 
-// What a download of the chosen chunks of image leaves in a receiver made from receiverSpec, when
+// What a download of the chosen chunks of image leaves in a receiver made from receiverShape, when
 // the image has the receiver's layout.
-inline std::vector<std::uint8_t> AfterDownload(const TestImage& receiverSpec, std::vector<std::uint8_t> receiver,
+inline std::vector<std::uint8_t> AfterDownload(const TestImage& receiverShape, std::vector<std::uint8_t> receiver,
                                                const std::vector<std::uint8_t>& image, bool defaultChunk, bool userChunk)
 {
-    const FlashImageBuilder layout = MakeTestImage(receiverSpec);
+    const FlashImageBuilder layout = MakeTestImage(receiverShape);
     if (defaultChunk)
         receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kDefaultDatabaseChunkId));
     if (userChunk)

@@ -33,9 +33,9 @@ using test::TransferRecorder;
 
 constexpr std::size_t kFlashSize = 0x80000;
 
-std::vector<std::uint8_t> Build(const TestImage& spec)
+std::vector<std::uint8_t> Build(const TestImage& shape)
 {
-    return MakeTestImage(spec).Build(kFlashSize);
+    return MakeTestImage(shape).Build(kFlashSize);
 }
 
 std::string TitleVersion(int generation)
@@ -83,10 +83,10 @@ class Download : public ::testing::TestWithParam<DownloadCase> {};
 TEST_P(Download, ReplacesTheChosenChunksAndKeepsTheOthers)
 {
     const auto [generation, choice] = GetParam();
-    const TestImage receiverSpec{};
-    const TestImage fileSpec{100};
-    const std::vector<std::uint8_t> receiverFlash = Build(receiverSpec);
-    const std::vector<std::uint8_t> file = Build(fileSpec);
+    const TestImage receiverShape{};
+    const TestImage fileShape{100};
+    const std::vector<std::uint8_t> receiverFlash = Build(receiverShape);
+    const std::vector<std::uint8_t> file = Build(fileShape);
     ScratchFolder folder;
     folder.Write("image.bin", file);
 
@@ -97,7 +97,7 @@ TEST_P(Download, ReplacesTheChosenChunksAndKeepsTheOthers)
     EXPECT_EQ(download.Run(), TransferOutcome::Succeeded);
     EXPECT_FALSE(peer.PcLine().IsOpen());
 
-    const auto layout = MakeTestImage(receiverSpec);
+    const auto layout = MakeTestImage(receiverShape);
     std::vector<std::uint8_t> expected = receiverFlash;
     std::vector<std::string> steps{"show DownloadToSdram Downloading to sdram"};
     std::uint64_t sentBytes = 0;
@@ -153,8 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Generations, Download, ::testing::ValuesIn(AllDownloadC
 
 TEST(DownloadCompressed, SendsLzmaDataThatTheReceiverUnpacks)
 {
-    const TestImage receiverSpec{};
-    const std::vector<std::uint8_t> receiverFlash = Build(receiverSpec);
+    const TestImage receiverShape{};
+    const std::vector<std::uint8_t> receiverFlash = Build(receiverShape);
     const std::vector<std::uint8_t> file = Build({7});
     ScratchFolder folder;
     folder.Write("image.bin", file);
@@ -163,7 +163,7 @@ TEST(DownloadCompressed, SendsLzmaDataThatTheReceiverUnpacks)
     PcSide pc(peer.PcLine(), record.Callbacks(), {}, true);
     ASSERT_EQ(DownloadProcedure(pc.session, {folder.Path("image.bin"), true, true}).Run(), TransferOutcome::Succeeded)
         << ::testing::PrintToString(record.events);
-    EXPECT_TRUE(peer.StoppedFlash() == test::AfterDownload(receiverSpec, receiverFlash, file, true, true));
+    EXPECT_TRUE(peer.StoppedFlash() == test::AfterDownload(receiverShape, receiverFlash, file, true, true));
     // The user chunk's erased reserve packs well, so fewer bytes crossed the line than were sent.
     ASSERT_EQ(record.speeds.size(), 1u);
     EXPECT_LT(record.speeds[0].wireBytes, record.speeds[0].bytes);
@@ -300,12 +300,12 @@ TEST(ImageCheckFiles, ChunkMissingOnEitherSideIsRefused)
 // chunks after it stay where they were.
 TEST(DownloadSmallerChunk, KeepsTheReceiversLayout)
 {
-    const TestImage receiverSpec{0, 0x3000, 0x6000};
-    const TestImage fileSpec{5, 0x0800, 0x6000};
-    const std::vector<std::uint8_t> receiverFlash = Build(receiverSpec);
-    const std::vector<std::uint8_t> file = Build(fileSpec);
-    const BuiltChunk receiverDefault = ChunkOf(MakeTestImage(receiverSpec), test::kDefaultDatabaseChunkId);
-    const BuiltChunk fileDefault = ChunkOf(MakeTestImage(fileSpec), test::kDefaultDatabaseChunkId);
+    const TestImage receiverShape{0, 0x3000, 0x6000};
+    const TestImage fileShape{5, 0x0800, 0x6000};
+    const std::vector<std::uint8_t> receiverFlash = Build(receiverShape);
+    const std::vector<std::uint8_t> file = Build(fileShape);
+    const BuiltChunk receiverDefault = ChunkOf(MakeTestImage(receiverShape), test::kDefaultDatabaseChunkId);
+    const BuiltChunk fileDefault = ChunkOf(MakeTestImage(fileShape), test::kDefaultDatabaseChunkId);
     ASSERT_LT(fileDefault.next, receiverDefault.next);
     ScratchFolder folder;
     folder.Write("image.bin", file);
@@ -539,12 +539,12 @@ class DownloadFaults : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(DownloadFaults, ExactOrFailedWithTheMessage)
 {
     const FaultCase& c = GetParam();
-    const TestImage spec{};
-    const std::vector<std::uint8_t> receiverFlash = Build(spec);
+    const TestImage shape{};
+    const std::vector<std::uint8_t> receiverFlash = Build(shape);
     const std::vector<std::uint8_t> file = Build({11});
     ScratchFolder folder;
     folder.Write("image.bin", file);
-    const std::vector<std::uint8_t> expected = test::AfterDownload(spec, receiverFlash, file, true, true);
+    const std::vector<std::uint8_t> expected = test::AfterDownload(shape, receiverFlash, file, true, true);
 
     SimPeer peer(receiverFlash, test::Setup(c.generation, c.faults));
     TransferRecorder record;
