@@ -256,7 +256,7 @@ TEST_P(PtyFaults, ExactOrTheMessage)
 
 INSTANTIATE_TEST_SUITE_P(Faults, PtyFaults,
                          ::testing::Values(PtyFaultCase{"Packets", 48, test::Faults(101, 0.005, 0.002, 0.01, 0.005, 200)},
-                                           PtyFaultCase{"Legacy33", 33, test::Faults(102, 0.001, 0, 0.001, 0.001, 50)},
+                                           PtyFaultCase{"Legacy33", 33, test::Faults(102, 0.002, 0, 0, 0.002, 50)},
                                            PtyFaultCase{"Oldest", 16, test::Faults(103, 0.0005, 0, 0.0005, 0, 0)}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -250,8 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UploadFaultCase{"PacketGarbage", 48, test::Faults(12, 0, 0, 0.05)},
                       UploadFaultCase{"PacketLostReplies", 48, test::Faults(13, 0, 0.002, 0)},
                       UploadFaultCase{"PacketStalls", 48, test::Faults(14, 0, 0, 0, 0.01, 300)},
-                      UploadFaultCase{"Legacy33BitFlips", 33, test::Faults(15, 0.004, 0, 0)},
-                      UploadFaultCase{"Legacy33Garbage", 33, test::Faults(16, 0, 0, 0.001)},
+                      UploadFaultCase{"Legacy33BitFlips", 33, test::Faults(15, 0.002, 0, 0)},
+                      UploadFaultCase{"Legacy33Stalls", 33, test::Faults(16, 0, 0, 0, 0.002, 50)},
                       UploadFaultCase{"OldestBitFlips", 16, test::Faults(18, 0.004, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
