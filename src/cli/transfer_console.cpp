@@ -125,7 +125,7 @@ TransferOutcome TransferConsole::Run(const SerialSettings& settings, TransferRun
     // The signal handler only sets a flag; the cancel is asked for from here.
     QTimer interruptPoll;
     bool cancelAsked = false;
-    QObject::connect(&interruptPoll, &QTimer::timeout, [&] {
+    QObject::connect(&interruptPoll, &QTimer::timeout, &interruptPoll, [&] {
         if (g_interrupted.load() && !cancelAsked) {
             cancelAsked = true;
             runner.RequestCancel();
@@ -143,21 +143,21 @@ TransferOutcome TransferConsole::Run(const SerialSettings& settings, TransferRun
 
 void TransferConsole::Connect(TransferRunner& runner)
 {
-    QObject::connect(&runner, &TransferRunner::StepShown, [this](int step, const QString& text) {
+    QObject::connect(&runner, &TransferRunner::StepShown, &runner, [this](int step, const QString& text) {
         m_stepTexts[step] = text.toStdString();
         m_currentStep = m_stepTexts[step];
         Line(m_currentStep);
     });
-    QObject::connect(&runner, &TransferRunner::StepFinished, [this](int step, const QString& text) {
+    QObject::connect(&runner, &TransferRunner::StepFinished, &runner, [this](int step, const QString& text) {
         Line(m_stepTexts[step] + ": " + text.toStdString());
     });
-    QObject::connect(&runner, &TransferRunner::ProgressChanged,
+    QObject::connect(&runner, &TransferRunner::ProgressChanged, &runner,
                      [this](int bar, int percent, qint64 total) { ShowProgress(bar, percent, static_cast<std::uint64_t>(total)); });
-    QObject::connect(&runner, &TransferRunner::MessageShown, [this](const QString& text, const QString& caption) {
+    QObject::connect(&runner, &TransferRunner::MessageShown, &runner, [this](const QString& text, const QString& caption) {
         Line(caption.isEmpty() ? text.toStdString() : caption.toStdString() + ": " + text.toStdString());
     });
-    QObject::connect(&runner, &TransferRunner::TitleChanged, [this](const QString& title) { Line(title.toStdString()); });
-    QObject::connect(&runner, &TransferRunner::SpeedMeasured,
+    QObject::connect(&runner, &TransferRunner::TitleChanged, &runner, [this](const QString& title) { Line(title.toStdString()); });
+    QObject::connect(&runner, &TransferRunner::SpeedMeasured, &runner,
                      [this](const QString& verb, qint64 bytes, double seconds, qint64 wireBytes) {
                          TransferSpeed speed;
                          speed.verb = verb.toStdString();

@@ -21,7 +21,9 @@ class SerialLine;
 
 // Runs one transfer at a time on a thread of its own, which alone owns the serial port: the line
 // is created on that thread, used there and closed there on every way out. The caller only asks
-// for a cancel (under the flag's lock) and receives the reports as queued signals.
+// for a cancel (under the flag's lock) and receives the reports as queued signals: the signals are
+// emitted on the transfer's thread, so connect them to a receiver or context object living on the
+// caller's thread (a functor connected without one would run on the transfer's thread).
 class TransferRunner final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TransferRunner)

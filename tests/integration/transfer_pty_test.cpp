@@ -76,22 +76,22 @@ public:
             loop.quit();
         });
         const QMetaObject::Connection reports[] = {
-            QObject::connect(&m_runner, &TransferRunner::StepShown,
+            QObject::connect(&m_runner, &TransferRunner::StepShown, &m_runner,
                              [this](int step, const QString& text) {
                                  m_callbacks.stepShown(static_cast<TransferStep>(step), text.toStdString());
                              }),
-            QObject::connect(&m_runner, &TransferRunner::StepFinished,
+            QObject::connect(&m_runner, &TransferRunner::StepFinished, &m_runner,
                              [this](int step, const QString& text) {
                                  m_callbacks.stepFinished(static_cast<TransferStep>(step), text.toStdString());
                              }),
-            QObject::connect(&m_runner, &TransferRunner::MessageShown,
+            QObject::connect(&m_runner, &TransferRunner::MessageShown, &m_runner,
                              [this](const QString& text, const QString& caption) {
                                  m_callbacks.message(text.toStdString(), caption.toStdString());
                              }),
-            QObject::connect(&m_runner, &TransferRunner::TitleChanged,
+            QObject::connect(&m_runner, &TransferRunner::TitleChanged, &m_runner,
                              [this](const QString& title) { m_callbacks.titleChanged(title.toStdString()); }),
-            QObject::connect(&m_runner, &TransferRunner::CancelDisabled, [this] { m_callbacks.cancelDisabled(); }),
-            QObject::connect(&m_runner, &TransferRunner::ProgressChanged,
+            QObject::connect(&m_runner, &TransferRunner::CancelDisabled, &m_runner, [this] { m_callbacks.cancelDisabled(); }),
+            QObject::connect(&m_runner, &TransferRunner::ProgressChanged, &m_runner,
                              [this](int bar, int percent, qint64 total) {
                                  m_callbacks.progress(bar, percent, static_cast<std::uint64_t>(total));
                              }),
@@ -273,14 +273,14 @@ TEST_P(PtyCancel, MidUploadEndsWithinASecondAndTheReceiverServesTheNextOne)
     ASSERT_TRUE(transfer.Ready());
     std::chrono::steady_clock::time_point cancelledAt;
     std::chrono::steady_clock::time_point finishedAt;
-    const auto onProgress = QObject::connect(&transfer.Runner(), &TransferRunner::ProgressChanged,
+    const auto onProgress = QObject::connect(&transfer.Runner(), &TransferRunner::ProgressChanged, &transfer.Runner(),
                                              [&](int, int percent, qint64) {
                                                  if (percent >= 2 && cancelledAt == decltype(cancelledAt)()) {
                                                      cancelledAt = std::chrono::steady_clock::now();
                                                      transfer.Runner().RequestCancel();
                                                  }
                                              });
-    const auto onFinished = QObject::connect(&transfer.Runner(), &TransferRunner::Finished,
+    const auto onFinished = QObject::connect(&transfer.Runner(), &TransferRunner::Finished, &transfer.Runner(),
                                              [&](int) { finishedAt = std::chrono::steady_clock::now(); });
     EXPECT_EQ(transfer.Run(UploadJob(folder.Path("up.bin"))), TransferOutcome::Cancelled);
     QObject::disconnect(onProgress);

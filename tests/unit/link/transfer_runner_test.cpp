@@ -75,28 +75,28 @@ struct RunnerOnSim {
                                                  test::Setup(generation));
         sim->Start();
         auto pcEnd = std::make_shared<std::unique_ptr<MemoryLine>>(std::move(pc));
-        runner.SetLineFactory([pcEnd, watch = watch]() -> std::unique_ptr<SerialLine> {
+        runner->SetLineFactory([pcEnd, watch = watch]() -> std::unique_ptr<SerialLine> {
             return std::make_unique<WatchedLine>(std::move(*pcEnd), watch);
         });
-        runner.SetPauses(test::PcSide::NoPauses());
-        QObject::connect(&runner, &TransferRunner::StepShown, [this](int step, const QString& text) {
+        runner->SetPauses(test::PcSide::NoPauses());
+        QObject::connect(runner.get(), &TransferRunner::StepShown, runner.get(), [this](int step, const QString& text) {
             events.push_back("show " + test::StepName(static_cast<TransferStep>(step)) + " " + text.toStdString());
         });
-        QObject::connect(&runner, &TransferRunner::StepFinished, [this](int step, const QString& text) {
+        QObject::connect(runner.get(), &TransferRunner::StepFinished, runner.get(), [this](int step, const QString& text) {
             events.push_back("finish " + test::StepName(static_cast<TransferStep>(step)) + " " + text.toStdString());
         });
-        QObject::connect(&runner, &TransferRunner::MessageShown, [this](const QString& text, const QString& caption) {
+        QObject::connect(runner.get(), &TransferRunner::MessageShown, runner.get(), [this](const QString& text, const QString& caption) {
             events.push_back("message " + (caption.isEmpty() ? std::string() : caption.toStdString() + ": ")
                              + text.toStdString());
         });
-        QObject::connect(&runner, &TransferRunner::TitleChanged,
+        QObject::connect(runner.get(), &TransferRunner::TitleChanged, runner.get(),
                          [this](const QString& title) { events.push_back("title " + title.toStdString()); });
-        QObject::connect(&runner, &TransferRunner::CancelDisabled, [this] { events.push_back("cancel off"); });
-        QObject::connect(&runner, &TransferRunner::SpeedMeasured,
+        QObject::connect(runner.get(), &TransferRunner::CancelDisabled, runner.get(), [this] { events.push_back("cancel off"); });
+        QObject::connect(runner.get(), &TransferRunner::SpeedMeasured, runner.get(),
                          [this](const QString& verb, qint64 bytes, double, qint64) {
                              events.push_back("speed " + verb.toStdString() + " " + std::to_string(bytes));
                          });
-        QObject::connect(&runner, &TransferRunner::Finished, [this](int outcome) {
+        QObject::connect(runner.get(), &TransferRunner::Finished, runner.get(), [this](int outcome) {
             events.push_back("finished " + std::to_string(outcome));
             finishedAt = std::chrono::steady_clock::now();
             loop.quit();
@@ -116,7 +116,7 @@ struct RunnerOnSim {
     std::unique_ptr<MemoryLine> receiverEnd;
     std::unique_ptr<sim::ReceiverSim> sim;
     std::shared_ptr<LineWatch> watch = std::make_shared<LineWatch>();
-    TransferRunner runner;
+    std::unique_ptr<TransferRunner> runner = std::make_unique<TransferRunner>();
     QEventLoop loop;
     std::vector<std::string> events;
     std::chrono::steady_clock::time_point finishedAt;
@@ -133,7 +133,7 @@ TEST(TransferRunner, UploadReportsInOrderOnceAndOwnsTheLineOnItsThread)
     ScratchFolder folder;
     RunnerOnSim run(flash, 48);
     const std::string path = folder.Path("out.bin");
-    ASSERT_TRUE(run.runner.Start(MemorySettings(), [path](TransferSession& session) {
+    ASSERT_TRUE(run.runner->Start(MemorySettings(), [path](TransferSession& session) {
         return UploadProcedure(session, path).Run();
     }));
     run.WaitForFinished();
@@ -144,7 +144,7 @@ TEST(TransferRunner, UploadReportsInOrderOnceAndOwnsTheLineOnItsThread)
                                                     "show ParseUserDatabase Parsing user database ...",
                                                     "finish ParseUserDatabase Finished", "cancel off", "finished 0"}));
     EXPECT_TRUE(folder.Read("out.bin") == flash);
-    EXPECT_TRUE(run.runner.Wait(1s));
+    EXPECT_TRUE(run.runner->Wait(1s));
     const std::lock_guard lock(run.watch->mutex);
     EXPECT_TRUE(run.watch->closed);
     EXPECT_NE(run.watch->createdOn, QThread::currentThread());
@@ -158,18 +158,18 @@ TEST(TransferRunner, CancelEndsTheDownloadQuietlyWithinASecond)
     folder.Write("image.bin", MakeTestImage({9, 0x3000, 0x10000}).Build(0x80000));
     RunnerOnSim run(flash, 48, 115200);
     std::chrono::steady_clock::time_point cancelledAt;
-    QObject::connect(&run.runner, &TransferRunner::ProgressChanged, [&](int bar, int percent, qint64) {
+    QObject::connect(run.runner.get(), &TransferRunner::ProgressChanged, run.runner.get(), [&](int bar, int percent, qint64) {
         if (bar == kTransferBar && percent >= 3 && cancelledAt == std::chrono::steady_clock::time_point()) {
             cancelledAt = std::chrono::steady_clock::now();
-            run.runner.RequestCancel();
+            run.runner->RequestCancel();
         }
     });
     const std::string path = folder.Path("image.bin");
-    ASSERT_TRUE(run.runner.Start(MemorySettings(), [path](TransferSession& session) {
+    ASSERT_TRUE(run.runner->Start(MemorySettings(), [path](TransferSession& session) {
         session.Lib().SetCompression(test::NoCompression);
         return DownloadProcedure(session, {path, false, true}).Run();
     }));
-    EXPECT_FALSE(run.runner.Start(MemorySettings(), [](TransferSession&) { return TransferOutcome::Succeeded; }))
+    EXPECT_FALSE(run.runner->Start(MemorySettings(), [](TransferSession&) { return TransferOutcome::Succeeded; }))
         << "a second transfer started while one runs";
     run.WaitForFinished();
     ASSERT_NE(cancelledAt, std::chrono::steady_clock::time_point());
@@ -178,7 +178,7 @@ TEST(TransferRunner, CancelEndsTheDownloadQuietlyWithinASecond)
     EXPECT_EQ(std::count_if(run.events.begin(), run.events.end(),
                             [](const std::string& e) { return e.starts_with("message") || e.starts_with("finished"); }),
               1);
-    EXPECT_TRUE(run.runner.Wait(1s));
+    EXPECT_TRUE(run.runner->Wait(1s));
     EXPECT_TRUE(run.watch->closed);
     run.sim->Stop();
     EXPECT_TRUE(std::equal(flash.begin(), flash.end(), run.sim->Flash().Bytes().begin()));
@@ -188,7 +188,7 @@ TEST(TransferRunner, RunsAgainAfterAFailure)
 {
     const std::vector<std::uint8_t> flash = MakeTestImage({}).Build(0x80000);
     RunnerOnSim run(flash, 48);
-    ASSERT_TRUE(run.runner.Start(MemorySettings(), [](TransferSession& session) {
+    ASSERT_TRUE(run.runner->Start(MemorySettings(), [](TransferSession& session) {
         return DownloadProcedure(session, {"no-such-image.bin", true, false}).Run();
     }));
     run.WaitForFinished();
@@ -197,11 +197,11 @@ TEST(TransferRunner, RunsAgainAfterAFailure)
     EXPECT_EQ(run.events.back(), "finished " + std::to_string(static_cast<int>(TransferOutcome::Failed)));
     run.events.clear();
     // The second run gets a fresh line and a cleared cancel flag.
-    run.runner.RequestCancel();
-    run.runner.SetLineFactory([]() -> std::unique_ptr<SerialLine> { return std::make_unique<QtSerialLine>(); });
+    run.runner->RequestCancel();
+    run.runner->SetLineFactory([]() -> std::unique_ptr<SerialLine> { return std::make_unique<QtSerialLine>(); });
     SerialSettings missingPort;
     missingPort.devicePath = "/nonexistent/ttyTorvane";
-    ASSERT_TRUE(run.runner.Start(missingPort,
+    ASSERT_TRUE(run.runner->Start(missingPort,
                                  [](TransferSession& session) { return UploadProcedure(session, "x.bin").Run(); }));
     run.WaitForFinished();
     EXPECT_EQ(run.events, (std::vector<std::string>{"message can not open port",
@@ -211,17 +211,18 @@ TEST(TransferRunner, RunsAgainAfterAFailure)
 TEST(TransferRunner, GoingAwayCancelsAndWaits)
 {
     const std::vector<std::uint8_t> flash = MakeTestImage({}).Build(0x80000);
-    auto run = std::make_unique<RunnerOnSim>(flash, 48, 115200);
+    RunnerOnSim run(flash, 48, 115200);
     ScratchFolder folder;
     const std::string path = folder.Path("out.bin");
-    ASSERT_TRUE(run->runner.Start(MemorySettings(), [path](TransferSession& session) {
+    ASSERT_TRUE(run.runner->Start(MemorySettings(), [path](TransferSession& session) {
         return UploadProcedure(session, path).Run();
     }));
     std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(run->runner.IsRunning());
+    EXPECT_TRUE(run.runner->IsRunning());
     const auto start = std::chrono::steady_clock::now();
-    run.reset();
+    run.runner.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(run.watch->closed);
     EXPECT_TRUE(folder.Names().empty());
 }
 
