@@ -2,11 +2,14 @@
 
 #include <array>
 
+#include "cli/probe_command.h"
+
 namespace torvane {
 namespace {
 
 constexpr std::array kCommands = {
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
+    CliCommand{"probe", "probe --port PORT", RunProbeCommand},
     CliCommand{"info", "info FILE", RunInfoCommand},
     CliCommand{"tree", "tree FILE [--chunk user|default]", RunTreeCommand},
     CliCommand{"list", "list FILE [--chunk user|default] [--item all|SATNAME|SATNAME/N] [--filter tv|radio|both]", RunListCommand},

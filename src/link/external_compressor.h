@@ -25,8 +25,6 @@ public:
     // temporary folder of its own, removed afterwards, so that two runs never share files.
     LinkStatus CompressForTransfer(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& compressed) const;
 
-    const std::string& ToolPath() const { return m_toolPath; }
-
 private:
     std::string m_toolPath;
 };

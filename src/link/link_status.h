@@ -21,7 +21,6 @@ inline constexpr LinkStatus kSendCommand = 5;
 inline constexpr LinkStatus kCancelled = 6;
 inline constexpr LinkStatus kNotConnected = 7;
 inline constexpr LinkStatus kReadTimeout = 8;
-inline constexpr LinkStatus kCrcCheck = 9;
 inline constexpr LinkStatus kTargetError = 10;
 inline constexpr LinkStatus kNotRecognised = 11;
 inline constexpr LinkStatus kOverrunRetries = 12;

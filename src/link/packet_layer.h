@@ -46,8 +46,6 @@ public:
     // True when the packet answers the current command.
     bool IsCurrent(const Packet& packet) const { return packet.sequence == m_sequence; }
 
-    SerialLine& Line() { return m_line; }
-
 private:
     SerialLine& m_line;
     DiagnosticSink m_sink;

@@ -35,7 +35,7 @@ std::uint32_t FlashSizeForKind(std::uint8_t kindCode)
 
 int KnownChunkKind(std::uint32_t chunkId)
 {
-    constexpr std::uint32_t kKnownIds[] = {0xE3000010, 0x02FD0200, 0x03FC0100, 0x04FB0100};
+    constexpr std::uint32_t kKnownIds[] = {0xE3000010, 0x02FD0200, kDefaultDatabaseChunkId, kUserDatabaseChunkId};
     for (int kind = 1; kind <= 4; ++kind) {
         if ((chunkId >> 16) == (kKnownIds[kind - 1] >> 16))
             return kind;

@@ -17,13 +17,17 @@ bool SerialLine::ReadExact(std::span<std::uint8_t> buffer, int timeoutMs)
     const std::size_t count = buffer.size();
     if (count > 0 && !IsOpen())
         return false;
-    while (Clock::now() < deadline) {
+    // The queue is looked at once more after the deadline, so that bytes that arrived while this
+    // thread was not running still count.
+    for (;;) {
         if (InQueue() >= count)
             return ReadAvailable(buffer) == count;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        WaitForInput(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(1)));
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        WaitForInput(std::min(left, std::chrono::milliseconds(1)));
     }
-    return count == 0;
 }
 
 bool SerialLine::Flush()

@@ -75,7 +75,6 @@ public:
                     const CancelPredicate& cancel, std::uint32_t start, std::uint32_t lengthAsked);
     LinkStatus Reboot();
 
-    PacketLayer& Packets() { return m_packets; }
     LegacyProtocol& Legacy() { return m_legacy; }
 
 private:

@@ -23,7 +23,6 @@ public:
     UpgradeLib& Lib() { return m_lib; }
     MemoryLine& PcLine() { return *m_pcLine; }
     MemoryLine& Line() { return *m_line; }
-    PacketLayer& Packets() { return m_packets; }
 
     void Start(std::function<void(FakeReceiver&)> script);
     void Stop();

@@ -122,14 +122,6 @@ TEST(MemoryLine, PortNumberNamesTheDevice)
     }
 }
 
-TEST(MemoryLine, FlushDiscardsArrivedInput)
-{
-    auto [a, b] = MemoryLine::CreatePair();
-    a->Write(Sequence(10));
-    EXPECT_TRUE(b->Flush());
-    EXPECT_EQ(b->InQueue(), 0u);
-}
-
 struct FaultCase {
     const char* name;
     LineFaults faults;

@@ -111,20 +111,5 @@ TEST(Packet, AnyDamagedHeaderByteIsRejected)
     }
 }
 
-TEST(Packet, Accessors)
-{
-    const Packet status = MakeStatusPacket(1, 0, 1, 0x10003);
-    EXPECT_EQ(status.StatusByte(), 1);
-    EXPECT_EQ(status.StatusValue(), 0x10003u);
-
-    const std::vector<std::uint8_t> payload{9, 8, 7};
-    const Packet data = MakeDataPacket(1, 0, 42, payload);
-    EXPECT_EQ(data.Index(), 42u);
-    EXPECT_EQ(std::vector<std::uint8_t>(data.Payload().begin(), data.Payload().end()), payload);
-    EXPECT_TRUE(MakeRequestPacket(1, 0, 5).Payload().empty());
-    EXPECT_FALSE(data.IsBlank());
-    EXPECT_TRUE(MakeBlankPacket(1, 0, 1, 8).IsBlank());
-}
-
 } // namespace
 } // namespace torvane

@@ -1,5 +1,6 @@
 #include "link/qt_serial_line.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -13,6 +14,9 @@
 #include <unistd.h>
 
 #include <QThread>
+
+#include "link/packet_layer.h"
+#include "link/upgrade_lib.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +40,7 @@ public:
             close(m_master);
     }
     const std::string& SlavePath() const { return m_slavePath; }
+    int Master() const { return m_master; }
 
     void Write(const std::vector<std::uint8_t>& bytes) { ASSERT_EQ(write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
 
@@ -58,6 +63,61 @@ public:
 private:
     int m_master = -1;
     std::string m_slavePath;
+};
+
+// The master side as a SerialLine, so that a packet layer can talk from it.
+class MasterLine final : public SerialLine {
+public:
+    explicit MasterLine(int fd)
+        : m_fd(fd)
+    {
+    }
+    bool Open(const std::string&, const LineSettings&) override { return true; }
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    std::size_t Write(std::span<const std::uint8_t> bytes) override
+    {
+        const ssize_t n = write(m_fd, bytes.data(), bytes.size());
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    std::size_t InQueue() override
+    {
+        Pull(0);
+        return m_queue.size();
+    }
+    std::size_t ReadAvailable(std::span<std::uint8_t> buffer) override
+    {
+        Pull(0);
+        const std::size_t n = std::min(buffer.size(), m_queue.size());
+        std::copy_n(m_queue.begin(), n, buffer.begin());
+        m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
+        return n;
+    }
+    bool PurgeInput() override
+    {
+        Pull(0);
+        m_queue.clear();
+        return true;
+    }
+    bool PurgeOutput() override { return true; }
+    void WaitForInput(std::chrono::milliseconds maxWait) override { Pull(static_cast<int>(maxWait.count())); }
+
+private:
+    void Pull(int timeoutMs)
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        while (poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN)) {
+            std::uint8_t buffer[4096];
+            const ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            m_queue.insert(m_queue.end(), buffer, buffer + n);
+            timeoutMs = 0;
+        }
+    }
+
+    int m_fd;
+    std::vector<std::uint8_t> m_queue;
 };
 
 std::vector<std::uint8_t> AllByteValues()
@@ -145,6 +205,63 @@ TEST_F(QtSerialLineTest, WaitForInputWakesOnArrival)
         ASSERT_TRUE(ok);
         EXPECT_EQ(byte, 0x55);
     });
+}
+
+// The command layer over the real port: a receiver on the master side answers the greeting
+// inverted and then carries out "address" and a dump of two packets, one of them blank.
+TEST_F(QtSerialLineTest, CommandLayerOverPseudoTerminal)
+{
+    std::thread receiver([this] {
+        MasterLine line(m_pty.Master());
+        PacketLayer packets(line);
+        std::uint8_t byte = 0;
+        std::string command;
+        while (command.size() < 11 && line.ReadExact(std::span(&byte, 1), 3000)) {
+            line.Write(std::span(&byte, 1));
+            command.push_back(static_cast<char>(byte));
+        }
+        std::vector<std::uint8_t> greeting(18);
+        if (!line.ReadExact(greeting, 3000))
+            return;
+        for (auto& b : greeting)
+            b = static_cast<std::uint8_t>(~b);
+        line.Write(greeting);
+        for (int i = 0; i < 5; ++i) {
+            Packet p;
+            if (packets.ReceivePacket(p, 3000) != link_status::kSuccess)
+                return;
+            if (p.kind == PacketKind::Command) {
+                packets.SendPacket(MakeStatusPacket(p.sequence, p.resendCount, 0, 0));
+            } else if (p.Index() == 0) {
+                std::vector<std::uint8_t> total{0, 0, 0x08, 0};
+                packets.SendPacket(MakeDataPacket(p.sequence, p.resendCount, 0, total));
+            } else if (p.Index() == 1) {
+                packets.SendPacket(MakeDataPacket(p.sequence, p.resendCount, 1, AllByteValues()));
+            } else {
+                packets.SendPacket(MakeBlankPacket(p.sequence, p.resendCount, p.Index(), 1792));
+            }
+        }
+    });
+    OnQThread([&] {
+        QtSerialLine line;
+        UpgradeLib lib(line);
+        lib.SetCommandPause(std::chrono::milliseconds(0));
+        ASSERT_EQ(lib.OpenLink(m_pty.SlavePath(), LineSettings{}), link_status::kSuccess);
+        std::uint32_t version = 0;
+        ASSERT_EQ(lib.TestPort(version, {}, {}), link_status::kSuccess);
+        EXPECT_EQ(version, 48u);
+        lib.SetProtocolVersion(version);
+        EXPECT_EQ(lib.SetAddress(0), link_status::kSuccess);
+        std::vector<std::uint8_t> buffer(4096, 0);
+        std::uint32_t length = 0;
+        ASSERT_EQ(lib.Dump(buffer, length, {}, {}, 0, 0), link_status::kSuccess);
+        EXPECT_EQ(length, 2048u);
+        const auto bytes = AllByteValues();
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), buffer.begin()));
+        EXPECT_TRUE(std::all_of(buffer.begin() + 256, buffer.begin() + 2048, [](std::uint8_t b) { return b == 0xFF; }));
+        EXPECT_EQ(buffer[2048], 0);
+    });
+    receiver.join();
 }
 
 TEST(QtSerialLine, ClosedOrMissingPortDoesNothing)

@@ -538,9 +538,9 @@ TEST(Burn, Endings)
 // Answers Requests: index 0 with the total, later indexes with 1024-byte pieces of `flash`,
 // blank where the piece is all FF.
 void ServeDump(FakeReceiver& self, const std::vector<std::uint8_t>& flash, std::uint32_t total,
-               std::uint32_t wrongIndexOnce = 0)
+               std::uint32_t wrongIndex = 0, int wrongTimes = 1)
 {
-    bool misled = false;
+    int misled = 0;
     self.Serve([&](const Packet& p) {
         if (p.kind == PacketKind::Command) {
             self.ReplyStatus(p, 0, 0);
@@ -553,8 +553,8 @@ void ServeDump(FakeReceiver& self, const std::vector<std::uint8_t>& flash, std::
             self.ReplyData(p, 0, Be32Bytes(total));
             return;
         }
-        if (index == wrongIndexOnce && !misled) {
-            misled = true;
+        if (index == wrongIndex && misled < wrongTimes) {
+            ++misled;
             self.ReplyData(p, index + 1, {1, 2, 3});
             return;
         }
@@ -608,6 +608,23 @@ TEST(Dump, WrongIndexIsAskedForAgain)
     }
     EXPECT_EQ(asked, (std::vector<std::uint32_t>{0, 1, 2, 2, 3}));
     EXPECT_TRUE(std::equal(flash.begin(), flash.end(), buffer.begin()));
+}
+
+TEST(Dump, RepeatedFailuresAreReportedAsWarnings)
+{
+    const auto flash = PatternBytes(3000, 5);
+    FakeReceiver r;
+    std::vector<std::pair<int, std::string>> sink;
+    r.Lib().SetDiagnosticSink([&](int level, std::string_view text) { sink.emplace_back(level, text); });
+    r.Start([&](FakeReceiver& self) { ServeDump(self, flash, 3000, 2, 5); });
+    std::vector<std::uint8_t> buffer(3000);
+    std::uint32_t length = 0;
+    ASSERT_EQ(r.Lib().Dump(buffer, length, {}, {}, 0, 0), link_status::kSuccess);
+    r.Stop();
+    const std::vector<std::pair<int, std::string>> expected{
+        {2, "\r\n->Warning:dump packet:2 Error! Retry."}, {2, "."}, {2, "."}};
+    EXPECT_EQ(sink, expected);
+    EXPECT_EQ(buffer, flash);
 }
 
 TEST(Dump, TotalEndings)
@@ -693,6 +710,43 @@ TEST(Link, OpenCloseAndVersion)
     EXPECT_EQ(r.Lib().CloseLink(), link_status::kSuccess);
     EXPECT_FALSE(r.PcLine().IsOpen());
     EXPECT_EQ(r.Lib().SetAddress(0), link_status::kSendPacketHead);
+}
+
+} // namespace
+} // namespace torvane
+
+namespace torvane {
+namespace {
+
+// Replies damaged on the way to the PC (bit flips, lost bytes) must cost retries, never data.
+TEST(LineFaults, TransferAndDumpStillDeliverTheRightBytes)
+{
+    const auto data = PatternBytes(16 * 1024, 4);
+    const LineFaults transferFaults[] = {{1, 0.006, 0.0, 0.0, {}}, {2, 0.0, 0.006, 0.0, {}}};
+    for (const LineFaults& faults : transferFaults) {
+        FakeReceiver r;
+        r.Lib().SetCompression(NoCompression);
+        r.Line().SetFaults(faults);
+        std::vector<std::uint8_t> stored;
+        r.Start([&](FakeReceiver& self) { AcceptPieces(self, stored); });
+        EXPECT_EQ(r.Lib().Transfer(data, {}, {}), link_status::kSuccess) << faults.seed;
+        r.Stop();
+        EXPECT_EQ(stored, data) << faults.seed;
+        // 1 command and 16 pieces without faults; the asking after each damaged reply comes on top.
+        EXPECT_GT(r.received.size(), 17u) << faults.seed;
+    }
+
+    // A lost byte in a data packet costs its full time-out, so the dump gets bit flips only.
+    const auto flash = FlashWithBlankStretch(data.size());
+    FakeReceiver r;
+    r.Line().SetFaults(LineFaults{3, 0.0003, 0.0, 0.0, {}});
+    r.Start([&](FakeReceiver& self) { ServeDump(self, flash, static_cast<std::uint32_t>(flash.size())); });
+    std::vector<std::uint8_t> buffer(flash.size());
+    std::uint32_t length = 0;
+    EXPECT_EQ(r.Lib().Dump(buffer, length, {}, {}, 0, 0), link_status::kSuccess);
+    r.Stop();
+    EXPECT_EQ(buffer, flash);
+    EXPECT_GT(r.received.size(), 18u);
 }
 
 } // namespace
