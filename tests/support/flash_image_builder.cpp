@@ -102,15 +102,15 @@ std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint32_t seed, bo
     return bytes;
 }
 
-FlashImageBuilder TypicalFlashImage(std::size_t userDataBytes, std::size_t defaultDataBytes)
+FlashImageBuilder TypicalFlashImage(std::size_t userDataBytes, std::size_t defaultDataBytes, std::uint32_t seed)
 {
     FlashImageBuilder builder;
-    builder.AddChunk({kBootChunkId, PatternBytes(0x700, 1), 0, false, {"boot", "1.02", "2004-03-11"}});
-    builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, 2), 0, true, {"code", "4.7.1", "2004-05-02"}});
-    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(defaultDataBytes, 3), 0, true,
+    builder.AddChunk({kBootChunkId, PatternBytes(0x700, 1 + 16 * seed), 0, false, {"boot", "1.02", "2004-03-11"}});
+    builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, 2 + 16 * seed), 0, true, {"code", "4.7.1", "2004-05-02"}});
+    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(defaultDataBytes, 3 + 16 * seed), 0, true,
                       {"default db", "1", "2004-05-02"}});
     std::vector<std::uint8_t> user(0x10000, 0xFF); // the reserved unit, erased
-    const std::vector<std::uint8_t> records = PatternBytes(userDataBytes, 4, true);
+    const std::vector<std::uint8_t> records = PatternBytes(userDataBytes, 4 + 16 * seed, true);
     user.insert(user.end(), records.begin(), records.end());
     builder.AddChunk({kUserDatabaseChunkId, std::move(user), 0, true, {"user db", "2", "2004-05-02"}, 0x01});
     return builder;

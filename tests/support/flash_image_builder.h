@@ -57,7 +57,9 @@ private:
 std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint32_t seed, bool withBlankRuns = false);
 
 // A typical receiver image: boot, code, default-database and user-database chunks (the user chunk
-// with one reserved 64 KiB unit), the rest erased.
-FlashImageBuilder TypicalFlashImage(std::size_t userDataBytes = 0x6000, std::size_t defaultDataBytes = 0x3000);
+// with one reserved 64 KiB unit), the rest erased. The seed varies the chunks' contents, not their
+// sizes, so images of different seeds have the same layout.
+FlashImageBuilder TypicalFlashImage(std::size_t userDataBytes = 0x6000, std::size_t defaultDataBytes = 0x3000,
+                                    std::uint32_t seed = 0);
 
 } // namespace torvane::test

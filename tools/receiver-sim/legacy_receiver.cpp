@@ -247,10 +247,14 @@ void LegacyReceiver::DumpBlocks(std::uint32_t start, std::uint32_t length)
                 header.insert(header.end(), bytes.begin(), bytes.end());
             }
         }
-        m_line.Send(header, "block header " + std::to_string(index));
-        const std::optional<std::uint8_t> go = m_line.ReadByte(kPatienceMs);
+        // "H" again instead of "G": the PC refused the header and wants it once more.
+        std::optional<std::uint8_t> go = 'H';
+        while (go == 'H') {
+            m_line.Send(header, "block header " + std::to_string(index));
+            go = m_line.ReadByte(kPatienceMs);
+        }
         if (go != 'G')
-            continue; // "H" again: the PC wants the header once more
+            continue;
         std::vector<std::uint8_t> body;
         if (IsBlank(block)) {
             body.assign(std::begin(kBlankMarker), std::end(kBlankMarker));

@@ -1,6 +1,7 @@
 #include "packet_receiver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "greeting.h"
@@ -258,7 +259,10 @@ void PacketReceiver::Execute(const Packet& packet, const std::string& text,
         return;
     case CommandKind::Transfer: {
         const std::uint32_t wireLength = command->compressed ? command->second : command->first;
-        const ReceiverError check = m_core.CheckTransfer(command->first);
+        // The packed bytes are held in full before unpacking: they must fit as well.
+        ReceiverError check = m_core.CheckTransfer(command->first);
+        if (check == kReceiverOk)
+            check = m_core.CheckTransfer(wireLength);
         if (check != kReceiverOk || (command->compressed && wireLength == 0)) {
             answer(check != kReceiverOk ? check : kParameterError);
             return;
@@ -290,11 +294,12 @@ void PacketReceiver::Execute(const Packet& packet, const std::string& text,
         return;
     }
     case CommandKind::Reboot:
-        answer(kReceiverOk);
+        // What came before the reboot is lost; what the PC sends once it has the answer is not.
         m_trace.Line("   reboot");
         m_core.Reboot();
-        m_last.reset();
         m_line.DiscardInput();
+        answer(kReceiverOk);
+        m_last.reset();
         return;
     default:
         // The byte protocol's commands are unknown here.

@@ -30,7 +30,7 @@ public:
 
     // One byte within timeoutMs; nothing on time-out or stop.
     std::optional<std::uint8_t> ReadByte(int timeoutMs);
-    // Exactly out.size() bytes within timeoutMs; false (bytes already read stay consumed) otherwise.
+    // Exactly out.size() bytes within timeoutMs; false otherwise, and what did arrive stays to be read.
     bool ReadExact(std::span<std::uint8_t> out, int timeoutMs);
     // Drops whatever has arrived and not been read.
     void DiscardInput();

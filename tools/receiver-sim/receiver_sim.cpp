@@ -27,7 +27,8 @@ void ReceiverSim::Serve()
     ReceiverLine line(m_line, faults, m_trace, m_stop, m_setup.paceBitsPerSecond);
     m_trace.Line("receiver of generation " + std::to_string(m_setup.generation) + " with "
                  + std::to_string(m_core.Flash().Size()) + " bytes of flash, "
-                 + std::to_string(m_core.Flash().Chunks().size()) + " chunks");
+                 + std::to_string(m_core.Flash().Chunks().size()) + " chunks"
+                 + (faults.Active() ? ", faults seeded with " + std::to_string(m_setup.faults.seed) : ""));
     if (m_setup.generation >= 48) {
         PacketReceiver receiver(line, m_core, m_trace, m_setup.burnMs);
         receiver.Serve();

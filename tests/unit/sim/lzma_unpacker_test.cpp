@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include "lzma_pack.h"
+#include "support/lzma_pack.h"
 #include "support/flash_image_builder.h"
 
 namespace torvane::sim {
 namespace {
 
-using test::PackAlone;
+using torvane::test::PackAlone;
 
 std::vector<std::uint8_t> PackXz(const std::vector<std::uint8_t>& data)
 {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/packet_layer.h"
-#include "lzma_pack.h"
+#include "support/lzma_pack.h"
 #include "sim_on_memory_line.h"
 #include "util/byte_order.h"
 #include "util/crc32_mpeg2.h"
@@ -13,7 +13,7 @@ namespace {
 
 using torvane::test::BuiltChunk;
 using torvane::test::TypicalFlashImage;
-using test::PackAlone;
+using torvane::test::PackAlone;
 
 constexpr std::size_t kFlash = 0x80000;
 
@@ -165,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"NothingToBurn", {"address 0\r"}, "burn\r", 0x10004},
                       ErrorCase{"TransferTooLong", {"address 4096\r"}, "transfer 520193\r", 0x10005},
                       ErrorCase{"DumpBeyondFlash", {}, "dump 524287 2\r", 0x10000},
-                      ErrorCase{"PackedOfNothing", {"address 0\r"}, "transfer -z 100 0\r", 0x10000}),
+                      ErrorCase{"PackedOfNothing", {"address 0\r"}, "transfer -z 100 0\r", 0x10000},
+                      ErrorCase{"PackedTooLong", {"address 0\r"}, "transfer -z 100 4294967295\r", 0x10005}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PacketReceiverTest, TransferPiecesRequestsAndBurn)

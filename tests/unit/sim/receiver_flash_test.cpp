@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "support/flash_image_builder.h"
@@ -134,7 +136,7 @@ protected:
     void SetUp() override
     {
         m_dir = std::filesystem::temp_directory_path()
-            / ("torvane_flash_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_"
+            / ("torvane_flash_" + std::to_string(::getpid()) + "_"
                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
     }

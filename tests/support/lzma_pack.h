@@ -5,7 +5,7 @@
 
 #include <lzma.h>
 
-namespace torvane::sim::test {
+namespace torvane::test {
 
 // Packs like the PC's encoder: the .lzma format with literal context bits 0 and position bits 2.
 inline std::vector<std::uint8_t> PackAlone(const std::vector<std::uint8_t>& data)
@@ -30,4 +30,4 @@ inline std::vector<std::uint8_t> PackAlone(const std::vector<std::uint8_t>& data
     return out;
 }
 
-} // namespace torvane::sim::test
+} // namespace torvane::test
