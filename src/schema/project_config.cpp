@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "schema/node_schema.h"
+#include "util/ascii_case.h"
 #include "util/executable_folder.h"
 #include "util/atomic_file.h"
 #include "util/file_reader.h"

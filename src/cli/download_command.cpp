@@ -1,0 +1,42 @@
+#include <string>
+
+#include "cli/cli_document.h"
+#include "cli/transfer_console.h"
+#include "link/download_procedure.h"
+#include "link/verify_procedure.h"
+
+// torvane-cli download [--port PORT] IMAGE.bin [--default] [--user] [--verify]
+
+namespace torvane {
+
+int RunDownloadCommand(CliContext& context, CommandArgs args)
+{
+    CliArguments arguments;
+    if (!arguments.Parse(args, {"--port"}, {"--default", "--user", "--verify"}) || arguments.Positional().size() != 1) {
+        context.Fail(arguments.Error().empty() ? "download: expected IMAGE.bin" : "download: " + arguments.Error());
+        return kExitUsage;
+    }
+    const std::optional<SerialSettings> settings = PortSettingsOrFail(context, arguments, "download");
+    if (!settings)
+        return kExitUsage;
+    DownloadRequest request;
+    request.imagePath = arguments.Positional()[0];
+    request.userChunk = arguments.Flag("--user");
+    // The chunk choice starts with the default chunk checked.
+    request.defaultChunk = arguments.Flag("--default") || !request.userChunk;
+    const bool verify = arguments.Flag("--verify");
+    TransferConsole console;
+    const TransferOutcome outcome = console.Run(*settings, [request, verify](TransferSession& session) {
+        DownloadProcedure download(session, request);
+        const TransferOutcome downloaded = download.Run();
+        if (downloaded != TransferOutcome::Succeeded || !verify)
+            return downloaded;
+        // The rebooted receiver greets again before its flash is read back.
+        return VerifyProcedure(session, download.SentChunks()).Run();
+    });
+    if (outcome == TransferOutcome::Succeeded)
+        return kExitOk;
+    return outcome == TransferOutcome::Cancelled ? kExitCancelled : kExitFailure;
+}
+
+} // namespace torvane

@@ -1,0 +1,224 @@
+#include "cli/transfer_console.h"
+
+#include <atomic>
+#include <csignal>
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace torvane {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+// Installs the interrupt handlers for the life of a transfer.
+class InterruptGuard final {
+public:
+    InterruptGuard()
+    {
+        g_interrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        // A second interrupt is not caught: the user insists.
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~InterruptGuard()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+};
+
+std::string Rate(double bytesPerSecond)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f kB/s", bytesPerSecond / 1000.0);
+    return text;
+}
+
+std::string TimeLeft(double seconds)
+{
+    const auto whole = static_cast<long long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld left", whole / 60, whole % 60);
+    return text;
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication()
+{
+    // QCoreApplication keeps referring to its arguments.
+    static int argc = 1;
+    static char name[] = "torvane-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
+
+std::optional<SerialSettings> SerialSettingsForPort(const std::optional<std::string>& port)
+{
+    SerialSettings settings = LoadSerialSettings();
+    if (!port)
+        return settings;
+    const bool number = !port->empty() && port->find_first_not_of("0123456789") == std::string::npos;
+    if (!number) {
+        if (port->empty() || port->starts_with('-'))
+            return std::nullopt;
+        settings.devicePath = *port;
+        return settings;
+    }
+    if (port->size() > 9 || std::stoi(*port) < 1)
+        return std::nullopt;
+    settings.portNumber = std::stoi(*port);
+    return settings;
+}
+
+std::optional<SerialSettings> PortSettingsOrFail(CliContext& context, const CliArguments& arguments,
+                                                 std::string_view command)
+{
+    std::optional<SerialSettings> settings = SerialSettingsForPort(arguments.Value("--port"));
+    if (!settings)
+        context.Fail(std::string(command) + ": --port takes a port number from 1 or a device path");
+    return settings;
+}
+
+TransferConsole::TransferConsole(std::FILE* errors)
+    : m_errors(errors)
+    , m_terminal(::isatty(::fileno(errors)) == 1)
+{
+    if (QCoreApplication::instance() == nullptr)
+        m_application = MakeApplication();
+}
+
+TransferConsole::~TransferConsole() = default;
+
+TransferOutcome TransferConsole::Run(const SerialSettings& settings, TransferRunner::Job job)
+{
+    const InterruptGuard interrupts;
+    TransferRunner runner;
+    Connect(runner);
+    QEventLoop loop;
+    TransferOutcome outcome = TransferOutcome::Failed;
+    QObject::connect(&runner, &TransferRunner::Finished, &loop, [&](int result) {
+        outcome = static_cast<TransferOutcome>(result);
+        loop.quit();
+    });
+    // The signal handler only sets a flag; the cancel is asked for from here.
+    QTimer interruptPoll;
+    bool cancelAsked = false;
+    QObject::connect(&interruptPoll, &QTimer::timeout, &interruptPoll, [&] {
+        if (g_interrupted.load() && !cancelAsked) {
+            cancelAsked = true;
+            runner.RequestCancel();
+            Line("Cancelling ...");
+        }
+    });
+    interruptPoll.start(50);
+    if (!runner.Start(settings, std::move(job)))
+        return TransferOutcome::Failed;
+    loop.exec();
+    EndProgressLine();
+    runner.Wait(std::chrono::milliseconds(5000));
+    return outcome;
+}
+
+void TransferConsole::Connect(TransferRunner& runner)
+{
+    QObject::connect(&runner, &TransferRunner::StepShown, &runner, [this](int step, const QString& text) {
+        m_stepTexts[step] = text.toStdString();
+        m_currentStep = m_stepTexts[step];
+        Line(m_currentStep);
+    });
+    QObject::connect(&runner, &TransferRunner::StepFinished, &runner, [this](int step, const QString& text) {
+        Line(m_stepTexts[step] + ": " + text.toStdString());
+    });
+    QObject::connect(&runner, &TransferRunner::ProgressChanged, &runner,
+                     [this](int bar, int percent, qint64 total) { ShowProgress(bar, percent, static_cast<std::uint64_t>(total)); });
+    QObject::connect(&runner, &TransferRunner::MessageShown, &runner, [this](const QString& text, const QString& caption) {
+        Line(caption.isEmpty() ? text.toStdString() : caption.toStdString() + ": " + text.toStdString());
+    });
+    QObject::connect(&runner, &TransferRunner::TitleChanged, &runner, [this](const QString& title) { Line(title.toStdString()); });
+    QObject::connect(&runner, &TransferRunner::SpeedMeasured, &runner,
+                     [this](const QString& verb, qint64 bytes, double seconds, qint64 wireBytes) {
+                         TransferSpeed speed;
+                         speed.verb = verb.toStdString();
+                         speed.bytes = static_cast<std::uint64_t>(bytes);
+                         speed.seconds = seconds;
+                         speed.wireBytes = static_cast<std::uint64_t>(wireBytes);
+                         Line(FormatTransferSpeed(speed));
+                     });
+}
+
+void TransferConsole::ShowProgress(int bar, int percent, std::uint64_t total)
+{
+    const auto now = std::chrono::steady_clock::now();
+    Meter& meter = m_meters[bar];
+    if (percent == 0 || total != meter.total) {
+        meter = Meter{now, total, -1, {}};
+        if (percent == 0)
+            return;
+    }
+    // A log gets a line every 10 %; a terminal a redrawn line at most five times a second.
+    const bool due = m_terminal ? (now - meter.lastDrawn >= std::chrono::milliseconds(200) || percent == 100)
+                                : (percent / 10 != meter.lastShown / 10 || meter.lastShown < 0);
+    if (!due || percent == meter.lastShown)
+        return;
+    meter.lastShown = percent;
+    meter.lastDrawn = now;
+    std::string text = ProgressLabel(percent);
+    text.insert(0, 4 - std::min<std::size_t>(4, text.size()), ' ');
+    text += "  " + m_currentStep;
+    const double seconds = std::chrono::duration<double>(now - meter.start).count();
+    if (total > 0 && seconds > 0) {
+        const double done = static_cast<double>(total) * percent / 100.0;
+        const double rate = done / seconds;
+        text += "  " + Rate(rate);
+        if (rate > 0)
+            text += "  " + TimeLeft((static_cast<double>(total) - done) / rate);
+    }
+    if (m_terminal) {
+        std::fprintf(m_errors, "\r%-78s", text.c_str());
+        std::fflush(m_errors);
+        m_progressOpen = true;
+        if (percent == 100)
+            EndProgressLine();
+    } else {
+        Line(text);
+    }
+}
+
+void TransferConsole::EndProgressLine()
+{
+    if (m_progressOpen) {
+        std::fputc('\n', m_errors);
+        m_progressOpen = false;
+    }
+}
+
+void TransferConsole::Line(const std::string& text)
+{
+    EndProgressLine();
+    std::fprintf(m_errors, "%s\n", text.c_str());
+    std::fflush(m_errors);
+}
+
+} // namespace torvane

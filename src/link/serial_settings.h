@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/serial_line.h"
+
+class QSettings;
+
+namespace torvane {
+
+// The serial line to the receiver: 115200 bit/s, 8 data bits, even parity, one stop bit; only the
+// port is chosen. Only the port number outlives a run.
+struct SerialSettings {
+    std::int32_t portNumber = 1;
+    std::int32_t bitRate = 115200;
+    std::int32_t parityCode = 2;   // 2 = even
+    std::int32_t dataBits = 0;     // held but not used: the port always uses 8 data bits
+    std::int32_t stopBitCode = 1;  // 1 = one stop bit
+    std::int32_t transferFormat = 1; // 1 or 2: the protocol version a session starts with
+    // A device path chosen instead of a port number (/dev/ttyUSB0 and the like); for the run only.
+    std::string devicePath;
+
+    LineSettings Line() const;
+    // The device opened: devicePath when given, else the device of the port number.
+    std::string DeviceName() const;
+    // 16 for transfer format 1, 32 for format 2.
+    std::uint32_t InitialProtocolVersion() const;
+};
+
+// Where the port number is kept: the value "Serial Port" in the settings of "ZuvEditor" (on
+// Windows HKEY_LOCAL_MACHINE\SOFTWARE\ZuvEditor, elsewhere an ini file).
+inline constexpr const char* kSerialPortKey = "Serial Port";
+inline constexpr const char* kSettingsOrganization = "ZuvEditor";
+
+// The stored port number, or 1 when it is missing or not a port number.
+std::int32_t ReadSerialPort(const QSettings& settings);
+// Stores the port number; false when the store refused it.
+bool WriteSerialPort(QSettings& settings, std::int32_t portNumber);
+
+// Settings with the port number from the user's store when the last choice had to go there,
+// else from the system store, else port 1.
+SerialSettings LoadSerialSettings();
+// Stores the port number in the system store, or in the user's when the system store is not
+// writable; false when neither took it (the choice then lasts for the run only).
+bool StoreSerialPort(std::int32_t portNumber);
+
+} // namespace torvane
