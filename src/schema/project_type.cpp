@@ -3,6 +3,7 @@
 #include "util/ascii_case.h"
 
 namespace torvane {
+
 std::string_view ProjectTypeName(ProjectType type)
 {
     const auto index = static_cast<std::size_t>(type);
