@@ -93,23 +93,34 @@ void FlashImage::LocateUserRegion(std::optional<std::uint8_t> reservedByte, std:
     m_userRegion = UserRegion{offset, length, *reserved};
 }
 
-std::optional<UserRegion> FlashImage::OpenUserDatabase(const std::string& path, UserPrompts& prompts)
+bool FlashImage::BeginOpen(const std::string& path, DatabaseChunk needed, UserPrompts& prompts)
 {
-    if (path.empty())
-        return std::nullopt;
     Close();
     m_path = path;
+    m_walk = WalkChunks(path, kOpenWalkLimit);
+    std::string_view problem;
+    if (!m_walk.Recognized())
+        problem = kUnrecognizedFileMessage;
+    else if (needed == DatabaseChunk::User && !m_walk.userChunk)
+        problem = kNoUserChunkMessage;
+    else if (needed == DatabaseChunk::Default && !m_walk.defaultChunk)
+        problem = kNoDefaultChunkMessage;
+    if (problem.empty())
+        return true;
+    prompts.Message(problem);
+    Close();
+    return false;
+}
+
+std::optional<UserRegion> FlashImage::OpenUserDatabase(const std::string& path, UserPrompts& prompts)
+{
+    if (path.empty() || !BeginOpen(path, DatabaseChunk::User, prompts))
+        return std::nullopt;
     const auto fail = [this, &prompts](std::string_view message) -> std::optional<UserRegion> {
         prompts.Message(message);
         Close();
         return std::nullopt;
     };
-
-    m_walk = WalkChunks(path, kOpenWalkLimit);
-    if (!m_walk.Recognized())
-        return fail(kUnrecognizedFileMessage);
-    if (!m_walk.userChunk)
-        return fail(kNoUserChunkMessage);
 
     FileReader reader;
     std::array<std::uint8_t, kChunkHeaderSize> header{};
@@ -124,22 +135,14 @@ std::optional<UserRegion> FlashImage::OpenUserDatabase(const std::string& path, 
 std::optional<DefaultDatabaseSource> FlashImage::OpenDefaultDatabase(const std::string& path, ProjectType type,
                                                                      UserPrompts& prompts)
 {
-    if (path.empty())
+    if (path.empty() || !BeginOpen(path, DatabaseChunk::Default, prompts))
         return std::nullopt;
-    Close();
-    m_path = path;
     const auto fail = [this, &prompts](std::string_view message) -> std::optional<DefaultDatabaseSource> {
         if (!message.empty())
             prompts.Message(message);
         Close();
         return std::nullopt;
     };
-
-    m_walk = WalkChunks(path, kOpenWalkLimit);
-    if (!m_walk.Recognized())
-        return fail(kUnrecognizedFileMessage);
-    if (!m_walk.defaultChunk)
-        return fail(kNoDefaultChunkMessage);
 
     const std::optional<std::vector<std::uint8_t>> file = ReadFileBytes(path);
     if (!file)

@@ -137,6 +137,9 @@ private:
         std::uint64_t extent = 0;  // bytes from the header to the chunk's end
     };
 
+    // Closes, remembers path and walks its chain; false (with its message) when the file is not
+    // recognised or lacks the needed chunk.
+    bool BeginOpen(const std::string& path, DatabaseChunk needed, UserPrompts& prompts);
     void LocateUserRegion(std::optional<std::uint8_t> reservedByte, std::uint64_t fileSize);
     std::optional<ChunkSpan> DefaultChunkSpan() const;
     std::optional<std::size_t> GenerateIntoDefaultArea(ProjectType type, const DefaultDatabaseGenerator& generate,
