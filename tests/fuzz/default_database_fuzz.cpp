@@ -16,11 +16,11 @@
 #include "store/default_database.h"
 #include "store/node_store.h"
 #include "store/tree_item.h"
-#include "silent_prompts.h"
+#include "support/silent_prompts.h"
 
 namespace {
 
-using torvane::fuzz::SilentPrompts;
+using torvane::test::SilentPrompts;
 
 // Small records with the compact program shape, so that short inputs reach deep into the stream.
 constexpr std::string_view kTemplate =

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "schema/node_schema.h"
-#include "silent_prompts.h"
+#include "support/silent_prompts.h"
 
-using torvane::fuzz::SilentPrompts;
+using torvane::test::SilentPrompts;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

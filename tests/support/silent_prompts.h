@@ -7,9 +7,10 @@
 
 #include "util/user_prompts.h"
 
-namespace torvane::fuzz {
+namespace torvane::test {
 
-// Shows nothing and refuses every question.
+// Shows nothing and refuses every question: for fuzz targets and benchmarks, which run the core
+// without anyone to answer.
 class SilentPrompts final : public UserPrompts {
 public:
     void Message(std::string_view) override {}
@@ -19,4 +20,4 @@ public:
     std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
 };
 
-} // namespace torvane::fuzz
+} // namespace torvane::test
