@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "database/database_image.h"
-#include "util/user_prompts.h"
+#include "support/silent_prompts.h"
 
 namespace {
 
 using namespace torvane;
 
-class SilentPrompts final : public UserPrompts {
-public:
-    void Message(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&) override { return std::nullopt; }
-    std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
-};
+using test::SilentPrompts;
 
 std::vector<std::uint8_t> FullRegion()
 {
