@@ -42,7 +42,8 @@ std::vector<Input> Seeds()
     using test::TestChunk;
     const auto code = TestChunk{.identifier = 0x01FE0100, .extent = 0x100};
     const auto user = [&](bool noCheck, std::uint8_t reserved) {
-        return TestChunk{.identifier = kUserChunkId, .extent = static_cast<std::uint32_t>(kChunkHeaderSize + region.size()),
+        return TestChunk{.identifier = kUserChunkId,
+                         .extent = static_cast<std::uint32_t>(kChunkHeaderSize + region.size()),
                          .noCheck = noCheck, .reservedByte = reserved, .data = region};
     };
     const auto defaults = [](const Input& data) {
@@ -72,7 +73,8 @@ namespace {
 class ScratchFile final {
 public:
     ScratchFile()
-        : m_path((std::filesystem::temp_directory_path() / ("torvane-chunk-fuzz-" + std::to_string(::getpid()) + ".bin"))
+        : m_path((std::filesystem::temp_directory_path()
+                  / ("torvane-chunk-fuzz-" + std::to_string(::getpid()) + ".bin"))
                      .string())
     {
     }

@@ -38,7 +38,8 @@ const NodeSchema& SampleSchema()
     static const NodeSchema schema = [] {
         NodeSchema parsed;
         test::SilentPrompts prompts;
-        Check(parsed.ParseTemplate(test::sourcePath("samples/template.h"), prompts), "the sample template did not parse");
+        Check(parsed.ParseTemplate(test::sourcePath("samples/template.h"), prompts),
+              "the sample template did not parse");
         return parsed;
     }();
     return schema;

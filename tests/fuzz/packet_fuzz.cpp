@@ -47,6 +47,30 @@ namespace {
 constexpr std::uint32_t kClosingSequence = 0xC105ED00;
 constexpr int kReceiveTimeoutMs = 1000;
 
+// Zero bytes enough for every packet whose magic lies in the input to be read whole before the
+// closing packet: its header tail and, when the header holds, its data and CRC. A magic can only be
+// found within the input or at the closing packet, as the padding holds no "H".
+std::size_t PaddingAfter(std::span<const std::uint8_t> input)
+{
+    std::size_t padding = 0;
+    const auto find = [&input](auto from) {
+        return std::search(from, input.end(), kPacketMagic.begin(), kPacketMagic.end());
+    };
+    for (auto at = find(input.begin()); at != input.end(); at = find(at + 1)) {
+        const std::size_t tailStart = static_cast<std::size_t>(at - input.begin()) + kPacketMagic.size();
+        std::size_t end = tailStart + kPacketHeaderTail + kPacketDataArea;
+        Packet header;
+        if (tailStart + kPacketHeaderTail <= input.size()) {
+            end = tailStart + kPacketHeaderTail;
+            if (DecodePacketHeader(input.subspan(tailStart).first<kPacketHeaderTail>(), header)
+                && header.length <= kPacketMaxLength)
+                end += header.WireLength() + kPacketCrcSize;
+        }
+        padding = std::max(padding, end > input.size() ? end - input.size() : 0);
+    }
+    return padding;
+}
+
 bool SamePacket(const Packet& a, const Packet& b)
 {
     return a.kind == b.kind && a.blank == b.blank && a.sequence == b.sequence && a.resendCount == b.resendCount
@@ -91,12 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // A packet starting in the input reads at most its header tail and the whole data area, so
-    // this much padding keeps every read short of the closing packet.
     fuzz::Input line(bytes.begin(), bytes.end());
-    line.resize(size + kPacketHeaderTail + kPacketDataArea, 0);
-    const fuzz::Input closing =
-        EncodePacket(MakeStatusPacket(fuzz::kClosingSequence, 0, packet_status::kAbort, static_cast<std::uint32_t>(size)));
+    line.resize(size + fuzz::PaddingAfter(bytes), 0);
+    const fuzz::Input closing = EncodePacket(
+        MakeStatusPacket(fuzz::kClosingSequence, 0, packet_status::kAbort, static_cast<std::uint32_t>(size)));
     line.insert(line.end(), closing.begin(), closing.end());
 
     auto [sender, receiver] = MemoryLine::CreatePair();

@@ -115,7 +115,8 @@ private:
             input[at] = kBytes[Below(kBytes.size())];
             break;
         case 3: {  // a boundary word, or the input's own size, in either byte order
-            std::uint32_t value = Below(5) == 0 ? static_cast<std::uint32_t>(input.size()) : kWords[Below(kWords.size())];
+            const std::uint32_t value =
+                Below(5) == 0 ? static_cast<std::uint32_t>(input.size()) : kWords[Below(kWords.size())];
             const std::size_t width = Below(2) == 0 ? 2 : 4;
             const bool bigEndian = Below(2) == 0;
             for (std::size_t i = 0; i < width && at + i < input.size(); ++i) {
