@@ -10,7 +10,7 @@
 #include "store/node_store.h"
 #include "store/user_image_builder.h"
 #include "support/demo_database.h"
-#include "support/recording_prompts.h"
+#include "support/silent_prompts.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ using torvane::NodeStore;
 using torvane::UserImageBuilder;
 using torvane::test::DemoDatabase;
 using torvane::test::DemoOptions;
-using torvane::test::RecordingPrompts;
+using torvane::test::SilentPrompts;
 
 constexpr DemoOptions kFullRegion{8, 25, 15, 0xA0000};
 
@@ -48,14 +48,14 @@ struct Opened {
         store.BuildTreeFromImage();
     }
 
-    RecordingPrompts prompts;
+    SilentPrompts prompts;
     DatabaseImage image;
     NodeStore store;
 };
 
 void BM_parserdb(benchmark::State& state)
 {
-    RecordingPrompts prompts;
+    SilentPrompts prompts;
     DatabaseImage image;
     for (auto _ : state)
         benchmark::DoNotOptimize(image.parserdb(Region(), prompts));
@@ -65,7 +65,7 @@ BENCHMARK(BM_parserdb)->Unit(benchmark::kMillisecond);
 
 void BM_Rearrage(benchmark::State& state)
 {
-    RecordingPrompts prompts;
+    SilentPrompts prompts;
     DatabaseImage image;
     NodeStore store(Demo().Schema(), image, prompts);
     for (auto _ : state) {

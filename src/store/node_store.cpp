@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <utility>
 
 #include "database/compact_program_record.h"
@@ -502,6 +503,10 @@ void NodeStore::BuildTreeFromImage()
     const auto satIdOf = [&programSatIds](std::int32_t slot) { return programSatIds[static_cast<std::size_t>(slot)]; };
     const auto tpIdOf = [&programTpIds](std::int32_t slot) { return programTpIds[static_cast<std::size_t>(slot)]; };
 
+    // Damaged images may give two satellites one sat_id. Its TPs and programs go under the first
+    // of them only: a TP under two items would be saved twice, and deleting either item would
+    // release nodes the other still shows.
+    std::set<int> satIdsPlaced;
     const TableHeader* satellites = m_image.Table(NodeKind::Satellite);
     for (int satSlot = 0; satSlot < satellites->slotCount; ++satSlot) {
         std::optional<std::string> name = ReadText(NodeKind::Satellite, satSlot, satName);
@@ -513,8 +518,12 @@ void NodeStore::BuildTreeFromImage()
         auto satInfo = NewRecord(TreeKind::Satellite, std::move(*name));
         satInfo->satId = *satId;
         satInfo->slot = satSlot;
-        satInfo->programs = CollectSorted(ProgramsWhere(programSlots, satIdOf, *satId));
+        const bool firstWithId = satIdsPlaced.insert(*satId).second;
+        if (firstWithId)
+            satInfo->programs = CollectSorted(ProgramsWhere(programSlots, satIdOf, *satId));
         TreeItem* satellite = m_tree.AddChild(root, std::move(satInfo));
+        if (!firstWithId)
+            continue;
 
         int number = 1;
         for (std::size_t tpSlot = 0; tpSlot < tpSatIds.size(); ++tpSlot) {

@@ -129,7 +129,8 @@ public:
     const ChannelTree& Tree() const { return m_tree; }
 
     // After an image was parsed (and compacted): the two roots, one item per satellite and per TP
-    // of it, in slot order, each with its program list. Replaces the tree.
+    // of it, in slot order, each with its program list. Replaces the tree. When damage gives two
+    // satellites one sat_id, its TPs and programs stand under the first of them only.
     void BuildTreeFromImage();
     // Creates the "All Services" and "Satellite Information" roots when the tree has no
     // "Satellite Information" item; answers that item.

@@ -16,6 +16,7 @@
 #include "store/default_database.h"
 #include "store/node_store.h"
 #include "store/tree_item.h"
+#include "fuzz/fuzz_target.h"
 #include "support/silent_prompts.h"
 
 namespace {
@@ -34,6 +35,47 @@ constexpr std::string_view kTemplate =
     "/*#def_prog_node@*/ { UINT8 name[4]; }\n";
 
 } // namespace
+
+namespace torvane::fuzz {
+
+// Streams generated from a small store: satellites with TPs and programs, with and without order.
+std::vector<Input> Seeds()
+{
+    SilentPrompts prompts;
+    NodeSchema schema;
+    if (!schema.ParseTemplateText(kTemplate, prompts))
+        return {};
+    DatabaseImage image;
+    if (!image.create_empty_header(0x20000))
+        return {};
+    NodeStore store(schema, image, prompts);
+    store.EnsureRoots();
+    for (std::uint8_t s = 0; s < 2; ++s) {
+        std::vector<std::uint8_t> satellite(schema.NodeSize(NodeKind::Satellite), 0);
+        satellite.back() = static_cast<std::uint8_t>('A' + s);
+        TreeItem* satItem = store.AddSatelliteRecord(satellite);
+        for (std::uint8_t t = 0; satItem && t < 2; ++t) {
+            std::vector<std::uint8_t> tp(schema.NodeSize(NodeKind::Tp), t);
+            TreeItem* tpItem = store.AddTpRecord(satItem, tp);
+            // A compact program without audio PIDs: the 12-byte prefix and the 36-byte tail.
+            std::vector<std::uint8_t> program(48, 0);
+            program[1] = static_cast<std::uint8_t>('a' + t);
+            if (tpItem)
+                store.AddProgramRecord(tpItem, program, static_cast<std::int16_t>(2 * s + t));
+        }
+    }
+    std::vector<Input> seeds{Input{}};
+    for (const bool withOrder : {false, true}) {
+        Input stream(0x40000);
+        if (const std::optional<std::size_t> length = DefaultDatabase(store).GenerateDefaultDatabase(stream, withOrder)) {
+            stream.resize(*length);
+            seeds.push_back(std::move(stream));
+        }
+    }
+    return seeds;
+}
+
+} // namespace torvane::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -9,8 +9,8 @@
 
 namespace torvane::test {
 
-// Shows nothing and refuses every question: for fuzz targets and benchmarks, which run the core
-// without anyone to answer.
+// Shows nothing and refuses every question (No, Cancel, no file), for fuzz targets and benchmarks
+// that drive the core without anyone to answer.
 class SilentPrompts final : public UserPrompts {
 public:
     void Message(std::string_view) override {}

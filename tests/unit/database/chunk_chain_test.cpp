@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "flash_test_images.h"
+#include "support/flash_test_images.h"
 #include "support/scratch_folder.h"
 #include "util/crc32_mpeg2.h"
 

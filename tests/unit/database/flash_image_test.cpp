@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "database/zlib_codec.h"
-#include "flash_test_images.h"
+#include "support/flash_test_images.h"
 #include "support/recording_prompts.h"
 #include "support/scratch_folder.h"
 #include "util/crc32_mpeg2.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "flash_test_images.h"
+#include "support/flash_test_images.h"
 #include "support/recording_prompts.h"
 
 namespace torvane {

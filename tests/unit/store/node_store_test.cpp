@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "database/compact_program_record.h"
+#include "store/user_image_builder.h"
 #include "store_fixture.h"
 #include "util/byte_order.h"
 
@@ -456,6 +457,51 @@ TEST_F(StoreFixture, TreeFromImageHasRootsSatellitesAndLabelledTps)
     EXPECT_TRUE(store.IsIdUsed(NodeKind::Satellite, 9));
     EXPECT_FALSE(store.IsIdUsed(NodeKind::Satellite, 6));
     EXPECT_FALSE(store.IsIdUsed(NodeKind::Tp, 23));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// Two satellites of a damaged image share sat_id 5: the first one owns the TPs and programs, the
+// other one stands alone, a save writes every TP once, and deleting the twin keeps them all.
+TEST_F(StoreFixture, SharedSatIdPutsNodesUnderFirstSatelliteOnly)
+{
+    const int first = AddSatellite(5, "Astra");
+    const int second = AddSatellite(5, "Twin");
+    AddSatellite(9, "Hotbird");
+    const int t0 = AddTp(20, 5);
+    const int t1 = AddTp(21, 5);
+    AddTp(22, 9);
+    const int p0 = AddProgram(5, 21, 0);
+    const int p1 = AddProgram(5, 20, 1);
+    AddProgram(9, 22, 2);
+
+    store.BuildTreeFromImage();
+    const TreeItem* root = store.Tree().FindRoot(TreeKind::SatelliteRoot);
+    ASSERT_EQ(root->ChildCount(), 3);
+    const TreeItem* owner = root->Child(0);
+    TreeItem* twin = root->Child(1);
+    EXPECT_EQ(owner->Info()->slot, first);
+    EXPECT_EQ(twin->Info()->slot, second);
+    EXPECT_EQ(twin->Info()->satId, 5);
+    EXPECT_EQ(twin->ChildCount(), 0);
+    EXPECT_EQ(twin->Info()->programs.Count(), 0);
+    ASSERT_EQ(owner->ChildCount(), 2);
+    EXPECT_EQ(owner->Child(0)->Info()->slot, t0);
+    EXPECT_EQ(owner->Child(1)->Info()->slot, t1);
+    EXPECT_EQ(ProgramsOf(owner->Info()->programs), (Slots{p0, p1}));
+
+    UserImageBuilder builder(store);
+    std::vector<std::uint8_t> out(kRegionLength, 0xFF);
+    ASSERT_EQ(builder.CreateUserDataImage(out), 0);
+    EXPECT_EQ(builder.SatellitesWritten(), 3);
+    EXPECT_EQ(builder.TpsWritten(), 3);
+    EXPECT_EQ(builder.ProgramsWritten(), 3);
+
+    store.DeleteItem(twin);
+    EXPECT_FALSE(store.IsLiveNode(NodeKind::Satellite, second));
+    for (const int tp : {t0, t1})
+        EXPECT_TRUE(store.IsLiveNode(NodeKind::Tp, tp));
+    for (const int program : {p0, p1})
+        EXPECT_TRUE(store.IsLiveNode(NodeKind::Program, program));
     EXPECT_TRUE(prompts.messages.empty());
 }
 

@@ -1,4 +1,4 @@
-#include "flash_test_images.h"
+#include "support/flash_test_images.h"
 
 #include <algorithm>
 
