@@ -161,9 +161,9 @@ LinkStatus UpgradeLib::ExecuteCommand(std::string_view text, int timeoutMs, std:
     return RunCommand(text, timeoutMs, statusByte, false);
 }
 
-LinkStatus UpgradeLib::RepeatCommand(std::string_view text, int timeoutMs)
+LinkStatus UpgradeLib::RepeatCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte)
 {
-    return RunCommand(text, timeoutMs, nullptr, true);
+    return RunCommand(text, timeoutMs, statusByte, true);
 }
 
 LinkStatus UpgradeLib::ExecuteQuery(std::string_view text, int timeoutMs, std::uint8_t& statusByte, Packet& reply)
@@ -320,6 +320,23 @@ LinkStatus UpgradeLib::Burn(std::uint32_t flashSize, const ProgressCallback& pro
         return m_legacy.Burn(flashSize, progress);
     if (const LinkStatus status = ExecuteCommand("burn\r", kBurnReplyTimeoutMs); status != link_status::kSuccess)
         return status;
+    for (;;) {
+        if (const std::optional<LinkStatus> ended = WaitForBurnReports(flashSize, progress))
+            return *ended;
+        // The reports went quiet: ask again. A receiver that answers "still working" (2) has not
+        // finished burning, so that answer sends the PC back to waiting instead of ending in success.
+        std::uint8_t statusByte = 0;
+        const LinkStatus status = RepeatCommand("burn\r", kBurnReplyTimeoutMs, &statusByte);
+        if (status == link_status::kSuccess && statusByte == packet_status::kWorking)
+            continue;
+        if (status == link_status::kSuccess)
+            ReportProgress(progress, 100);
+        return status;
+    }
+}
+
+std::optional<LinkStatus> UpgradeLib::WaitForBurnReports(std::uint32_t flashSize, const ProgressCallback& progress)
+{
     int quietReports = 0;
     while (quietReports < kBurnQuietReports) {
         Packet report;
@@ -354,10 +371,7 @@ LinkStatus UpgradeLib::Burn(std::uint32_t flashSize, const ProgressCallback& pro
         }
         ++quietReports;
     }
-    const LinkStatus status = RepeatCommand("burn\r", kBurnReplyTimeoutMs);
-    if (status == link_status::kSuccess)
-        ReportProgress(progress, 100);
-    return status;
+    return std::nullopt;
 }
 
 LinkStatus UpgradeLib::Dump(std::span<std::uint8_t> buffer, std::uint32_t& length, const ProgressCallback& progress,

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <functional>
 #include <span>
 #include <string>
@@ -59,7 +60,7 @@ public:
     // up) end it at once.
     LinkStatus ExecuteCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte = nullptr);
     // Like ExecuteCommand, but every attempt resends the current command; no diagnostics.
-    LinkStatus RepeatCommand(std::string_view text, int timeoutMs);
+    LinkStatus RepeatCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte = nullptr);
     // A command answered by a Data packet, which is left in `reply` (index included).
     LinkStatus ExecuteQuery(std::string_view text, int timeoutMs, std::uint8_t& statusByte, Packet& reply);
 
@@ -83,6 +84,9 @@ private:
     // Reports a failed attempt: the full text after the first, a dot after later ones.
     void ReportRetry(int attempt, LinkStatus status, std::string_view text) const;
     void ReportStatus(int level, std::string_view text) const { m_packets.Diagnose(level, text); }
+    // Follows the burn reports until one ends the burn (its status) or five in a row say nothing
+    // final (nothing).
+    std::optional<LinkStatus> WaitForBurnReports(std::uint32_t flashSize, const ProgressCallback& progress);
 
     SerialLine& m_line;
     PacketLayer m_packets;

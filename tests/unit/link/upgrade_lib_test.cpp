@@ -511,6 +511,32 @@ TEST(Burn, FiveQuietReportsLeadToTheRepeatedBurn)
     EXPECT_EQ(progress, (std::vector<int>{19, 19, 19, 19, 19, 100}));
 }
 
+// A repeated burn answered "still working" means the burn goes on: the PC waits for its end
+// instead of taking the answer as success.
+TEST(Burn, StillWorkingAfterTheRepeatedBurnWaitsForTheEnd)
+{
+    struct Case {
+        const char* name;
+        const char* ending;  // the report after the "still working" answer
+        LinkStatus status;
+    };
+    for (const Case& c : {Case{"Finished", "F", link_status::kSuccess}, Case{"Failed", "E", link_status::kBurn}}) {
+        FakeReceiver r;
+        r.Start([&](FakeReceiver& self) {
+            auto burn = self.Receive();
+            self.ReplyStatus(*burn, 0, 0);
+            for (int i = 0; i < 5; ++i)
+                self.Send(BurnReport(*burn, "B0100"));
+            auto again = self.Receive();
+            self.ReplyStatus(*again, 2, 0);
+            self.Send(BurnReport(*again, c.ending));
+        });
+        EXPECT_EQ(r.Lib().Burn(0x80000, {}), c.status) << c.name;
+        r.Stop();
+        EXPECT_EQ(r.received.size(), 2u) << c.name;
+    }
+}
+
 TEST(Burn, Endings)
 {
     struct Case {
