@@ -16,6 +16,12 @@ class UserPrompts;
 enum class NodeKind : int { Tp = 0, Satellite = 1, Program = 2, DefaultProgram = 3 };
 inline constexpr int kNodeKindCount = 4;
 
+// The marker comment that introduces a kind's block in the template header and names its section
+// in the compiled template, e.g. "/*#tp_node@*/".
+std::string_view MarkerText(NodeKind kind);
+// The kind whose marker is text exactly, or nothing.
+std::optional<NodeKind> KindOfMarker(std::string_view text);
+
 enum class FieldKind : std::int32_t { Number = 0, String = 1, Array = 2 };
 
 // The two views of a kind's fields: the table by list position (kinds 0..2) and the declarations
@@ -41,6 +47,8 @@ public:
     // Parses a template header and replaces the layouts of all four kinds. On failure the kinds
     // replaced before the failing one stay. Malformed attributes are reported as "%s error".
     bool ParseTemplate(const std::string& path, UserPrompts& prompts);
+    // The same on header text already in memory (the file's bytes).
+    bool ParseTemplateText(std::string_view fileContent, UserPrompts& prompts);
 
     void ClearKind(NodeKind kind);
     void Clear();  // satellite, TP, program and default-program layouts, in that order
@@ -70,10 +78,16 @@ public:
 private:
     struct Layout {
         std::vector<TemplateField> declarations;
-        std::vector<std::optional<TemplateField>> positionTable;  // may hold holes
-        std::vector<TemplateField> positioned;                    // the table up to its first hole
+        // The position table up to its first hole: entry i holds the field with pos i + 1. Entries
+        // after a hole are never seen by any lookup or count, so they are not kept.
+        std::vector<TemplateField> positioned;
         int declarationCount = 0;
     };
+
+    const Layout* LayoutOf(NodeKind kind) const;
+    // Stores a kind's declarations (already positioned) and derives its position table.
+    void SetLayout(NodeKind kind, std::vector<TemplateField> declarations);
+
     std::array<Layout, kNodeKindCount> m_layouts;
 };
 

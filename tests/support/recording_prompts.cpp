@@ -25,9 +25,10 @@ bool RecordingPrompts::AskYesNo(std::string_view text)
     return takeFront(yesNoAnswers, false);
 }
 
-std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>&)
+std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options)
 {
     questions.emplace_back(caption);
+    choiceOptions.push_back(options);
     return takeFront(choiceAnswers, std::optional<int>{});
 }
 

@@ -1,0 +1,164 @@
+#include "schema/project_config.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "schema/node_schema.h"
+#include "util/executable_folder.h"
+#include "util/file_io.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+namespace {
+
+constexpr std::string_view kConfigFileName = "config.ini";
+constexpr std::string_view kCompiledTemplateFileName = "script.ini";
+constexpr std::string_view kProjectSelectCaption = "Project Select";
+constexpr std::string_view kTemplateFilter = "Template File(*.h)";
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string_view ProjectTypeName(ProjectType type)
+{
+    const auto index = static_cast<std::size_t>(type);
+    return index < kProjectTypeNames.size() ? kProjectTypeNames[index] : std::string_view{};
+}
+
+std::optional<ProjectType> ProjectTypeFromName(std::string_view text)
+{
+    for (std::size_t i = 0; i < kProjectTypeNames.size(); ++i) {
+        if (EqualIgnoringCase(text, kProjectTypeNames[i]))
+            return static_cast<ProjectType>(i);
+    }
+    return std::nullopt;
+}
+
+ProjectConfig::ProjectConfig() : ProjectConfig(ExecutableFolder()) {}
+
+ProjectConfig::ProjectConfig(std::string folder)
+{
+    SetFolder(std::move(folder));
+}
+
+void ProjectConfig::SetFolder(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder.push_back('/');
+    m_folder = std::move(folder);
+}
+
+std::string ProjectConfig::PathOf(std::string_view fileName) const
+{
+    return m_folder.empty() ? std::string{} : m_folder + std::string(fileName);
+}
+
+std::string ProjectConfig::ConfigIniPath() const
+{
+    return PathOf(kConfigFileName);
+}
+
+std::string ProjectConfig::CompiledTemplatePath() const
+{
+    return PathOf(kCompiledTemplateFileName);
+}
+
+std::optional<ProjectType> ProjectConfig::ReadProjectTypeFile() const
+{
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(ConfigIniPath());
+    if (!bytes)
+        return std::nullopt;
+    std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    text = text.substr(0, text.find('\0'));
+    return ProjectTypeFromName(text);
+}
+
+ProjectType ProjectConfig::LoadProjectType(UserPrompts& prompts)
+{
+    if (const std::optional<ProjectType> type = ReadProjectTypeFile()) {
+        m_type = type;
+        return *type;
+    }
+    const std::vector<std::string> options(kProjectTypeNames.begin(), kProjectTypeNames.end());
+    std::optional<int> choice;
+    while (!choice || *choice < 0 || *choice >= static_cast<int>(options.size()))
+        choice = prompts.ChooseOne(kProjectSelectCaption, options);
+    const auto type = static_cast<ProjectType>(*choice);
+    // The name and its terminating zero byte: 12 bytes.
+    std::vector<std::uint8_t> content(options[static_cast<std::size_t>(*choice)].begin(),
+                                      options[static_cast<std::size_t>(*choice)].end());
+    content.push_back(0);
+    WriteFileAtomically(ConfigIniPath(), content);
+    m_type = type;
+    return type;
+}
+
+bool ProjectConfig::LoadCompiledTemplate(NodeSchema& schema, UserPrompts& prompts) const
+{
+    const std::string path = CompiledTemplatePath();
+    if (path.empty()) {
+        prompts.Message("script path is empty");
+        return false;
+    }
+    if (!schema.ReadCompiled(path)) {
+        prompts.Message("\"" + path + "\" not exist");
+        return false;
+    }
+    return true;
+}
+
+bool ProjectConfig::LoadStartupTemplate(NodeSchema& schema, UserPrompts& prompts)
+{
+    if (LoadCompiledTemplate(schema, prompts))
+        return true;
+    if (prompts.AskYesNo("Load Template ?"))
+        return LoadTemplate(schema, prompts);
+    const std::string path = CompiledTemplatePath();
+    if (!path.empty())
+        std::remove(path.c_str());
+    return false;
+}
+
+bool ProjectConfig::LoadTemplate(NodeSchema& schema, UserPrompts& prompts)
+{
+    const std::optional<std::string> header = prompts.ChooseOpenFile(kTemplateFilter);
+    if (!header)
+        return false;
+    if (!schema.ParseTemplate(*header, prompts)) {
+        prompts.Message("ParseTemplate failed!");
+        return false;
+    }
+    SaveCompiledTemplate(schema, prompts);
+    return true;
+}
+
+SaveTemplateResult ProjectConfig::SaveCompiledTemplate(const NodeSchema& schema, UserPrompts& prompts)
+{
+    // Checked before anything is written, so that a missing layout never empties script.ini.
+    const std::vector<std::uint8_t> bytes = schema.Compile();
+    if (bytes.empty()) {
+        prompts.Message("Template doesn't exist!");
+        return SaveTemplateResult::NoTemplate;
+    }
+    if (!WriteFileAtomically(CompiledTemplatePath(), bytes))
+        return SaveTemplateResult::NotWritten;
+    prompts.Message("Save template ok.");
+    return SaveTemplateResult::Saved;
+}
+
+} // namespace torvane

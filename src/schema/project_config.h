@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace torvane {
+
+class NodeSchema;
+class UserPrompts;
+
+// The receiver generation the editor works for; it decides how default databases are stored.
+enum class ProjectType : int { ZUV_DVBS_V1 = 0, ZUV_DVBS_V2 = 1, ZUV_DVBS_V4 = 2 };
+
+// The names in config.ini and in the "Project Select" dialog, by ProjectType value.
+inline constexpr std::array<std::string_view, 3> kProjectTypeNames = {"ZUV_DVBS_V1", "ZUV_DVBS_V2", "ZUV_DVBS_V4"};
+
+std::string_view ProjectTypeName(ProjectType type);
+// The type named by text as a whole, without regard to case.
+std::optional<ProjectType> ProjectTypeFromName(std::string_view text);
+
+enum class SaveTemplateResult { Saved, NoTemplate, NotWritten };
+
+// config.ini (the project type) and script.ini (the compiled template), both in one folder: the
+// executable's folder unless set otherwise.
+class ProjectConfig final {
+public:
+    ProjectConfig();
+    explicit ProjectConfig(std::string folder);
+
+    // A folder without a trailing '/' gets one; an empty folder leaves both paths empty.
+    void SetFolder(std::string folder);
+    const std::string& Folder() const { return m_folder; }
+    std::string ConfigIniPath() const;
+    std::string CompiledTemplatePath() const;
+
+    std::optional<ProjectType> Type() const { return m_type; }
+    void SetType(ProjectType type) { m_type = type; }
+
+    // The type config.ini names (its text up to the first zero byte), asking nothing.
+    std::optional<ProjectType> ReadProjectTypeFile() const;
+    // At start-up: the type from config.ini, or else the "Project Select" question asked until it
+    // is answered, and config.ini rewritten with the answer.
+    ProjectType LoadProjectType(UserPrompts& prompts);
+
+    // Reads script.ini into schema. "script path is empty" or "\"<path>\" not exist" when it
+    // cannot be opened; a file that opens counts as loaded whatever it holds.
+    bool LoadCompiledTemplate(NodeSchema& schema, UserPrompts& prompts) const;
+    // At start-up: script.ini, or else "Load Template ?": Yes runs LoadTemplate, No deletes
+    // script.ini. True when the schema was loaded either way.
+    bool LoadStartupTemplate(NodeSchema& schema, UserPrompts& prompts);
+    // Asks for a "Template File(*.h)", parses it ("ParseTemplate failed!") and saves script.ini.
+    // True when the header parsed.
+    bool LoadTemplate(NodeSchema& schema, UserPrompts& prompts);
+    // Writes script.ini: "Save template ok.", or "Template doesn't exist!" (file untouched) when
+    // the TP, satellite or program layout is missing; nothing is shown when it cannot be written.
+    SaveTemplateResult SaveCompiledTemplate(const NodeSchema& schema, UserPrompts& prompts);
+
+private:
+    std::string PathOf(std::string_view fileName) const;
+
+    std::string m_folder;
+    std::optional<ProjectType> m_type;
+};
+
+} // namespace torvane

@@ -1,0 +1,213 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/node_fields.h"
+#include "schema/node_schema.h"
+#include "store/channel_tree.h"
+#include "store/id_pool.h"
+#include "store/order_numbers.h"
+#include "store/program_list.h"
+
+namespace torvane {
+
+class DatabaseImage;
+class UserPrompts;
+
+// Which services the service list shows, compared with each program's "Service Type".
+enum class ServiceFilter : int { Radio = 0, Tv = 1, TvAndRadio = 2 };
+
+// Where the two database chunks lie in the open product image.
+struct ChunkPositions {
+    std::uint32_t defaultOffset = 0;
+    std::uint32_t defaultLength = 0;
+    std::uint32_t userOffset = 0;
+    std::uint32_t userLength = 0;
+
+    bool operator==(const ChunkPositions&) const = default;
+};
+
+// The editing layer over one open database. The records live in the region buffer of the
+// DatabaseImage and are read and written field by field; the store adds slot allocation, order
+// numbers, the id pools, the channel tree with its program lists, and the document's flags.
+//
+// In the region buffer every record takes NodeSize + 2 bytes when allocated: a program's order
+// number (16-bit signed, little-endian) follows its record; satellites and TPs carry two spare
+// bytes. Compaction (Rearrage) packs satellites and TPs without them.
+class NodeStore final {
+public:
+    NodeStore(const NodeSchema& schema, DatabaseImage& image, UserPrompts& prompts);
+    NodeStore(const NodeStore&) = delete;
+    NodeStore& operator=(const NodeStore&) = delete;
+
+    const NodeSchema& Schema() const { return m_schema; }
+    DatabaseImage& Image() { return m_image; }
+    const DatabaseImage& Image() const { return m_image; }
+    NodeFields& Fields() { return m_fields; }
+    const NodeFields& Fields() const { return m_fields; }
+    UserPrompts& Prompts() const { return m_prompts; }
+
+    // --- Slots -----------------------------------------------------------------------------------
+
+    // A new slot of kind (TP, satellite or program) with a zero-filled record, appended at the free
+    // offset; the slot after the last used one, the table growing by 64 slots when needed. When
+    // the buffer is full one Rearrage is run first. -1 on failure.
+    int AllocNode(NodeKind kind);
+    // Releases a slot; unknown kinds, slots beyond the table and free slots are ignored.
+    void FreeNode(NodeKind kind, int slot);
+    // The region offset of a used slot's record (which may still lie partly outside the region),
+    // or nothing for a free slot, a slot beyond the table or an unknown kind.
+    std::optional<std::int64_t> NodeOffset(NodeKind kind, int slot) const;
+    // Whether (kind, slot) addresses a live node whose record lies wholly in the region.
+    bool IsLiveNode(NodeKind kind, int slot) const;
+    // The NodeSize bytes of a live node's record, or an empty span.
+    std::span<std::uint8_t> Record(NodeKind kind, int slot);
+    std::span<const std::uint8_t> Record(NodeKind kind, int slot) const;
+
+    std::int32_t FreeOffset() const { return m_freeOffset; }
+    void SetFreeOffset(std::int32_t offset) { m_freeOffset = offset; }
+
+    // Packs the live satellites, TPs and programs (each followed by its order number) to the front
+    // of the region in slot order and fills the rest with 0xFF; the free offset moves to the end of
+    // the packed data. With renumber the programs get order numbers 0, 1, 2, … in slot order.
+    // "Rearrage : Out of Range" and no change when the packed data would not fit.
+    bool Rearrage(bool renumber);
+
+    // --- Ids -------------------------------------------------------------------------------------
+
+    // pool: NodeKind::Satellite for sat_id values, NodeKind::Tp for tp_id values. AllocId answers
+    // IdPool::kNone when the pool is full or unknown.
+    int AllocId(NodeKind pool);
+    void MarkId(NodeKind pool, int id);
+    bool IsIdUsed(NodeKind pool, int id) const;
+    // Clears both pools and marks the ids of the satellite and TP items of the tree.
+    void RebuildIdPools();
+
+    // --- Order numbers ---------------------------------------------------------------------------
+
+    // The order number of a live program, or nothing.
+    std::optional<std::int16_t> OrderOf(int slot) const;
+    bool SetOrder(int slot, std::int16_t order);
+    bool SwapOrders(int firstSlot, int secondSlot);
+    // The lowest unused order number (or -1) and the highest one in use, over the live programs.
+    FreeOrder FirstFreeOrder() const;
+    // Renumbers the live programs so that their numbers close up, keeping their relative order.
+    void CompactOrders();
+    // Sorts program slots by ascending order number. Two equal numbers show "Order Error!" and stop
+    // the sort where it is; a slot that is no live program stops it silently. False in both cases.
+    bool SortByOrder(std::span<std::int32_t> slots);
+
+    // --- Program lists ---------------------------------------------------------------------------
+
+    // Every live program, placed by its order number after the numbers are compacted. On the way
+    // the audio PIDs beyond each program's "audio_count" are set to 0 (only where they differ).
+    ProgramList BuildAllServicesList();
+    // The live programs whose sat_id is satId, sorted by order number.
+    ProgramList BuildSatelliteList(int satId);
+    // The programs of a satellite's list whose tp_id is tpId, sorted by order number.
+    ProgramList BuildTpList(int tpId, const ProgramList& satelliteList);
+
+    // --- Tree ------------------------------------------------------------------------------------
+
+    ChannelTree& Tree() { return m_tree; }
+    const ChannelTree& Tree() const { return m_tree; }
+
+    // After an image was parsed (and compacted): the two roots, one item per satellite and per TP
+    // of it, in slot order, each with its program list. Replaces the tree.
+    void BuildTreeFromImage();
+    // Creates the "All Services" and "Satellite Information" roots when the tree has no
+    // "Satellite Information" item; answers that item.
+    TreeItem* EnsureRoots();
+
+    // Default-database loading: one record at a time. The satellite and TP records are NodeSize
+    // bytes; they get new ids from the pools. nullptr on failure.
+    TreeItem* AddSatelliteRecord(std::span<const std::uint8_t> record);
+    TreeItem* AddTpRecord(TreeItem* satellite, std::span<const std::uint8_t> record);
+    // Takes the compact program record at the start of compact (see compact_program_record.h)
+    // under a TP item. Its order number is order with the with-order flag set, else its new slot.
+    // Answers the bytes of the compact record, or -1 on failure (compact too short, a layout the
+    // compact form does not fit, no room).
+    int AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::int16_t order);
+
+    // Deletes an item with its descendants, children first, releasing the satellite or TP node each
+    // stands for and every program node of its program list.
+    void DeleteItem(TreeItem* item);
+    // Clears both id pools and deletes every tree item (the nodes stay).
+    void ClearTree();
+
+    // The item whose program list the service list shows, or nullptr.
+    TreeItem* CurrentItem() const { return m_currentItem; }
+    void SetCurrentItem(TreeItem* item) { m_currentItem = item; }
+
+    // --- Document state --------------------------------------------------------------------------
+
+    // Back to the empty state: no region, no tree, no paths or chunks, pools and flags cleared.
+    void Reset();
+
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified) { m_modified = modified; }
+    bool WithOrder() const { return m_withOrder; }
+    void SetWithOrder(bool withOrder) { m_withOrder = withOrder; }
+    ServiceFilter Filter() const { return m_filter; }
+    void SetFilter(ServiceFilter filter) { m_filter = filter; }
+
+    const std::string& ProductImagePath() const { return m_productImagePath; }
+    void SetProductImagePath(std::string path) { m_productImagePath = std::move(path); }
+    const std::string& DefaultDatabasePath() const { return m_defaultDatabasePath; }
+    void SetDefaultDatabasePath(std::string path) { m_defaultDatabasePath = std::move(path); }
+    // At the start of an open: shows "BUG" when both document paths are set (and answers true).
+    bool ReportPathClash() const;
+
+    const std::optional<ChunkPositions>& Chunks() const { return m_chunks; }
+    void SetChunks(std::optional<ChunkPositions> chunks) { m_chunks = chunks; }
+
+private:
+    // A field looked up by name: in the position table when it has a position, else among the
+    // declarations.
+    struct FieldRef {
+        int index = -1;
+        FieldView view = FieldView::Position;
+        bool IsValid() const { return index >= 0; }
+    };
+    FieldRef Named(NodeKind kind, std::string_view name) const;
+    FieldRef Cached(IdentifyingField field) const;
+    std::optional<std::string> ReadText(NodeKind kind, int slot, FieldRef field) const;
+    std::optional<int> ReadNumber(NodeKind kind, int slot, FieldRef field) const;
+    bool Write(NodeKind kind, int slot, FieldRef field, std::string_view text);
+    bool WriteNumber(NodeKind kind, int slot, FieldRef field, int value);
+    // The number in field of every slot of kind's table (nothing for free or unreadable slots).
+    std::vector<std::optional<int>> ReadAll(NodeKind kind, FieldRef field) const;
+
+    std::vector<std::int16_t> LiveOrders(std::vector<int>* slots) const;
+    ProgramList CollectSorted(std::vector<std::int32_t> slots);
+    // A TP item labelled from the record's frq, pol and sym, as the last child of satellite.
+    TreeItem* AddTpItem(TreeItem* satellite, int slot, int tpId, int number);
+    bool ContainsCurrent(const TreeItem* item) const;
+    void ReleaseSubtree(TreeItem* item);
+    IdPool* Pool(NodeKind pool);
+
+    const NodeSchema& m_schema;
+    DatabaseImage& m_image;
+    UserPrompts& m_prompts;
+    bool m_modified = false;
+    NodeFields m_fields;
+
+    std::int32_t m_freeOffset = 0;
+    IdPool m_satIds;
+    IdPool m_tpIds;
+    ChannelTree m_tree;
+    TreeItem* m_currentItem = nullptr;
+
+    bool m_withOrder = false;
+    ServiceFilter m_filter = ServiceFilter::TvAndRadio;
+    std::string m_productImagePath;
+    std::string m_defaultDatabasePath;
+    std::optional<ChunkPositions> m_chunks;
+};
+
+} // namespace torvane
