@@ -1,9 +1,93 @@
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_context.h"
+#include "cli/cli_prompts.h"
+#include "schema/project_config.h"
+
+namespace torvane {
+namespace {
+
+struct GlobalOptions {
+    std::optional<std::string> configDir;
+    std::optional<ProjectType> projectType;
+    std::size_t commandAt = 0;  // index of the command word
+};
+
+int UsageError(CliPrompts& prompts, const std::string& text)
+{
+    prompts.Message("torvane-cli: " + text);
+    prompts.Message(CliUsage());
+    return kExitUsage;
+}
+
+// Reads "--name VALUE" or "--name=VALUE" at args[at]; advances at past what it used.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, std::size_t& at, std::string_view name,
+                                       bool& missing)
+{
+    const std::string& word = args[at];
+    if (word == name) {
+        if (at + 1 >= args.size()) {
+            missing = true;
+            return std::nullopt;
+        }
+        at += 2;
+        return args[at - 1];
+    }
+    if (word.size() > name.size() && word.starts_with(name) && word[name.size()] == '=') {
+        at += 1;
+        return word.substr(name.size() + 1);
+    }
+    return std::nullopt;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    CliPrompts prompts;
+    GlobalOptions options;
+    std::size_t at = 0;
+    while (at < args.size() && args[at].starts_with("--")) {
+        if (args[at] == "--help") {
+            std::fputs(CliUsage().c_str(), stdout);
+            return kExitOk;
+        }
+        bool missing = false;
+        if (std::optional<std::string> dir = OptionValue(args, at, "--config-dir", missing)) {
+            options.configDir = std::move(dir);
+        } else if (std::optional<std::string> name = OptionValue(args, at, "--project-type", missing)) {
+            options.projectType = ProjectTypeFromName(*name);
+            if (!options.projectType)
+                return UsageError(prompts, "unknown project type \"" + *name + "\" (ZUV_DVBS_V1, ZUV_DVBS_V2 or ZUV_DVBS_V4)");
+        } else if (missing) {
+            return UsageError(prompts, args[at] + " needs a value");
+        } else {
+            return UsageError(prompts, "unknown option \"" + args[at] + "\"");
+        }
+    }
+    if (at >= args.size())
+        return UsageError(prompts, "no command given");
+    const CliCommand* command = FindCliCommand(args[at]);
+    if (command == nullptr)
+        return UsageError(prompts, "unknown command \"" + args[at] + "\"");
+
+    ProjectConfig config = options.configDir ? ProjectConfig(*options.configDir) : ProjectConfig();
+    // The one question about the project type is answered by the option.
+    if (options.projectType)
+        prompts.AnswerChoice("Project Select", static_cast<int>(*options.projectType));
+    CliContext context(std::move(config), options.projectType, prompts);
+    const int status = command->run(context, CommandArgs(args).subspan(at + 1));
+    if (std::fflush(stdout) != 0)
+        return kExitFailure;
+    return status;
+}
+
+} // namespace
+} // namespace torvane
 
 int main(int argc, char** argv)
 {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "usage: torvane-cli <command> ...\n");
-    return 2;
+    return torvane::Run(std::vector<std::string>(argv + 1, argv + argc));
 }

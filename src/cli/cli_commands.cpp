@@ -1,0 +1,44 @@
+#include "cli/cli_commands.h"
+
+#include <array>
+
+namespace torvane {
+namespace {
+
+constexpr std::array kCommands = {
+    CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
+};
+
+} // namespace
+
+std::span<const CliCommand> CliCommands()
+{
+    return kCommands;
+}
+
+const CliCommand* FindCliCommand(std::string_view name)
+{
+    for (const CliCommand& command : kCommands) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+std::string CliUsage()
+{
+    std::string usage =
+        "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] COMMAND ...\n"
+        "commands:\n";
+    for (const CliCommand& command : kCommands) {
+        std::string_view lines = command.usage;
+        while (!lines.empty()) {
+            const std::size_t end = lines.find('\n');
+            usage += "  " + std::string(lines.substr(0, end)) + "\n";
+            lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+        }
+    }
+    return usage;
+}
+
+} // namespace torvane
