@@ -10,6 +10,7 @@
 
 #include "database/chunk_chain.h"
 #include "database/default_database_region.h"
+#include "schema/field_codec.h"
 #include "schema/project_type.h"
 
 namespace torvane {
@@ -18,7 +19,6 @@ class UserPrompts;
 
 inline constexpr std::string_view kUnrecognizedFileMessage = "Unrecognized file";
 inline constexpr std::string_view kCantOpenMessage = "Can't open ";  // followed by the path
-inline constexpr std::string_view kOutOfRangeMessage = "Out of Range";
 inline constexpr std::string_view kCantFindUpgradeBinMessage = "Can't find upgrade bin";
 inline constexpr std::string_view kSaveChunkCaption = "Save database config";
 // Refusals of damaged images that would otherwise be read or written in the wrong place.

@@ -5,13 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "schema/project_type.h"
+
 namespace torvane {
 
 class NodeSchema;
 class UserPrompts;
-
-// The receiver generation the editor works for; it decides how default databases are stored.
-enum class ProjectType : int { ZUV_DVBS_V1 = 0, ZUV_DVBS_V2 = 1, ZUV_DVBS_V4 = 2 };
 
 // The names in config.ini and in the "Project Select" dialog, by ProjectType value.
 inline constexpr std::array<std::string_view, 3> kProjectTypeNames = {"ZUV_DVBS_V1", "ZUV_DVBS_V2", "ZUV_DVBS_V4"};
