@@ -48,6 +48,14 @@ std::optional<int> CliPrompts::ChooseOne(std::string_view caption, const std::ve
     return std::nullopt;
 }
 
+std::optional<ChunkChoice> CliPrompts::ChooseChunks(std::string_view caption, ChunkChoice, bool)
+{
+    if (const auto it = m_chunks.find(caption); it != m_chunks.end())
+        return it->second;
+    Refuse(caption, "Default Chunk, User  Chunk");
+    return std::nullopt;
+}
+
 std::optional<std::string> CliPrompts::ChooseOpenFile(std::string_view filterText)
 {
     if (const auto it = m_files.find(filterText); it != m_files.end())

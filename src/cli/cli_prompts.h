@@ -22,11 +22,13 @@ public:
     void Message(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
     std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive) override;
     std::optional<std::string> ChooseOpenFile(std::string_view filterText) override;
 
     // Answers keyed by the question's text, the choice's caption or the file filter.
     void AnswerYesNo(std::string question, bool answer) { m_yesNo[std::move(question)] = answer; }
     void AnswerChoice(std::string caption, int index) { m_choices[std::move(caption)] = index; }
+    void AnswerChunks(std::string caption, ChunkChoice choice) { m_chunks[std::move(caption)] = choice; }
     void AnswerOpenFile(std::string filterText, std::string path) { m_files[std::move(filterText)] = std::move(path); }
 
     // How many questions were refused for want of an answer.
@@ -38,6 +40,7 @@ private:
     std::FILE* m_errors;
     std::map<std::string, bool, std::less<>> m_yesNo;
     std::map<std::string, int, std::less<>> m_choices;
+    std::map<std::string, ChunkChoice, std::less<>> m_chunks;
     std::map<std::string, std::string, std::less<>> m_files;
     int m_unanswered = 0;
 };
