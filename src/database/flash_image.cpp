@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
 
 #include "database/zlib_codec.h"
+#include "util/ascii_case.h"
 #include "util/atomic_file.h"
 #include "util/byte_order.h"
 #include "util/crc32_mpeg2.h"
@@ -14,13 +14,6 @@
 
 namespace torvane {
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Drops the image buffer when a save ends, whatever its outcome, so that the next save starts
 // from the file on disk.

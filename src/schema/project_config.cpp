@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "schema/node_schema.h"
+#include "util/ascii_case.h"
 #include "util/executable_folder.h"
 #include "util/file_io.h"
 #include "util/user_prompts.h"
@@ -16,22 +17,6 @@ constexpr std::string_view kCompiledTemplateFileName = "script.ini";
 constexpr std::string_view kProjectSelectCaption = "Project Select";
 constexpr std::string_view kTemplateFilter = "Template File(*.h)";
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string_view ProjectTypeName(ProjectType type)
@@ -43,7 +28,7 @@ std::string_view ProjectTypeName(ProjectType type)
 std::optional<ProjectType> ProjectTypeFromName(std::string_view text)
 {
     for (std::size_t i = 0; i < kProjectTypeNames.size(); ++i) {
-        if (EqualIgnoringCase(text, kProjectTypeNames[i]))
+        if (EqualsIgnoringCase(text, kProjectTypeNames[i]))
             return static_cast<ProjectType>(i);
     }
     return std::nullopt;

@@ -52,6 +52,17 @@ public:
     const NodeFields& Fields() const { return m_fields; }
     UserPrompts& Prompts() const { return m_prompts; }
 
+    // A node's field looked up by name (in the position table when it has a position, else among
+    // the declarations), as text or as a decimal number; nothing when it cannot be read.
+    std::optional<std::string> ReadNamedText(NodeKind kind, int slot, std::string_view name) const
+    {
+        return ReadText(kind, slot, Named(kind, name));
+    }
+    std::optional<int> ReadNamedNumber(NodeKind kind, int slot, std::string_view name) const
+    {
+        return ReadNumber(kind, slot, Named(kind, name));
+    }
+
     // --- Slots -----------------------------------------------------------------------------------
 
     // A new slot of kind (TP, satellite or program) with a zero-filled record, appended at the free

@@ -27,8 +27,8 @@ public:
 
     std::vector<std::string> messages;   // message() texts in order
     std::vector<std::string> questions;  // every question's text or caption, in order
-    std::vector<ChunkQuestion> chunkQuestions;  // the chunk dialogs shown, with their presets
     std::vector<std::vector<std::string>> choiceOptions;  // the options of every ChooseOne, in order
+    std::vector<ChunkQuestion> chunkQuestions;  // the chunk dialogs shown, with their presets
 
     std::deque<bool> yesNoAnswers;
     std::deque<std::optional<int>> choiceAnswers;

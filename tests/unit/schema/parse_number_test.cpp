@@ -14,6 +14,11 @@ struct NumberCase {
     std::int32_t expected;
 };
 
+void PrintTo(const NumberCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
+
 class ParseNumberCases : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(ParseNumberCases, ReadsLeadingNumber)

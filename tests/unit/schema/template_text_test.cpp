@@ -16,6 +16,11 @@ struct LineCase {
     bool inBlockAfter;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << '"' << c.line << '"';
+}
+
 class CutLineCommentCases : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(CutLineCommentCases, CutsAtFirstLineCommentOutsideQuotesAndBlocks)
@@ -46,6 +51,11 @@ struct TextCase {
     std::string_view text;
     std::string_view expected;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class RemoveBlockCommentsCases : public ::testing::TestWithParam<TextCase> {};
 
@@ -85,6 +95,11 @@ struct PiecesCase {
     std::string_view text;
     std::vector<std::string_view> expected;
 };
+
+void PrintTo(const PiecesCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class DeclarationPiecesCases : public ::testing::TestWithParam<PiecesCase> {};
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace torvane {
+
+class NodeStore;
+class TreeItem;
+
+inline constexpr std::string_view kGenerateSatOutOfRangeMessage = "GenerateSatInfo : Out of Range";
+inline constexpr std::string_view kGenerateTpOutOfRangeMessage = "GenerateTpInfo : Out of Range";
+inline constexpr std::string_view kGenerateProgOutOfRangeMessage = "GenerateProgInfo : Out of Range";
+
+// The channel tree of a store as a default-database stream (default_database_stream.h), and such
+// a stream taken back into a store.
+class DefaultDatabase final {
+public:
+    explicit DefaultDatabase(NodeStore& store) : m_store(store) {}
+
+    // Writes the stream of the whole tree into destination: satellites and TPs in tree order,
+    // each TP's programs in the order of its program list. What does not fit is cut with the
+    // "… : Out of Range" message of the piece that did not fit, and the counts cover exactly the
+    // complete records written, so a cut stream still reads back. Programs whose first declared
+    // field cannot be read, whose order number is unknown or whose audio count lies outside
+    // 0 … 20 are left out. Answers the bytes written; nothing when the tree has no "Satellite
+    // Information" item, the layouts have no compact program form or the header does not fit.
+    std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
+
+    int SatellitesWritten() const { return m_satellites; }
+    int TpsWritten() const { return m_tps; }
+    int ProgramsWritten() const { return m_programs; }
+
+    // Adds every satellite, TP and program of a plain stream to the store: new sat_id and tp_id
+    // values from the pools, TP labels renumbered per satellite, the store's with-order flag taken
+    // from the stream. The stream is read whole before the store is touched, so a damaged stream
+    // changes nothing; when a record cannot be added, the satellites added so far are deleted
+    // again. The modified flag is cleared on success.
+    bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
+
+private:
+    NodeStore& m_store;
+    int m_satellites = 0;
+    int m_tps = 0;
+    int m_programs = 0;
+};
+
+} // namespace torvane

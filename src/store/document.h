@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "database/database_image.h"
+#include "database/flash_image.h"
+#include "schema/node_schema.h"
+#include "schema/project_type.h"
+#include "store/node_store.h"
+#include "store/service_list.h"
+
+namespace torvane {
+
+class UserPrompts;
+class TreeItem;
+
+inline constexpr std::string_view kLoadChunkCaption = "Load database config";
+inline constexpr std::string_view kOpenDatabaseFailedMessage = "Open Database Failed";
+inline constexpr std::string_view kFileAlreadyOpenMessage = "The file is opened!";
+inline constexpr std::string_view kCheckFailedMessage = "Check failed";
+inline constexpr std::string_view kLoadDefaultFailedMessage = "Load Default DB Failed";
+inline constexpr std::string_view kSelectOperationCaption = "Please select operation";
+inline constexpr std::string_view kMergeOption = "Merge";
+inline constexpr std::string_view kOverwriteOption = "Overwrite";
+inline constexpr std::string_view kSaveQuestion = "Do you save file?";
+// The region a default-database file is loaded into.
+inline constexpr std::uint32_t kDefaultFileRegionLength = 0xA0000;
+
+// The one open document: the layouts, the region with its tables, the node store with the channel
+// tree and the document's paths and flags, the flash image's chunk positions and the service
+// list's contents. Opening and saving flash images and default-database files happen here;
+// every message and question goes through the prompts.
+class Document final {
+public:
+    Document(UserPrompts& prompts, ProjectType type);
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    UserPrompts& Prompts() const { return m_prompts; }
+    ProjectType Type() const { return m_type; }
+    void SetType(ProjectType type) { m_type = type; }
+
+    // The layouts; after changing them call List().SetupColumns(NodeKind::Program).
+    NodeSchema& Schema() { return m_schema; }
+    const NodeSchema& Schema() const { return m_schema; }
+    DatabaseImage& Image() { return m_image; }
+    NodeStore& Store() { return m_store; }
+    const NodeStore& Store() const { return m_store; }
+    ServiceList& List() { return m_list; }
+    const ServiceList& List() const { return m_list; }
+    FlashImage& Flash() { return m_flash; }
+
+    // Whether a flash image or a default-database file is open.
+    bool IsOpen() const;
+    // Whether the open database came from the user-database chunk of a flash image.
+    bool FromUserChunk() const { return m_fromUserChunk; }
+
+    // The navigator's selection: the item becomes the current item and the list shows it.
+    void SelectItem(TreeItem* item);
+
+    // --- Opening ---------------------------------------------------------------------------------
+
+    // The open command for a chosen file, by its extension in any case: "bin" asks "Load database
+    // config" (default chunk preset, one box at a time) and opens that chunk's database; "ddf" and
+    // "df2" close the document, load the file and write it straight back in the stored form of the
+    // project type. Any other extension does nothing. True when a database was opened.
+    bool Open(const std::string& path);
+    // The user database of a flash image: the chunk chain walked, the region parsed, compacted
+    // with the programs renumbered, the tree built and its first item shown. A failure leaves the
+    // document closed.
+    bool OpenUserDatabase(const std::string& path);
+    // The default database of a flash image into an empty store ("Open Database Failed" when the
+    // stream does not read).
+    bool OpenDefaultDatabase(const std::string& path);
+    // A .ddf / .df2 file. Into an open document it asks "Please select operation" (Merge or
+    // Overwrite); a failure while merging leaves the document as it was, any other failure leaves
+    // it closed.
+    bool LoadDefaultDatabase(const std::string& path);
+
+    // The stream of the tree into destination (see DefaultDatabase).
+    std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
+    // A plain stream into the store; on success "All Services" is selected.
+    bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
+
+    // --- Closing ---------------------------------------------------------------------------------
+
+    // With unsaved edits in an open document asks "Do you save file?" and on Yes saves. False only
+    // when the save was wanted and failed: the edits are then kept.
+    bool SavePrompt();
+    // The save prompt, then back to the empty state. False (document kept) when the save failed.
+    bool CloseDocument();
+
+    // --- Saving ----------------------------------------------------------------------------------
+
+    // Reads the open flash image into the image buffer: 0, or -1 when none is open or unreadable.
+    int LoadImage();
+    bool WriteUserDatabaseIntoImage();
+    // Writes the modified database back into the open flash image without asking: into the chunk
+    // it came from (the default chunk with the with-order flag as it stands).
+    SaveResult Save();
+    // The save command: for a flash image "Save database config" decides the chunks (the default
+    // chunk always with order); for a default-database file SaveDefaultDatabase.
+    SaveResult SaveWithChunkChoice();
+    // Save As to target, dispatched by its extension (see FlashImage::SaveAs); with a
+    // default-database file open, SaveDefaultDatabaseAs.
+    SaveResult SaveAs(const std::string& target);
+    // Writes the modified store to the open default-database file.
+    SaveResult SaveDefaultDatabase();
+    // Writes the store to target (with order for "df2" in any case), which becomes the open
+    // default-database file once written.
+    SaveResult SaveDefaultDatabaseAs(const std::string& target);
+    // A .ddf / .df2 built in the open flash image's default area, with the with-order flag as set.
+    bool SaveDefaultDatabaseThroughImage(const std::string& target);
+    // The text listing of the current item.
+    bool ExportText(const std::string& path);
+
+private:
+    // Back to the empty state without asking.
+    void Reset();
+    bool FailOpen();
+    void RecordChunkPositions();
+    SaveInputs Inputs();
+    DefaultDatabaseGenerator Generator(bool withOrder);
+    SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder);
+    void MarkSaved(SaveResult result);
+
+    UserPrompts& m_prompts;
+    ProjectType m_type;
+    NodeSchema m_schema;
+    DatabaseImage m_image;
+    NodeStore m_store;
+    ServiceList m_list;
+    FlashImage m_flash;
+    bool m_fromUserChunk = false;
+};
+
+} // namespace torvane

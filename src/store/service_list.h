@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "schema/node_schema.h"
+#include "store/node_store.h"
+
+namespace torvane {
+
+class TreeItem;
+struct TreeNodeInfo;
+
+inline constexpr std::string_view kIndexCaption = "Index";
+inline constexpr std::string_view kPosZeroMessage = "pos 0 error!";
+inline constexpr std::string_view kNoCurrentItemMessage = "error!";
+
+// One column of the service list. Column 0 is always "Index"; the others are the program fields
+// the template shows, and a field's list position is its column index.
+struct ServiceColumn {
+    std::string caption;
+    int width = 0;        // pixels
+    int pos = 0;          // the field's list position; 0 for "Index"
+    int fieldIndex = -1;  // index in the program layout's position table; -1 for "Index"
+
+    bool operator==(const ServiceColumn&) const = default;
+};
+
+// A value text and what the list shows for it.
+struct CellTranslation {
+    std::string_view value;
+    std::string_view display;
+};
+
+// What a service-list row stands for: a position in the owner's program list.
+struct ListRowInfo {
+    std::int32_t position = 0;
+    TreeNodeInfo* owner = nullptr;
+
+    bool operator==(const ListRowInfo&) const = default;
+};
+
+struct ServiceRow {
+    std::string number;              // the 1-based row number, "%3d"
+    std::vector<std::string> cells;  // sub-items 1, 2, …: the texts of the fields that could be read
+    ListRowInfo info;
+};
+
+// The column width for a caption (44 for "Index", 114 for "Service Name", … 70 for any other).
+int ServiceColumnWidth(std::string_view caption);
+// "Index", then every field of the position table whose mask is 0 and whose pos is not -1.
+std::vector<ServiceColumn> BuildServiceColumns(std::span<const TemplateField> positionTable);
+// The fixed value/display pairs of a column (2 service type, 9 favourite group, 10 and 11 yes/no);
+// empty for a column shown as read.
+std::span<const CellTranslation> CellTranslations(int columnIndex);
+// The text a cell of the column shows for a field's raw text: the table's display text, empty when
+// the column's table lacks the value, the raw text for a column without a table.
+std::string ServiceCellText(int columnIndex, std::string_view raw);
+
+// The contents of the service list: the programs of the current tree item in channel order, one
+// row per program that passes the TV / Radio filter, with the cells the window shows.
+class ServiceList final {
+public:
+    explicit ServiceList(NodeStore& store) : m_store(store) {}
+
+    // Clears the list and takes the columns from the position table of kind's layout (the
+    // program layout); the second form takes them from a given position table of that layout.
+    void SetupColumns(NodeKind kind);
+    void SetupColumns(std::span<const TemplateField> positionTable);
+    const std::vector<ServiceColumn>& Columns() const { return m_columns; }
+
+    // Rebuilds the item's program list and fills a row for each program that passes the filter
+    // and whose first listed field can be read. For a TP the satellite's list is taken from
+    // satellite, else from the TP's parent item, and rebuilt first when it is empty.
+    void ShowList(TreeItem* item, TreeItem* satellite = nullptr);
+    // Rewrites the rows for the owner's list positions first … last from row on, reusing rows
+    // that exist (they keep their number text) and appending the others.
+    void RefreshRows(int first, int last, int row, TreeNodeInfo* owner);
+    void RefreshRow(int position, int row, TreeNodeInfo* owner);
+    void ClearList();
+
+    // Changes the filter and shows the current item again; "error!" when there is none.
+    void SetServiceFilter(ServiceFilter filter);
+
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    const std::vector<ServiceRow>& Rows() const { return m_rows; }
+    // The row's record, or nullptr for a row that does not exist.
+    const ListRowInfo* RowInfo(int row) const;
+
+    // The selected row, -1 when none.
+    int SelectedRow() const { return m_selectedRow; }
+    // Selects row alone; a row that does not exist clears the selection.
+    void SelectRow(int row);
+
+    // Whether a program passes the filter: always with TV/Radio, else when its "Service Type" can
+    // be read and equals the filter.
+    bool PassesFilter(int slot) const;
+
+private:
+    // The cells of a program; false after "pos 0 error!".
+    bool FillCells(int slot, std::vector<std::string>& cells) const;
+    bool FirstFieldReadable(int slot) const;
+
+    NodeStore& m_store;
+    std::vector<ServiceColumn> m_columns;
+    std::vector<ServiceRow> m_rows;
+    int m_selectedRow = -1;
+};
+
+} // namespace torvane
