@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and shows the bundled sample data with torvane-cli.
+# Sets everything up, builds (which also makes the demo flash images from samples/template.h) and
+# shows the ZUV_DVBS_V4 demo image with torvane-cli: its chunks, its tree and one service list.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
-cli="$root/build/src/torvane-cli"
-"$cli" --config-dir "$config" --project-type ZUV_DVBS_V4 template compile "$root/samples/template.h"
-"$cli" --config-dir "$config" --project-type ZUV_DVBS_V4 template show
+samples="$root/build/samples"
+cli=("$root/build/src/torvane-cli" --config-dir "$samples/v4" --project-type ZUV_DVBS_V4)
+image="$samples/demo_v4.bin"
+echo "== torvane-cli info $image"
+"${cli[@]}" info "$image"
+echo
+echo "== torvane-cli tree $image"
+"${cli[@]}" tree "$image"
+echo
+echo "== torvane-cli list $image --item 'Astra 19.2E/1'"
+"${cli[@]}" list "$image" --item "Astra 19.2E/1"
+echo
+echo "(torvane-cli open $image shows every item's list; see README.md for all commands)"

@@ -7,6 +7,14 @@ namespace {
 
 constexpr std::array kCommands = {
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
+    CliCommand{"info", "info FILE", RunInfoCommand},
+    CliCommand{"tree", "tree FILE [--chunk user|default]", RunTreeCommand},
+    CliCommand{"list", "list FILE [--chunk user|default] [--item all|SATNAME|SATNAME/N] [--filter tv|radio|both]", RunListCommand},
+    CliCommand{"open", "open FILE [--chunk user|default] [--filter tv|radio|both]", RunOpenCommand},
+    CliCommand{"save", "save IMAGE.bin [--chunk user|default] [--out OUT.bin] [--default] [--user]", RunSaveCommand},
+    CliCommand{"save-as", "save-as FILE OUT [--chunk user|default] [--write default|user|default,user] [--item ITEM] [--filter tv|radio|both]", RunSaveAsCommand},
+    CliCommand{"export", "export FILE --out OUT [the options of save-as]", RunExportCommand},
+    CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
 };
 
 } // namespace

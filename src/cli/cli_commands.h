@@ -22,6 +22,14 @@ struct CliCommand {
 // To add a command: write its Run function in a file of its own, declare it here and add one line
 // to the table in cli_commands.cpp.
 int RunTemplateCommand(CliContext& context, CommandArgs args);
+int RunInfoCommand(CliContext& context, CommandArgs args);
+int RunTreeCommand(CliContext& context, CommandArgs args);
+int RunListCommand(CliContext& context, CommandArgs args);
+int RunOpenCommand(CliContext& context, CommandArgs args);
+int RunSaveCommand(CliContext& context, CommandArgs args);
+int RunSaveAsCommand(CliContext& context, CommandArgs args);
+int RunExportCommand(CliContext& context, CommandArgs args);
+int RunDemoCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -69,7 +69,7 @@ private:
 
 bool FillSatellite(DemoWriter& out, int slot, int index, DemoRandom& random)
 {
-    const int satId = 1 + index;
+    const int satId = index;
     std::string name(kSatelliteNames[static_cast<std::size_t>(index) % kSatelliteNames.size()]);
     if (index >= static_cast<int>(kSatelliteNames.size()))
         name += " " + std::to_string(index);
@@ -143,6 +143,8 @@ bool FillProgram(DemoWriter& out, int slot, int index, int satId, int tpId, Demo
     return ok;
 }
 
+// Satellites and TPs are numbered from 0 in tree order, as the id pools number them when a
+// default database is read, so that a .df2 made from the image reads back into the same bytes.
 bool FillStore(NodeStore& store, const DemoImageOptions& options)
 {
     DemoRandom random(options.seed);
@@ -154,10 +156,10 @@ bool FillStore(NodeStore& store, const DemoImageOptions& options)
             return false;
         for (int t = 0; t < options.tpsPerSatellite; ++t) {
             const int tpSlot = store.AllocNode(NodeKind::Tp);
-            const int tpId = 1 + static_cast<int>(tps.size());
-            if (tpSlot < 0 || !FillTp(out, tpSlot, tpId, 1 + s, t, random))
+            const int tpId = static_cast<int>(tps.size());
+            if (tpSlot < 0 || !FillTp(out, tpSlot, tpId, s, t, random))
                 return false;
-            tps.emplace_back(1 + s, tpId);
+            tps.emplace_back(s, tpId);
         }
     }
     if (tps.empty())

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "database/flash_image.h"
+#include "store/document.h"
+
+namespace torvane {
+
+class TreeItem;
+
+// The words after a command word: positional arguments, "--name VALUE" / "--name=VALUE" options
+// and "--name" flags, each name from the command's own lists.
+class CliArguments final {
+public:
+    // False, with the reason in Error(), for an unknown option, a value option without a value or
+    // a flag given a value.
+    bool Parse(CommandArgs args, const std::set<std::string, std::less<>>& valueOptions,
+               const std::set<std::string, std::less<>>& flags);
+
+    const std::vector<std::string>& Positional() const { return m_positional; }
+    std::optional<std::string> Value(std::string_view name) const;
+    bool Flag(std::string_view name) const { return m_flags.contains(std::string(name)); }
+    const std::string& Error() const { return m_error; }
+
+private:
+    std::vector<std::string> m_positional;
+    std::map<std::string, std::string, std::less<>> m_values;
+    std::set<std::string, std::less<>> m_flags;
+    std::string m_error;
+};
+
+// The shared options of the file commands.
+inline constexpr std::string_view kChunkOption = "--chunk";
+inline constexpr std::string_view kItemOption = "--item";
+inline constexpr std::string_view kFilterOption = "--filter";
+
+// A document for a command: the project type and script.ini of the configuration, nothing open.
+std::unique_ptr<Document> NewCliDocument(CliContext& context);
+
+// Opens a flash image (the chunk given, the user chunk by default) or a .ddf / .df2 file as the
+// editor does, without writing anything back. False after the editor's messages.
+bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chunk);
+
+// "--chunk user|default" (user when absent); nothing for another value.
+std::optional<DatabaseChunk> ChunkOption(const CliArguments& arguments);
+// "--filter tv|radio|both" (both when absent); nothing for another value.
+std::optional<ServiceFilter> FilterOption(const CliArguments& arguments);
+
+// The tree item named by "all" (All Services), "SATNAME" or "SATNAME/N" (the satellite's N-th TP,
+// from 1), or nullptr.
+TreeItem* FindCliItem(Document& document, std::string_view name);
+
+// Every item of the tree in navigator order, with its depth.
+std::vector<std::pair<TreeItem*, int>> TreeItems(const Document& document);
+
+// The service list as tab-separated lines: the column captions, then per row its "%3d" number
+// and its cells.
+std::string ListText(const ServiceList& list);
+
+void Print(std::FILE* out, std::string_view text);
+
+} // namespace torvane
