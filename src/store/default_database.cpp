@@ -1,8 +1,11 @@
 #include "store/default_database.h"
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 
 #include "database/compact_program_record.h"
+#include "database/database_image.h"
 #include "database/default_database_stream.h"
 #include "store/node_store.h"
 #include "util/user_prompts.h"
@@ -97,6 +100,31 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
     return writer.Position();
 }
 
+std::vector<std::int16_t> DefaultDatabase::MergedOrders(const DefaultStreamContent& content)
+{
+    std::vector<std::int16_t> orders;
+    for (const DefaultStreamSatellite& satellite : content.satellites) {
+        for (const DefaultStreamTp& tp : satellite.tps) {
+            for (const DefaultStreamProgram& program : tp.programs)
+                orders.push_back(program.order);
+        }
+    }
+    const TableHeader* programs = m_store.Image().Table(NodeKind::Program);
+    if (!content.withOrder || !programs || programs->liveCount == 0)
+        return orders;
+    // Numbers from the file would clash with those of the programs already there, and a clash
+    // hides programs from the channel order: the new ones follow the old ones, in the file's order.
+    m_store.CompactOrders();
+    std::vector<std::size_t> byOrder(orders.size());
+    std::iota(byOrder.begin(), byOrder.end(), std::size_t{0});
+    std::stable_sort(byOrder.begin(), byOrder.end(),
+                     [&orders](std::size_t a, std::size_t b) { return orders[a] < orders[b]; });
+    std::vector<std::int16_t> merged(orders.size());
+    for (std::size_t rank = 0; rank < byOrder.size(); ++rank)
+        merged[byOrder[rank]] = static_cast<std::int16_t>(programs->liveCount + static_cast<int>(rank));
+    return merged;
+}
+
 bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
 {
     const std::optional<DefaultStreamContent> content =
@@ -104,10 +132,12 @@ bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
     if (!content)
         return false;
 
+    const std::vector<std::int16_t> orders = MergedOrders(*content);
     const bool previousWithOrder = m_store.WithOrder();
     m_store.SetWithOrder(content->withOrder);
     m_store.RebuildIdPools();
     std::vector<TreeItem*> added;
+    std::size_t nextProgram = 0;
     const auto undo = [this, &added, previousWithOrder] {
         for (TreeItem* satellite : added)
             m_store.DeleteItem(satellite);
@@ -125,7 +155,7 @@ bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
             if (!tp)
                 return undo();
             for (const DefaultStreamProgram& program : tpEntry.programs) {
-                if (m_store.AddProgramRecord(tp, program.compact, program.order) < 0)
+                if (m_store.AddProgramRecord(tp, program.compact, orders[nextProgram++]) < 0)
                     return undo();
             }
         }

@@ -9,6 +9,7 @@
 
 namespace torvane {
 
+struct DefaultStreamContent;
 class NodeStore;
 class TreeItem;
 
@@ -37,12 +38,17 @@ public:
 
     // Adds every satellite, TP and program of a plain stream to the store: new sat_id and tp_id
     // values from the pools, TP labels renumbered per satellite, the store's with-order flag taken
-    // from the stream. The stream is read whole before the store is touched, so a damaged stream
+    // from the stream. Programs added to a store that already has some are numbered after them.
+    // The stream is read whole before the store is touched, so a damaged stream
     // changes nothing; when a record cannot be added, the satellites added so far are deleted
     // again. The modified flag is cleared on success.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
 
 private:
+    // The order number each program of the stream gets, in stream order: the stream's own, but
+    // numbered on after the programs already in the store when there are any.
+    std::vector<std::int16_t> MergedOrders(const DefaultStreamContent& content);
+
     NodeStore& m_store;
     int m_satellites = 0;
     int m_tps = 0;

@@ -1,5 +1,3 @@
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "schema/node_schema.h"
+#include "support/cli_runner.h"
 #include "support/recording_prompts.h"
 #include "support/test_paths.h"
 #include "util/file_io.h"
@@ -17,25 +16,8 @@
 namespace torvane {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& word)
-{
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string TextOf(const std::string& path)
-{
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string{};
-}
+using test::CliRun;
+using test::TextOf;
 
 class CliTemplateTest : public ::testing::Test {
 protected:
@@ -47,28 +29,14 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    // Runs a program with standard input closed off, capturing both output streams.
     CliRun RunProgram(const std::string& program, const std::vector<std::string>& args) const
     {
-        std::string command = Quoted(program);
-        for (const std::string& arg : args)
-            command += " " + Quoted(arg);
-        const std::string outPath = m_dir + "/stdout.txt";
-        const std::string errPath = m_dir + "/stderr.txt";
-        command += " </dev/null >" + Quoted(outPath) + " 2>" + Quoted(errPath);
-        const int raw = std::system(command.c_str());
-        CliRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = TextOf(outPath);
-        run.err = TextOf(errPath);
-        std::filesystem::remove(outPath);
-        std::filesystem::remove(errPath);
-        return run;
+        return test::RunProgram(program, args, m_dir);
     }
 
     CliRun Run(const std::vector<std::string>& args) const
     {
-        return RunProgram(test::binaryPath("src/torvane-cli"), args);
+        return test::RunCli(args, m_dir);
     }
 
     CliRun Compile(const std::string& header) const
@@ -249,8 +217,10 @@ TEST_F(CliTemplateTest, HelpPrintsUsage)
 {
     const CliRun run = Run({"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] "
-                       "COMMAND ...\ncommands:\n  template compile HEADER.h\n  template show\n");
+    EXPECT_TRUE(run.out.starts_with("usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|"
+                                    "ZUV_DVBS_V4] COMMAND ...\ncommands:\n  template compile HEADER.h\n"
+                                    "  template show\n"))
+        << run.out;
 }
 
 } // namespace

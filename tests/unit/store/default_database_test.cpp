@@ -282,6 +282,17 @@ TEST_F(DefaultDatabaseTest, SecondStreamIsAddedWithFreshSatelliteIds)
         EXPECT_EQ(root->Child(s)->Info()->satId, s);
     EXPECT_EQ(root->Child(3)->Label(), root->Child(0)->Label());
     EXPECT_EQ(root->Child(5)->Child(2)->Info()->tpId, 17);
+    // The second batch is numbered after the first, keeping the file's channel order.
+    for (int s = 0; s < 3; ++s) {
+        for (int t = 0; t < 3; ++t) {
+            const auto first = root->Child(s)->Child(t)->Info()->programs.Programs();
+            const auto second = root->Child(s + 3)->Child(t)->Info()->programs.Programs();
+            ASSERT_EQ(first.size(), second.size());
+            for (std::size_t p = 0; p < first.size(); ++p)
+                EXPECT_EQ(target.store.OrderOf(second[p]), *target.store.OrderOf(first[p]) + 36);
+        }
+    }
+    EXPECT_EQ(target.store.BuildAllServicesList().Size(), 72);
 }
 
 TEST_F(DefaultDatabaseTest, DamagedStreamChangesNothing)
