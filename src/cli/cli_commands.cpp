@@ -14,6 +14,7 @@ constexpr std::array kCommands = {
     CliCommand{"save", "save IMAGE.bin [--chunk user|default] [--out OUT.bin] [--default] [--user]", RunSaveCommand},
     CliCommand{"save-as", "save-as FILE OUT [--chunk user|default] [--write default|user|default,user] [--item ITEM] [--filter tv|radio|both]", RunSaveAsCommand},
     CliCommand{"export", "export FILE --out OUT [the options of save-as]", RunExportCommand},
+    CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
     CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
 };
 

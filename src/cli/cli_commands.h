@@ -30,6 +30,7 @@ int RunSaveCommand(CliContext& context, CommandArgs args);
 int RunSaveAsCommand(CliContext& context, CommandArgs args);
 int RunExportCommand(CliContext& context, CommandArgs args);
 int RunDemoCommand(CliContext& context, CommandArgs args);
+int RunEditCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -341,7 +341,9 @@ bool ProgramForm::Commit()
     if (const std::optional<int> type = SelectedValue(ProgramControl::Type))
         WriteNumber(slot, field(ProgramControl::Type), *type);
     WriteNumber(slot, field(ProgramControl::VideoPid), number(ProgramControl::VideoPid));
-    for (const AudioCheck& check : kAudioChecks) {
+    int audioUsed = 0;
+    for (std::size_t i = 0; i < kAudioChecks.size(); ++i) {
+        const AudioCheck& check = kAudioChecks[i];
         if (!m_store.HasNamedField(NodeKind::Program, field(check.control)))
             continue;
         std::int64_t pid = number(check.control);
@@ -350,7 +352,14 @@ bool ProgramForm::Commit()
             pid = 0;
         }
         WriteNumber(slot, field(check.control), pid);
+        if (pid != 0)
+            audioUsed = static_cast<int>(i) + 1;
     }
+    // Building the all-services list clears the audio PIDs beyond "audio_count"; a PID entered
+    // here must not be lost that way (a new program starts with a count of 0).
+    const std::optional<std::int32_t> audioCount = ReadValue(slot, "audio_count");
+    if (audioCount && *audioCount < audioUsed)
+        WriteNumber(slot, "audio_count", audioUsed);
     WriteNumber(slot, field(ProgramControl::PcrPid), number(ProgramControl::PcrPid));
     for (ProgramControl control : {ProgramControl::Favorite, ProgramControl::Scramble, ProgramControl::Factory}) {
         if (const std::optional<int> value = SelectedValue(control))

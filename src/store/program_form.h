@@ -89,7 +89,8 @@ public:
 
     // When the dialog window is gone: with the outcome Accepted, creates the program (append,
     // insert; "AllocNode for Program failed" and nothing written when there is no room) and writes
-    // the values into it through write-if-changed. True when the program was written.
+    // the values into it through write-if-changed. "audio_count" is raised (never lowered) to
+    // cover the last audio PID written other than 0. True when the program was written.
     bool Commit();
     // The program the form committed to, or -1.
     int CommittedSlot() const { return m_committedSlot; }

@@ -38,6 +38,7 @@ public:
     TreeNodeInfo& Record() const { return m_record; }
 
     static std::string_view Label(TpControl control);
+    static bool IsList(TpControl control) { return control == TpControl::Polarization; }
     static std::span<const Choice> Choices(TpControl control);
     const std::string& Text(TpControl control) const;
     std::optional<int> Selection(TpControl control) const;

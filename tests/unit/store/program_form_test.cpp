@@ -54,6 +54,7 @@ protected:
         Set(slot, "Favorite Group", "4");
         Set(slot, "Scramble", "1");
         Set(slot, "Factory", "0");
+        Set(slot, "audio_count", "3");
         store.SetModified(false);
         return slot;
     }
@@ -446,6 +447,48 @@ INSTANTIATE_TEST_SUITE_P(Pids, InvalidAudioOnCommit,
                                            InvalidAudioCase{PC::AudioPid2, "8192", "Audio Pid2", "Audio Pid2 invalid"},
                                            InvalidAudioCase{PC::AudioPid3, "31", "Audio Pid3", "Audio Pid3 invalid"},
                                            InvalidAudioCase{PC::AudioPid1, "-1", "Audio Pid1", "Audio Pid1 invalid"}));
+
+struct AudioCountCase {
+    const char* name;
+    ProgramMode mode;
+    std::string countBefore;  // for edit
+    std::vector<std::string> pids;
+    std::string countAfter;
+};
+
+class AudioCount : public ProgramFormTest, public ::testing::WithParamInterface<AudioCountCase> {};
+
+TEST_P(AudioCount, CoversThePidsEnteredSoThatTheListsKeepThem)
+{
+    const AudioCountCase& c = GetParam();
+    if (c.mode == ProgramMode::Edit) {
+        const int slot = PlainTv(0);
+        Set(slot, "audio_count", c.countBefore);
+    }
+    const auto form = Open(c.mode, c.mode == ProgramMode::Edit ? 0 : 4);
+    form->EditText(PC::ServiceId, "0");
+    form->EditText(PC::VideoPid, "100");
+    form->EditText(PC::PcrPid, "100");
+    const PC audio[] = {PC::AudioPid1, PC::AudioPid2, PC::AudioPid3};
+    for (std::size_t i = 0; i < 3; ++i)
+        form->EditText(audio[i], c.pids[i]);
+    ASSERT_TRUE(form->Ok()) << Messages().back();
+    ASSERT_TRUE(form->Commit());
+    const int slot = form->CommittedSlot();
+    EXPECT_EQ(Field(NodeKind::Program, slot, "audio_count"), c.countAfter);
+    store.BuildAllServicesList();
+    EXPECT_EQ(Field(NodeKind::Program, slot, "Audio Pid1"), c.pids[0]);
+    EXPECT_EQ(Field(NodeKind::Program, slot, "Audio Pid2"), c.pids[1]);
+    EXPECT_EQ(Field(NodeKind::Program, slot, "Audio Pid3"), c.pids[2]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pids, AudioCount,
+    ::testing::Values(AudioCountCase{"NewWithOne", ProgramMode::Append, "", {"600", "0", "0"}, "1"},
+                      AudioCountCase{"NewWithThirdOnly", ProgramMode::Insert, "", {"600", "0", "700"}, "3"},
+                      AudioCountCase{"EditAddsASecond", ProgramMode::Edit, "1", {"101", "300", "0"}, "2"},
+                      AudioCountCase{"EditNeverLowers", ProgramMode::Edit, "5", {"101", "0", "0"}, "5"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProgramFormTest, NothingIsWrittenWithoutOk)
 {
