@@ -174,7 +174,7 @@ private:
 
     // Puts LABEL=VALUE pairs into a dialog's controls: a list's row by its text, an edit's text.
     template <typename Form, typename Control>
-    bool Fill(Form& form, const Words& assignments, int controls)
+    bool Fill(Form& form, const Words& assignments, std::size_t controls)
     {
         for (const std::string& assignment : assignments) {
             const std::size_t equals = assignment.find('=');
@@ -183,7 +183,7 @@ private:
             const std::string label = assignment.substr(0, equals);
             const std::string value = assignment.substr(equals + 1);
             std::optional<Control> control;
-            for (int i = 0; i < controls && !control; ++i) {
+            for (std::size_t i = 0; i < controls && !control; ++i) {
                 if (Form::Label(static_cast<Control>(i)) == label)
                     control = static_cast<Control>(i);
             }

@@ -93,21 +93,6 @@ std::span<const Choice> ProgramForm::Choices(ProgramControl control)
     }
 }
 
-const std::string& ProgramForm::Text(ProgramControl control) const
-{
-    return m_texts[Index(control)];
-}
-
-std::optional<int> ProgramForm::Selection(ProgramControl control) const
-{
-    return m_rows[Index(control)];
-}
-
-bool ProgramForm::IsEnabled(ProgramControl control) const
-{
-    return m_enabled[Index(control)];
-}
-
 int ProgramForm::NodeSlot() const
 {
     return m_owner.programs.At(m_position);
@@ -129,14 +114,12 @@ void ProgramForm::SetPidEditsEnabled(bool enabled)
 
 void ProgramForm::Open()
 {
-    // The state of the controls as the dialog resource creates them.
+    ClearControls();
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
         const auto control = static_cast<ProgramControl>(i);
-        m_texts[i] = IsList(control) || control == ProgramControl::Name ? std::string() : DialogText(std::int32_t{0});
-        m_rows[i].reset();
-        m_enabled[i] = true;
+        if (!IsList(control) && control != ProgramControl::Name)
+            m_texts[i] = DialogText(std::int32_t{0});
     }
-    m_focus.reset();
     if (m_mode == ProgramMode::Edit)
         LoadFromNode();
     else
@@ -263,50 +246,40 @@ std::optional<int> ProgramForm::SelectedValue(ProgramControl control) const
     return Choices(control)[static_cast<std::size_t>(*row)].value;
 }
 
-bool ProgramForm::Refuse(std::string_view message, ProgramControl control)
-{
-    m_store.Prompts().Message(message);
-    m_focus = control;
-    return false;
-}
-
 bool ProgramForm::Ok()
 {
     m_focus.reset();
     const std::optional<std::uint32_t> serviceId = ParseDialogUnsigned(Text(ProgramControl::ServiceId));
     if (!serviceId)
-        return Refuse(kEnterPositiveIntegerMessage, ProgramControl::ServiceId);
+        return Refuse(m_store.Prompts(), kEnterPositiveIntegerMessage, ProgramControl::ServiceId);
     std::array<std::int32_t, kProgramControlCount> pids{};
     for (ProgramControl control : kPidControls) {
         const std::optional<std::int32_t> pid = ParseDialogInteger(Text(control));
         if (!pid)
-            return Refuse(kEnterIntegerMessage, control);
+            return Refuse(m_store.Prompts(), kEnterIntegerMessage, control);
         pids[Index(control)] = *pid;
     }
 
-    if (Text(ProgramControl::Name).empty()) {
-        m_store.Prompts().Message("Empty channel name!");
-        return false;
-    }
+    if (Text(ProgramControl::Name).empty())
+        return Refuse(m_store.Prompts(), "Empty channel name!", std::nullopt);
     if (*serviceId == 0) {
         const std::int32_t video = pids[Index(ProgramControl::VideoPid)];
         // Without a selected type the wider radio range applies: the stored type stays as it is.
         if (m_rows[Index(ProgramControl::Type)] == kTvRow) {
             if (video < kLowestPid || video > kHighestTvVideoPid)
-                return Refuse("Video Pid: [32,  8190]", ProgramControl::VideoPid);
+                return Refuse(m_store.Prompts(), "Video Pid: [32,  8190]", ProgramControl::VideoPid);
         } else if (!IsPid(video)) {
-            return Refuse("Video Pid: [32,  8191]", ProgramControl::VideoPid);
+            return Refuse(m_store.Prompts(), "Video Pid: [32,  8191]", ProgramControl::VideoPid);
         }
         for (const AudioCheck& check : kAudioChecks) {
             const std::int32_t pid = pids[Index(check.control)];
             if (!IsPid(pid) && !(check.zeroAllowed && pid == 0))
-                return Refuse(check.rangeMessage, check.control);
+                return Refuse(m_store.Prompts(), check.rangeMessage, check.control);
         }
         if (!IsPid(pids[Index(ProgramControl::PcrPid)]))
-            return Refuse("PCR Pid: [32,  8191]", ProgramControl::PcrPid);
+            return Refuse(m_store.Prompts(), "PCR Pid: [32,  8191]", ProgramControl::PcrPid);
     }
-    m_outcome = DialogOutcome::Accepted;
-    return true;
+    return Accept();
 }
 
 void ProgramForm::WriteNumber(int slot, std::string_view field, std::int64_t value)

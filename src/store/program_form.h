@@ -9,6 +9,7 @@
 
 #include "store/choice_tables.h"
 #include "store/dialog_values.h"
+#include "store/form_state.h"
 
 namespace torvane {
 
@@ -33,14 +34,14 @@ enum class ProgramControl : int {
     Scramble,   // drop-down list 1035
     Factory,    // drop-down list 1036
 };
-inline constexpr int kProgramControlCount = 11;
+inline constexpr std::size_t kProgramControlCount = 11;
 
 // The "Program Information" dialog without its widgets: what each control holds and whether it is
 // enabled, the reactions to the user's changes, Reset, the checks on OK and the writing of the
 // program when the dialog closes after OK. The window shows the texts and rows, passes every
 // change of the user in, and calls Ok / Cancel / CloseBox and, once the window is gone, Commit.
 // Fields the template does not declare are neither read nor written.
-class ProgramForm final {
+class ProgramForm final : public FormState<ProgramControl, kProgramControlCount> {
 public:
     static constexpr std::string_view kCaption = "Program Information";
     static constexpr int kNameLength = 17;  // characters the name edit takes
@@ -62,14 +63,6 @@ public:
     static std::span<const Choice> Choices(ProgramControl control);
     static bool IsList(ProgramControl control);
 
-    // An edit's text.
-    const std::string& Text(ProgramControl control) const;
-    // A list's selected row, or nothing.
-    std::optional<int> Selection(ProgramControl control) const;
-    bool IsEnabled(ProgramControl control) const;
-    // The edit that got the focus, with its whole text selected, after a check failed.
-    std::optional<ProgramControl> Focus() const { return m_focus; }
-
     // What the user types into an edit. The name keeps at most 17 characters; a new service id
     // enables the five PID edits when it reads as 0 and disables them otherwise.
     void EditText(ProgramControl control, std::string_view text);
@@ -83,9 +76,6 @@ public:
     // OK: the checks in order, each failure with its message (the dialog stays open). True, with
     // the outcome Accepted, when they all pass.
     bool Ok();
-    void Cancel() { m_outcome = DialogOutcome::Cancelled; }
-    void CloseBox() { m_outcome = DialogOutcome::Closed; }
-    DialogOutcome Outcome() const { return m_outcome; }
 
     // When the dialog window is gone: with the outcome Accepted, creates the program (append,
     // insert; "AllocNode for Program failed" and nothing written when there is no room) and writes
@@ -96,7 +86,6 @@ public:
     int CommittedSlot() const { return m_committedSlot; }
 
 private:
-    static std::size_t Index(ProgramControl control) { return static_cast<std::size_t>(control); }
     // The program at the dialog's position of the owner's list, or -1.
     int NodeSlot() const;
     std::optional<std::int32_t> ReadValue(int slot, std::string_view field) const;
@@ -107,7 +96,6 @@ private:
     void SetPidEditsEnabled(bool enabled);
     // The choice value of a list's selected row, or nothing.
     std::optional<int> SelectedValue(ProgramControl control) const;
-    bool Refuse(std::string_view message, ProgramControl control);
     void WriteNumber(int slot, std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
@@ -115,11 +103,6 @@ private:
     TreeNodeInfo& m_owner;
     int m_position;
     int m_row;
-    std::array<std::string, kProgramControlCount> m_texts;
-    std::array<std::optional<int>, kProgramControlCount> m_rows;
-    std::array<bool, kProgramControlCount> m_enabled{};
-    std::optional<ProgramControl> m_focus;
-    DialogOutcome m_outcome = DialogOutcome::Cancelled;
     int m_committedSlot = -1;
 };
 

@@ -4,7 +4,7 @@
 
 #include "schema/parse_number.h"
 #include "store/channel_tree.h"
-#include "store/id_pool.h"
+#include "store/new_tree_node.h"
 #include "store/node_store.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
@@ -90,21 +90,6 @@ std::span<const Choice> SatelliteForm::Choices(SatelliteControl control) const
     }
 }
 
-const std::string& SatelliteForm::Text(SatelliteControl control) const
-{
-    return m_texts[Index(control)];
-}
-
-std::optional<int> SatelliteForm::Selection(SatelliteControl control) const
-{
-    return m_rows[Index(control)];
-}
-
-bool SatelliteForm::IsEnabled(SatelliteControl control) const
-{
-    return m_enabled[Index(control)];
-}
-
 std::optional<int> SatelliteForm::ReadValue(std::string_view field) const
 {
     const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Satellite, m_record.slot, field);
@@ -139,13 +124,10 @@ void SatelliteForm::EmptySecondList()
 void SatelliteForm::Open()
 {
     // The controls as the dialog resource creates them; the second frequency list starts empty.
-    m_texts.fill(std::string());
+    ClearControls();
     m_texts[Index(SatelliteControl::Position)] = DialogText(std::int32_t{0});
     m_texts[Index(SatelliteControl::Longitude)] = DialogText(0.0);
-    m_rows.fill(std::nullopt);
-    m_enabled.fill(true);
     m_secondListFilled = false;
-    m_focus.reset();
     if (m_mode == FormMode::New)
         SetDefaults();
     else
@@ -253,36 +235,28 @@ void SatelliteForm::Reset()
     Open();
 }
 
-bool SatelliteForm::Refuse(std::string_view message, std::optional<SatelliteControl> focus)
-{
-    m_store.Prompts().Message(message);
-    m_focus = focus;
-    return false;
-}
-
 bool SatelliteForm::Ok()
 {
     m_focus.reset();
     const std::optional<std::int32_t> position = ParseDialogInteger(Text(SatelliteControl::Position));
     if (!position)
-        return Refuse(kEnterIntegerMessage, SatelliteControl::Position);
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, SatelliteControl::Position);
     const std::optional<double> longitude = ParseDialogDouble(Text(SatelliteControl::Longitude));
     if (!longitude)
-        return Refuse(kEnterNumberMessage, SatelliteControl::Longitude);
+        return Refuse(m_store.Prompts(), kEnterNumberMessage, SatelliteControl::Longitude);
 
     if (!m_record.parent)
         m_store.Prompts().Message("nItemFather = NULL");
     const std::string& name = Text(SatelliteControl::Name);
     if (name.empty())
-        return Refuse("Empty satellite name!", std::nullopt);
+        return Refuse(m_store.Prompts(), "Empty satellite name!", std::nullopt);
     if (ChannelTree::HasDuplicateLabel(m_record.parent, name, false, &m_record))
-        return Refuse("Satellite name existed!", SatelliteControl::Name);
+        return Refuse(m_store.Prompts(), "Satellite name existed!", SatelliteControl::Name);
     if (*position < kLowestPosition || *position > kHighestPosition)
-        return Refuse("Satellite Position: [0,  59]", SatelliteControl::Position);
+        return Refuse(m_store.Prompts(), "Satellite Position: [0,  59]", SatelliteControl::Position);
     if (*longitude < 0.0 || *longitude > kHighestLongitude)
-        return Refuse("Satellite Longitude: [0.0,  180.0]", SatelliteControl::Longitude);
-    m_outcome = DialogOutcome::Accepted;
-    return true;
+        return Refuse(m_store.Prompts(), "Satellite Longitude: [0.0,  180.0]", SatelliteControl::Longitude);
+    return Accept();
 }
 
 void SatelliteForm::Write(std::string_view field, std::int64_t value)
@@ -299,15 +273,12 @@ bool SatelliteForm::Commit()
     const double longitude = ParseDialogDouble(Text(SatelliteControl::Longitude)).value_or(0.0);
 
     if (m_mode == FormMode::New) {
-        const int slot = m_store.AllocNode(NodeKind::Satellite);
-        const int satId = slot >= 0 ? m_store.AllocId(NodeKind::Satellite) : IdPool::kNone;
-        if (satId == IdPool::kNone) {
-            m_store.FreeNode(NodeKind::Satellite, slot);
-            m_store.Prompts().Message("AllocNode for Satellite failed");
+        const std::optional<NewTreeNode> node =
+            AllocTreeNode(m_store, NodeKind::Satellite, "AllocNode for Satellite failed");
+        if (!node)
             return false;
-        }
-        m_record.slot = slot;
-        m_record.satId = satId;
+        m_record.slot = node->slot;
+        m_record.satId = node->id;
     }
 
     Write("sat_id", m_record.satId);

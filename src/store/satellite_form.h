@@ -8,6 +8,7 @@
 
 #include "store/choice_tables.h"
 #include "store/dialog_values.h"
+#include "store/form_state.h"
 
 namespace torvane {
 
@@ -28,14 +29,14 @@ enum class SatelliteControl : int {
     Voltage,          // drop-down list 1017
     Toneburst,        // drop-down list 1018
 };
-inline constexpr int kSatelliteControlCount = 11;
+inline constexpr std::size_t kSatelliteControlCount = 11;
 
 // The "Satellite Information" dialog without its widgets, working on the navigator record of a
 // satellite: values in user terms (LNB frequencies as lists, the orbital position as degrees east
 // or west, DiSEqC as port over number of ports), the reactions to the user's changes, the checks
 // on OK and, once the window is gone, the creation (new mode) and writing of the node. Fields the
 // template does not declare are neither read nor written.
-class SatelliteForm final {
+class SatelliteForm final : public FormState<SatelliteControl, kSatelliteControlCount> {
 public:
     static constexpr std::string_view kCaption = "Satellite Information";
     static constexpr std::string_view kNewName = "New Satellite";
@@ -53,10 +54,6 @@ public:
     static bool IsList(SatelliteControl control);
     // The rows a list holds now (the second frequency list may be empty).
     std::span<const Choice> Choices(SatelliteControl control) const;
-    const std::string& Text(SatelliteControl control) const;
-    std::optional<int> Selection(SatelliteControl control) const;
-    bool IsEnabled(SatelliteControl control) const;
-    std::optional<SatelliteControl> Focus() const { return m_focus; }
 
     // What the user types (the name keeps at most 17 characters) and picks; a new LNB type refills
     // the frequency lists with its usual frequencies.
@@ -66,9 +63,6 @@ public:
     void Reset();
     // The checks on OK in order; true, with the outcome Accepted, when they pass.
     bool Ok();
-    void Cancel() { m_outcome = DialogOutcome::Cancelled; }
-    void CloseBox() { m_outcome = DialogOutcome::Closed; }
-    DialogOutcome Outcome() const { return m_outcome; }
 
     // With the outcome Accepted: in new mode a satellite node and a sat_id are taken (when there
     // is no room: "AllocNode for Satellite failed", nothing written, false), then the record's
@@ -76,7 +70,6 @@ public:
     bool Commit();
 
 private:
-    static std::size_t Index(SatelliteControl control) { return static_cast<std::size_t>(control); }
     std::optional<int> ReadValue(std::string_view field) const;
     std::optional<int> SelectedValue(SatelliteControl control) const;
 
@@ -86,18 +79,12 @@ private:
     // The frequency list filled with its twelve rows and row selected (nothing when not found).
     void Refill(SatelliteControl list, std::optional<int> row);
     void EmptySecondList();
-    bool Refuse(std::string_view message, std::optional<SatelliteControl> focus);
     void Write(std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
     TreeNodeInfo& m_record;
     FormMode m_mode;
-    std::array<std::string, kSatelliteControlCount> m_texts;
-    std::array<std::optional<int>, kSatelliteControlCount> m_rows;
-    std::array<bool, kSatelliteControlCount> m_enabled{};
     bool m_secondListFilled = false;
-    std::optional<SatelliteControl> m_focus;
-    DialogOutcome m_outcome = DialogOutcome::Cancelled;
 };
 
 } // namespace torvane

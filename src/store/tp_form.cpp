@@ -4,7 +4,7 @@
 
 #include "schema/parse_number.h"
 #include "store/channel_tree.h"
-#include "store/id_pool.h"
+#include "store/new_tree_node.h"
 #include "store/node_store.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
@@ -40,16 +40,6 @@ std::span<const Choice> TpForm::Choices(TpControl control)
     return control == TpControl::Polarization ? PolarizationChoices() : std::span<const Choice>{};
 }
 
-const std::string& TpForm::Text(TpControl control) const
-{
-    return m_texts[Index(control)];
-}
-
-std::optional<int> TpForm::Selection(TpControl control) const
-{
-    return control == TpControl::Polarization ? m_polarization : std::nullopt;
-}
-
 std::optional<int> TpForm::ReadValue(std::string_view field) const
 {
     const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Tp, m_record.slot, field);
@@ -60,23 +50,24 @@ std::optional<int> TpForm::ReadValue(std::string_view field) const
 
 void TpForm::Open()
 {
-    m_texts.fill(DialogText(std::int32_t{0}));
-    m_texts[Index(TpControl::Name)].clear();
-    m_polarization.reset();
-    m_focus.reset();
+    ClearControls();
+    m_texts[Index(TpControl::Frequency)] = DialogText(std::int32_t{0});
+    m_texts[Index(TpControl::SymbolRate)] = DialogText(std::int32_t{0});
+    // "TP Name" only shows the label.
+    m_enabled[Index(TpControl::Name)] = false;
     if (m_mode == FormMode::New) {
         char label[64];
         std::snprintf(label, sizeof label, "[ %d ]  TP_0_H_0", m_record.tpId);
         m_record.label = label;
         m_texts[Index(TpControl::Name)] = label;
-        m_polarization = RowOfValue(PolarizationChoices(), 0);
+        m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), 0);
         return;
     }
     m_texts[Index(TpControl::Name)] = m_record.label;
     if (const std::optional<int> frequency = ReadValue("frq"))
         m_texts[Index(TpControl::Frequency)] = DialogText(*frequency);
     if (const std::optional<int> polarization = ReadValue("pol"))
-        m_polarization = RowOfValue(PolarizationChoices(), *polarization);
+        m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), *polarization);
     if (const std::optional<int> symbolRate = ReadValue("sym"))
         m_texts[Index(TpControl::SymbolRate)] = DialogText(*symbolRate);
 }
@@ -93,12 +84,20 @@ void TpForm::Select(TpControl control, std::optional<int> row)
         return;
     if (row && (*row < 0 || static_cast<std::size_t>(*row) >= PolarizationChoices().size()))
         row.reset();
-    m_polarization = row;
+    m_rows[Index(TpControl::Polarization)] = row;
 }
 
 void TpForm::Reset()
 {
     Open();
+}
+
+std::optional<int> TpForm::SelectedPolarization() const
+{
+    const std::optional<int> row = Selection(TpControl::Polarization);
+    if (!row)
+        return std::nullopt;
+    return PolarizationChoices()[static_cast<std::size_t>(*row)].value;
 }
 
 std::string TpForm::CandidateLabel() const
@@ -109,8 +108,8 @@ std::string TpForm::CandidateLabel() const
     bool vertical = true;
     if (!m_store.HasNamedField(NodeKind::Tp, "pol"))
         vertical = false;
-    else if (m_polarization)
-        vertical = PolarizationChoices()[static_cast<std::size_t>(*m_polarization)].value != 0;
+    else if (const std::optional<int> polarization = SelectedPolarization())
+        vertical = *polarization != 0;
     char rest[64];
     std::snprintf(rest, sizeof rest, vertical ? "TP_%d_V_%d" : "TP_%d_H_%d",
                   ParseDialogInteger(Text(TpControl::Frequency)).value_or(0),
@@ -118,33 +117,25 @@ std::string TpForm::CandidateLabel() const
     return prefix + rest;
 }
 
-bool TpForm::Refuse(std::string_view message, std::optional<TpControl> focus)
-{
-    m_store.Prompts().Message(message);
-    m_focus = focus;
-    return false;
-}
-
 bool TpForm::Ok()
 {
     m_focus.reset();
     const std::optional<std::int32_t> frequency = ParseDialogInteger(Text(TpControl::Frequency));
     if (!frequency)
-        return Refuse(kEnterIntegerMessage, TpControl::Frequency);
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, TpControl::Frequency);
     const std::optional<std::int32_t> symbolRate = ParseDialogInteger(Text(TpControl::SymbolRate));
     if (!symbolRate)
-        return Refuse(kEnterIntegerMessage, TpControl::SymbolRate);
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, TpControl::SymbolRate);
 
     if (!m_record.parent)
         m_store.Prompts().Message("nItemFather = NULL");
     if (*frequency < kLowestFrequency || *frequency > kHighestFrequency)
-        return Refuse("Frequency: [3000,  13450]", TpControl::Frequency);
+        return Refuse(m_store.Prompts(), "Frequency: [3000,  13450]", TpControl::Frequency);
     if (*symbolRate < kLowestSymbolRate || *symbolRate > kHighestSymbolRate)
-        return Refuse("Symbol Rate: [1000,  45000]", TpControl::SymbolRate);
+        return Refuse(m_store.Prompts(), "Symbol Rate: [1000,  45000]", TpControl::SymbolRate);
     if (ChannelTree::HasDuplicateLabel(m_record.parent, CandidateLabel(), true, &m_record))
-        return Refuse("TP Setting existed!", std::nullopt);
-    m_outcome = DialogOutcome::Accepted;
-    return true;
+        return Refuse(m_store.Prompts(), "TP Setting existed!", std::nullopt);
+    return Accept();
 }
 
 void TpForm::Write(std::string_view field, std::int64_t value)
@@ -157,21 +148,17 @@ bool TpForm::Commit()
     if (m_outcome != DialogOutcome::Accepted)
         return false;
     if (m_mode == FormMode::New) {
-        const int slot = m_store.AllocNode(NodeKind::Tp);
-        const int tpId = slot >= 0 ? m_store.AllocId(NodeKind::Tp) : IdPool::kNone;
-        if (tpId == IdPool::kNone) {
-            m_store.FreeNode(NodeKind::Tp, slot);
-            m_store.Prompts().Message("AllocNode for TP failed");
+        const std::optional<NewTreeNode> node = AllocTreeNode(m_store, NodeKind::Tp, "AllocNode for TP failed");
+        if (!node)
             return false;
-        }
-        m_record.slot = slot;
-        m_record.tpId = tpId;
+        m_record.slot = node->slot;
+        m_record.tpId = node->id;
     }
     Write("sat_id", m_record.satId);
     Write("tp_id", m_record.tpId);
     Write("frq", ParseDialogInteger(Text(TpControl::Frequency)).value_or(0));
-    if (m_polarization)
-        Write("pol", PolarizationChoices()[static_cast<std::size_t>(*m_polarization)].value);
+    if (const std::optional<int> polarization = SelectedPolarization())
+        Write("pol", *polarization);
     Write("sym", ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
     m_record.label = CandidateLabel();
     return true;

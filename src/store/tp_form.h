@@ -8,6 +8,7 @@
 
 #include "store/choice_tables.h"
 #include "store/dialog_values.h"
+#include "store/form_state.h"
 
 namespace torvane {
 
@@ -21,12 +22,12 @@ enum class TpControl : int {
     Polarization,  // drop-down list 1024
     SymbolRate,    // edit 1025
 };
-inline constexpr int kTpControlCount = 4;
+inline constexpr std::size_t kTpControlCount = 4;
 
 // The "TP Information" dialog without its widgets, working on the navigator record of a TP.
 // For a new TP the navigator has put the satellite's sat_id and the TP's place (a provisional
 // number, in the record's tp_id) into the record.
-class TpForm final {
+class TpForm final : public FormState<TpControl, kTpControlCount> {
 public:
     static constexpr std::string_view kCaption = "TP Information";
 
@@ -40,10 +41,6 @@ public:
     static std::string_view Label(TpControl control);
     static bool IsList(TpControl control) { return control == TpControl::Polarization; }
     static std::span<const Choice> Choices(TpControl control);
-    const std::string& Text(TpControl control) const;
-    std::optional<int> Selection(TpControl control) const;
-    bool IsEnabled(TpControl control) const { return control != TpControl::Name; }
-    std::optional<TpControl> Focus() const { return m_focus; }
 
     void EditText(TpControl control, std::string_view text);
     void Select(TpControl control, std::optional<int> row);
@@ -51,9 +48,6 @@ public:
     void Reset();
     // The checks on OK in order; true, with the outcome Accepted, when they pass.
     bool Ok();
-    void Cancel() { m_outcome = DialogOutcome::Cancelled; }
-    void CloseBox() { m_outcome = DialogOutcome::Closed; }
-    DialogOutcome Outcome() const { return m_outcome; }
 
     // The label the values give: the "TP Name" text before its first "TP", then "TP_f_H_s" or
     // "TP_f_V_s" (V unless the selected polarisation is 0; H when the layout has no pol).
@@ -65,19 +59,15 @@ public:
     bool Commit();
 
 private:
-    static std::size_t Index(TpControl control) { return static_cast<std::size_t>(control); }
     std::optional<int> ReadValue(std::string_view field) const;
+    // The value of the selected polarisation row, or nothing.
+    std::optional<int> SelectedPolarization() const;
     void Open();
-    bool Refuse(std::string_view message, std::optional<TpControl> focus);
     void Write(std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
     TreeNodeInfo& m_record;
     FormMode m_mode;
-    std::array<std::string, kTpControlCount> m_texts;
-    std::optional<int> m_polarization;
-    std::optional<TpControl> m_focus;
-    DialogOutcome m_outcome = DialogOutcome::Cancelled;
 };
 
 } // namespace torvane

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <fstream>
+#include <memory>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,8 +16,35 @@
 #include "store/tree_item.h"
 #include "support/demo_database.h"
 #include "support/recording_prompts.h"
+#include "support/test_paths.h"
 
 namespace torvane::test {
+
+// An empty document of the sample template with one piece of its text replaced (to take a field
+// away or rename it), its region 0x4000 bytes of 0xFF.
+struct AlteredTemplateStore {
+    AlteredTemplateStore(const std::string& from, const std::string& to)
+    {
+        std::ifstream in(sourcePath("samples/template.h"));
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        std::string text = buffer.str();
+        const std::size_t at = text.find(from);
+        ready = at != std::string::npos;
+        if (ready)
+            text.replace(at, from.size(), to);
+        ready = ready && schema.ParseTemplateText(text, prompts) && image.create_empty_header(0x4000);
+        std::fill(image.Region().begin(), image.Region().end(), std::uint8_t{0xFF});
+        store = std::make_unique<NodeStore>(schema, image, prompts);
+        store->SetFreeOffset(0);
+    }
+
+    bool ready = false;
+    RecordingPrompts prompts;
+    NodeSchema schema;
+    DatabaseImage image;
+    std::unique_ptr<NodeStore> store;
+};
 
 // A demo database (3 satellites, 3 TPs each, 4 programs per TP unless a test asks for other
 // numbers) with the service list of the sample template, and checks of what an edit leaves.

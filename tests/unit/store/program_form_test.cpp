@@ -1,7 +1,5 @@
 #include "store/program_form.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,7 +7,6 @@
 
 #include "edit_fixture.h"
 #include "store/channel_operations.h"
-#include "support/test_paths.h"
 
 namespace torvane {
 namespace {
@@ -514,8 +511,8 @@ TEST_F(ProgramFormTest, ControlsHaveTheirLabelsAndLists)
     const std::vector<std::string> labels = {"Channel Name", "Channel Type", "Service ID",     "Video Pid",
                                              "Audio Pid1",   "Audio Pid2",   "Audio Pid3",     "PCR Pid",
                                              "Favorite Group", "Scramble",   "Factory"};
-    for (int i = 0; i < kProgramControlCount; ++i)
-        EXPECT_EQ(ProgramForm::Label(static_cast<PC>(i)), labels[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < kProgramControlCount; ++i)
+        EXPECT_EQ(ProgramForm::Label(static_cast<PC>(i)), labels[i]);
     EXPECT_EQ(ProgramForm::Choices(PC::Type).size(), 2u);
     EXPECT_EQ(ProgramForm::Choices(PC::Favorite).size(), 9u);
     EXPECT_EQ(ProgramForm::Choices(PC::Factory).size(), 2u);
@@ -524,28 +521,12 @@ TEST_F(ProgramFormTest, ControlsHaveTheirLabelsAndLists)
 
 // --- A template without "Scramble" --------------------------------------------------------------
 
-std::string SampleTemplateText()
-{
-    std::ifstream in(test::sourcePath("samples/template.h"));
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(ProgramFormTemplate, UndeclaredFieldIsNeitherReadNorWritten)
 {
-    std::string text = SampleTemplateText();
-    const std::string scramble = "name:Scramble|pos:10";
-    ASSERT_NE(text.find(scramble), std::string::npos);
-    text.replace(text.find(scramble), scramble.size(), "name:Encrypted|pos:10");
-
-    test::RecordingPrompts prompts;
-    NodeSchema schema;
-    ASSERT_TRUE(schema.ParseTemplateText(text, prompts));
-    DatabaseImage image;
-    ASSERT_TRUE(image.create_empty_header(0x4000));
-    NodeStore store(schema, image, prompts);
-    store.SetFreeOffset(0);
+    test::AlteredTemplateStore altered("name:Scramble|pos:10", "name:Encrypted|pos:10");
+    ASSERT_TRUE(altered.ready);
+    NodeStore& store = *altered.store;
+    test::RecordingPrompts& prompts = altered.prompts;
     const int sat = store.AllocNode(NodeKind::Satellite);
     const int tp = store.AllocNode(NodeKind::Tp);
     const int program = store.AllocNode(NodeKind::Program);

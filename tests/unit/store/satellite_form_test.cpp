@@ -32,7 +32,7 @@ protected:
     static Texts AllShown(const SatelliteForm& form)
     {
         Texts texts;
-        for (int i = 0; i < kSatelliteControlCount; ++i) {
+        for (std::size_t i = 0; i < kSatelliteControlCount; ++i) {
             const auto control = static_cast<SC>(i);
             texts.push_back(SatelliteForm::IsList(control) ? Shown(form, control) : form.Text(control));
         }

@@ -1,14 +1,11 @@
 #include "store/tp_form.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "edit_fixture.h"
-#include "support/test_paths.h"
 
 namespace torvane {
 namespace {
@@ -212,21 +209,9 @@ TEST_F(TpFormTest, ResetAndCancel)
 
 TEST(TpFormTemplate, WithoutPolarisationFieldTheLabelIsHorizontal)
 {
-    std::ifstream in(test::sourcePath("samples/template.h"));
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::string text = buffer.str();
-    const std::string pol = "UINT32 pol:1";
-    ASSERT_NE(text.find(pol), std::string::npos);
-    text.replace(text.find(pol), pol.size(), "UINT32 polar:1");
-
-    test::RecordingPrompts prompts;
-    NodeSchema schema;
-    ASSERT_TRUE(schema.ParseTemplateText(text, prompts));
-    DatabaseImage image;
-    ASSERT_TRUE(image.create_empty_header(0x1000));
-    NodeStore store(schema, image, prompts);
-    store.SetFreeOffset(0);
+    test::AlteredTemplateStore altered("UINT32 pol:1", "UINT32 polar:1");
+    ASSERT_TRUE(altered.ready);
+    NodeStore& store = *altered.store;
     TreeNodeInfo info;
     info.tpId = 1;
     TpForm form(store, info, FormMode::New);
