@@ -172,6 +172,7 @@ TEST_P(RefusedMoves, ChangeNothing)
     EXPECT_EQ(RowOrders(), (Ints{10, 11, 12, 13, 14}));
     EXPECT_EQ(list.SelectedRow(), c.selected);
     EXPECT_FALSE(store.IsModified());
+    ExpectConsistent(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -358,6 +359,7 @@ TEST_P(DeleteFailures, EndTheCommandKeepingWhatWasDeleted)
     EXPECT_EQ(LivePrograms().size(), 4u);
     EXPECT_TRUE(store.IsModified());
     EXPECT_EQ(list.RowCount(), 5) << "the rows are not refreshed";
+    ExpectConsistent(false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, DeleteFailures,
