@@ -140,21 +140,6 @@ std::vector<std::pair<TreeItem*, int>> TreeItems(const Document& document)
     return items;
 }
 
-std::string ListText(const ServiceList& list)
-{
-    std::string text;
-    for (const ServiceColumn& column : list.Columns())
-        text += (text.empty() ? "" : "\t") + column.caption;
-    text += "\n";
-    for (const ServiceRow& row : list.Rows()) {
-        text += row.number;
-        for (const std::string& cell : row.cells)
-            text += "\t" + cell;
-        text += "\n";
-    }
-    return text;
-}
-
 void Print(std::FILE* out, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), out);

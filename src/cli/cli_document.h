@@ -62,10 +62,6 @@ TreeItem* FindCliItem(Document& document, std::string_view name);
 // Every item of the tree in navigator order, with its depth.
 std::vector<std::pair<TreeItem*, int>> TreeItems(const Document& document);
 
-// The service list as tab-separated lines: the column captions, then per row its "%3d" number
-// and its cells.
-std::string ListText(const ServiceList& list);
-
 void Print(std::FILE* out, std::string_view text);
 
 } // namespace torvane

@@ -78,7 +78,7 @@ int RunListCommand(CliContext& context, CommandArgs args)
         return kExitFailure;
     }
     opened.document->SelectItem(item);
-    Print(context.Out(), ListText(opened.document->List()));
+    Print(context.Out(), opened.document->List().Text());
     return kExitOk;
 }
 
@@ -93,7 +93,7 @@ int RunOpenCommand(CliContext& context, CommandArgs args)
         const TreeKind kind = item->Info()->treeKind;
         if (kind == TreeKind::AllServices || kind == TreeKind::Satellite || kind == TreeKind::Tp) {
             opened.document->SelectItem(item);
-            text += ListText(opened.document->List());
+            text += opened.document->List().Text();
         }
         Print(context.Out(), text + "\n");
     }

@@ -64,9 +64,12 @@ public:
     int CachedFieldIndex(IdentifyingField field) const;
     void ResetFieldCache();
 
+    // The region offset of the record in a used slot, or nothing for an unknown kind, a slot
+    // outside the table or a deleted slot. The record itself may still run past the region.
+    std::optional<std::size_t> RecordOffset(NodeKind kind, int slot) const;
+
 private:
     const TemplateField* CheckedField(NodeKind kind, int fieldIndex, FieldView view) const;
-    std::optional<std::size_t> RecordOffset(NodeKind kind, int slot) const;
     bool Read(NodeKind kind, int slot, int fieldIndex, FieldView view, int element, std::string& out) const;
 
     const NodeSchema& m_schema;

@@ -26,8 +26,12 @@ namespace {
 constexpr std::array<std::string_view, 8> kSatelliteNames = {
     "Astra 19.2E", "Hotbird 13E", "عربسات 26E", "Eutelsat 7W", "نايل سات", "Turksat 42E", "Badr 26E", "Thor 1W",
 };
-constexpr std::array<std::string_view, 8> kTvNames = {"News", "Sport", "Movies", "Kids", "Music", "Docs", "Drama", "Weather"};
-constexpr std::array<std::string_view, 8> kArabicTvNames = {"أخبار", "رياضة", "أفلام", "أطفال", "موسيقى", "وثائقي", "دراما", "طقس"};
+constexpr std::array<std::string_view, 8> kTvNames = {
+    "News", "Sport", "Movies", "Kids", "Music", "Docs", "Drama", "Weather",
+};
+constexpr std::array<std::string_view, 8> kArabicTvNames = {
+    "أخبار", "رياضة", "أفلام", "أطفال", "موسيقى", "وثائقي", "دراما", "طقس",
+};
 constexpr std::array<int, 6> kSymbolRates = {27500, 22000, 30000, 29900, 5632, 43000};
 
 // A small deterministic generator (a linear congruential one), so that the same seed always gives

@@ -16,25 +16,6 @@
 #include "util/user_prompts.h"
 
 namespace torvane {
-namespace {
-
-enum class OpenKind { Bin, Ddf, Df2, Other };
-
-OpenKind OpenKindOf(const std::string& path)
-{
-    switch (SaveAsKindOf(path)) {
-    case SaveAsKind::Bin:
-        return OpenKind::Bin;
-    case SaveAsKind::Ddf:
-        return OpenKind::Ddf;
-    case SaveAsKind::Df2:
-        return OpenKind::Df2;
-    default:
-        return OpenKind::Other;
-    }
-}
-
-} // namespace
 
 Document::Document(UserPrompts& prompts, ProjectType type)
     : m_prompts(prompts), m_type(type), m_store(m_schema, m_image, prompts), m_list(m_store)
@@ -87,9 +68,10 @@ bool Document::Open(const std::string& path)
 {
     if (!SavePrompt())
         return false;
-    switch (OpenKindOf(path)) {
-    case OpenKind::Bin: {
-        const std::optional<ChunkChoice> choice = m_prompts.ChooseChunks(kLoadChunkCaption, ChunkChoice{true, false}, true);
+    switch (SaveAsKindOf(path)) {
+    case SaveAsKind::Bin: {
+        const std::optional<ChunkChoice> choice =
+            m_prompts.ChooseChunks(kLoadChunkCaption, ChunkChoice{true, false}, true);
         if (!choice)
             return false;
         if (choice->defaultChunk)
@@ -98,15 +80,15 @@ bool Document::Open(const std::string& path)
             return OpenUserDatabase(path);
         return false;
     }
-    case OpenKind::Ddf:
-    case OpenKind::Df2:
+    case SaveAsKind::Ddf:
+    case SaveAsKind::Df2:
         if (!CloseDocument() || !LoadDefaultDatabase(path))
             return false;
         // The file is written back at once, in the stored form of the project type.
         m_store.SetModified(true);
         SaveWithChunkChoice();
         return true;
-    case OpenKind::Other:
+    default:
         break;
     }
     return false;
@@ -352,7 +334,8 @@ SaveResult Document::SaveAs(const std::string& target)
 SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder)
 {
     std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
-    const std::optional<std::size_t> written = WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
+    const std::optional<std::size_t> written =
+        WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
     if (!written)
         return SaveResult::Failed;
     if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
@@ -388,7 +371,8 @@ SaveResult Document::SaveDefaultDatabaseAs(const std::string& target)
 
 bool Document::SaveDefaultDatabaseThroughImage(const std::string& target)
 {
-    const bool saved = m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_store.WithOrder()), m_prompts);
+    const bool saved =
+        m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_store.WithOrder()), m_prompts);
     if (saved)
         m_store.SetModified(false);
     return saved;

@@ -129,17 +129,6 @@ std::vector<std::optional<int>> NodeStore::ReadAll(NodeKind kind, FieldRef field
 
 // --- Slots -------------------------------------------------------------------------------------
 
-std::optional<std::int64_t> NodeStore::NodeOffset(NodeKind kind, int slot) const
-{
-    const TableHeader* table = m_image.Table(kind);
-    if (!table || slot < 0 || slot >= table->slotCount || static_cast<std::size_t>(slot) >= table->offsets.size())
-        return std::nullopt;
-    const std::int32_t offset = table->offsets[static_cast<std::size_t>(slot)];
-    if (offset < 0)
-        return std::nullopt;
-    return offset;
-}
-
 bool NodeStore::IsLiveNode(NodeKind kind, int slot) const
 {
     return !Record(kind, slot).empty();
@@ -148,7 +137,7 @@ bool NodeStore::IsLiveNode(NodeKind kind, int slot) const
 std::span<std::uint8_t> NodeStore::Record(NodeKind kind, int slot)
 {
     const int size = m_schema.NodeSize(kind);
-    const std::optional<std::int64_t> offset = NodeOffset(kind, slot);
+    const std::optional<std::size_t> offset = NodeOffset(kind, slot);
     if (size <= 0 || !offset)
         return {};
     return m_image.Bytes(*offset, static_cast<std::size_t>(size));
@@ -235,11 +224,11 @@ bool NodeStore::Rearrage(bool renumber)
         const int nodeSize = m_schema.NodeSize(kind);
         const std::int64_t size = nodeSize + (kind == NodeKind::Program ? kSpareBytes : 0);
         for (int slot = 0; slot < table->slotCount; ++slot) {
-            const std::optional<std::int64_t> from = NodeOffset(kind, slot);
+            const std::optional<std::size_t> from = NodeOffset(kind, slot);
             if (!from)
                 continue;
             // A record that runs past the region (a table that lies) cannot be packed either.
-            if (packed + size > length || *from + size > length) {
+            if (packed + size > length || static_cast<std::int64_t>(*from) + size > length) {
                 m_prompts.Message("Rearrage : Out of Range");
                 return false;
             }
@@ -314,7 +303,7 @@ void NodeStore::RebuildIdPools()
 std::optional<std::int16_t> NodeStore::OrderOf(int slot) const
 {
     const int size = m_schema.NodeSize(NodeKind::Program);
-    const std::optional<std::int64_t> offset = NodeOffset(NodeKind::Program, slot);
+    const std::optional<std::size_t> offset = NodeOffset(NodeKind::Program, slot);
     if (size <= 0 || !offset)
         return std::nullopt;
     const std::span<const std::uint8_t> bytes = m_image.Bytes(*offset + size, 2);
@@ -326,7 +315,7 @@ std::optional<std::int16_t> NodeStore::OrderOf(int slot) const
 bool NodeStore::SetOrder(int slot, std::int16_t order)
 {
     const int size = m_schema.NodeSize(NodeKind::Program);
-    const std::optional<std::int64_t> offset = NodeOffset(NodeKind::Program, slot);
+    const std::optional<std::size_t> offset = NodeOffset(NodeKind::Program, slot);
     if (size <= 0 || !offset)
         return false;
     const std::span<std::uint8_t> bytes = m_image.Bytes(*offset + size, 2);
@@ -541,18 +530,26 @@ void NodeStore::BuildTreeFromImage()
     RebuildIdPools();
 }
 
+int NodeStore::AllocRecord(NodeKind kind, std::span<const std::uint8_t> record, std::string_view failure)
+{
+    const int size = m_schema.NodeSize(kind);
+    if (size <= 0 || record.size() < static_cast<std::size_t>(size))
+        return -1;
+    const int slot = AllocNode(kind);
+    if (slot < 0) {
+        m_prompts.Message(failure);
+        return -1;
+    }
+    std::copy_n(record.begin(), size, Record(kind, slot).begin());
+    return slot;
+}
+
 TreeItem* NodeStore::AddSatelliteRecord(std::span<const std::uint8_t> record)
 {
-    const int size = m_schema.NodeSize(NodeKind::Satellite);
-    if (size <= 0 || record.size() < static_cast<std::size_t>(size))
-        return nullptr;
     TreeItem* root = EnsureRoots();
-    const int slot = AllocNode(NodeKind::Satellite);
-    if (slot < 0) {
-        m_prompts.Message("AllocNode for Satellite failed");
+    const int slot = AllocRecord(NodeKind::Satellite, record, "AllocNode for Satellite failed");
+    if (slot < 0)
         return nullptr;
-    }
-    std::copy_n(record.begin(), size, Record(NodeKind::Satellite, slot).begin());
     const int satId = AllocId(NodeKind::Satellite);
     WriteNumber(NodeKind::Satellite, slot, Cached(IdentifyingField::SatelliteId), satId);
     std::optional<std::string> name = ReadText(NodeKind::Satellite, slot, Cached(IdentifyingField::SatelliteName));
@@ -581,15 +578,11 @@ TreeItem* NodeStore::AddTpItem(TreeItem* satellite, int slot, int tpId, int numb
 
 TreeItem* NodeStore::AddTpRecord(TreeItem* satellite, std::span<const std::uint8_t> record)
 {
-    const int size = m_schema.NodeSize(NodeKind::Tp);
-    if (!satellite || !satellite->Info() || size <= 0 || record.size() < static_cast<std::size_t>(size))
+    if (!satellite || !satellite->Info())
         return nullptr;
-    const int slot = AllocNode(NodeKind::Tp);
-    if (slot < 0) {
-        m_prompts.Message("AllocNode for TP failed");
+    const int slot = AllocRecord(NodeKind::Tp, record, "AllocNode for TP failed");
+    if (slot < 0)
         return nullptr;
-    }
-    std::copy_n(record.begin(), size, Record(NodeKind::Tp, slot).begin());
     const int tpId = AllocId(NodeKind::Tp);
     WriteNumber(NodeKind::Tp, slot, Cached(IdentifyingField::TpId), tpId);
     WriteNumber(NodeKind::Tp, slot, Cached(IdentifyingField::TpSatelliteId), satellite->Info()->satId);

@@ -82,7 +82,7 @@ public:
     void FreeNode(NodeKind kind, int slot);
     // The region offset of a used slot's record (which may still lie partly outside the region),
     // or nothing for a free slot, a slot beyond the table or an unknown kind.
-    std::optional<std::int64_t> NodeOffset(NodeKind kind, int slot) const;
+    std::optional<std::size_t> NodeOffset(NodeKind kind, int slot) const { return m_fields.RecordOffset(kind, slot); }
     // Whether (kind, slot) addresses a live node whose record lies wholly in the region.
     bool IsLiveNode(NodeKind kind, int slot) const;
     // The NodeSize bytes of a live node's record, or an empty span.
@@ -205,6 +205,9 @@ private:
 
     std::vector<std::int16_t> LiveOrders(std::vector<int>* slots) const;
     ProgramList CollectSorted(std::vector<std::int32_t> slots);
+    // A new slot of kind holding the first NodeSize bytes of record; -1 (after failure when
+    // allocation fails) when record is too short or there is no room.
+    int AllocRecord(NodeKind kind, std::span<const std::uint8_t> record, std::string_view failure);
     // A TP item labelled from the record's frq, pol and sym, as the last child of satellite.
     TreeItem* AddTpItem(TreeItem* satellite, int slot, int tpId, int number);
     bool ContainsCurrent(const TreeItem* item) const;

@@ -234,6 +234,21 @@ void ServiceList::SetServiceFilter(ServiceFilter filter)
     ShowList(current);
 }
 
+std::string ServiceList::Text() const
+{
+    std::string text;
+    for (const ServiceColumn& column : m_columns)
+        text += (text.empty() ? "" : "\t") + column.caption;
+    text += "\n";
+    for (const ServiceRow& row : m_rows) {
+        text += row.number;
+        for (const std::string& cell : row.cells)
+            text += "\t" + cell;
+        text += "\n";
+    }
+    return text;
+}
+
 const ListRowInfo* ServiceList::RowInfo(int row) const
 {
     if (row < 0 || row >= RowCount())

@@ -95,6 +95,9 @@ public:
     // Selects row alone; a row that does not exist clears the selection.
     void SelectRow(int row);
 
+    // The list as tab-separated lines: the captions, then per row its number and its cells.
+    std::string Text() const;
+
     // Whether a program passes the filter: always with TV/Radio, else when its "Service Type" can
     // be read and equals the filter.
     bool PassesFilter(int slot) const;

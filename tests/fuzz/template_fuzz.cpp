@@ -10,19 +10,9 @@
 #include <vector>
 
 #include "schema/node_schema.h"
-#include "util/user_prompts.h"
+#include "support/silent_prompts.h"
 
-namespace {
-
-class SilentPrompts final : public torvane::UserPrompts {
-public:
-    void Message(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
-};
-
-} // namespace
+using torvane::test::SilentPrompts;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -65,21 +65,6 @@ protected:
         return document;
     }
 
-    static std::string ListOf(const ServiceList& list)
-    {
-        std::string text;
-        for (const ServiceColumn& column : list.Columns())
-            text += (text.empty() ? "" : "\t") + column.caption;
-        text += "\n";
-        for (const ServiceRow& row : list.Rows()) {
-            text += row.number;
-            for (const std::string& cell : row.cells)
-                text += "\t" + cell;
-            text += "\n";
-        }
-        return text;
-    }
-
     static std::string TreeOf(const Document& document)
     {
         std::string text;
@@ -174,7 +159,7 @@ TEST_P(CliFilesTest, ListShowsTheItemsServicesAsTheEditorDoes)
                                          : Satellite(*document, c.satellite)->Child(c.tp);
         document->SelectItem(item);
         ASSERT_GT(document->List().RowCount(), 0) << c.item;
-        EXPECT_EQ(run.out, ListOf(document->List())) << c.item << " " << c.filter;
+        EXPECT_EQ(run.out, document->List().Text()) << c.item << " " << c.filter;
     }
 }
 
@@ -184,11 +169,11 @@ TEST_P(CliFilesTest, OpenShowsEveryItemWithItsList)
     EXPECT_EQ(run.status, 0);
     const auto document = Opened(Path("demo.bin"));
     document->SelectItem(document->Store().Tree().FindRoot(TreeKind::AllServices));
-    const std::string all = "item: All Services\n" + ListOf(document->List()) + "\n";
+    const std::string all = "item: All Services\n" + document->List().Text() + "\n";
     EXPECT_TRUE(run.out.starts_with(all + "item: Satellite Information\n\nitem:   Astra 19.2E\nIndex\t"));
     TreeItem* tp = Satellite(*document, 5)->Child(5);
     document->SelectItem(tp);
-    const std::string last = "item:     " + tp->Label() + "\n" + ListOf(document->List()) + "\n";
+    const std::string last = "item:     " + tp->Label() + "\n" + document->List().Text() + "\n";
     EXPECT_TRUE(run.out.ends_with(last));
     // One block per item: 2 roots, 6 satellites, 36 TPs.
     std::size_t blocks = 0;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -274,6 +275,45 @@ TEST(ParseTable, EveryCutOfAHeaderIsRefused)
     EXPECT_TRUE(DatabaseImage::ParseTable(stored, 0, kTpTableTag, table));
     EXPECT_FALSE(DatabaseImage::ParseTable(stored, 0, kSatelliteTableTag, table));
     EXPECT_FALSE(DatabaseImage::ParseTable(stored, stored.size() + 1, kTpTableTag, table));
+}
+
+TEST(Parserdb, SpoiledRegionsAreParsedOrRefusedWithinBounds)
+{
+    const Region good = SampleRegion();
+    const std::size_t tablesEnd = good.headerAt[kProg] + 16 + 4 * 3;
+    const std::vector<std::string> knownMessages = {
+        "No Data!", "can't seek TP header", "can't seek SAT header", "can't seek PROG header",
+        "parse TP header error!", "parse SAT header error!", "parse PROG header error!"};
+    std::mt19937 random(4242);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes region = good.bytes;
+        // Spoil a few bytes of the headers and sometimes cut the region inside them.
+        std::uniform_int_distribution<std::size_t> at(good.headerAt[kSat], tablesEnd - 1);
+        std::uniform_int_distribution<int> value(0, 255);
+        for (int k = round % 4 + 1; k > 0; --k)
+            region[at(random)] = static_cast<std::uint8_t>(value(random));
+        if (round % 3 == 0)
+            region.resize(at(random));
+
+        DatabaseImage image;
+        test::RecordingPrompts prompts;
+        const int result = image.parserdb(region, prompts);
+        if (result == 0) {
+            EXPECT_TRUE(prompts.messages.empty());
+            for (const NodeKind kind : {NodeKind::Tp, NodeKind::Satellite, NodeKind::Program}) {
+                const TableHeader& table = *image.Table(kind);
+                ASSERT_EQ(table.offsets.size(), static_cast<std::size_t>(table.slotCount) + 1);
+                for (const std::int32_t offset : table.offsets) {
+                    EXPECT_GE(offset, -1);
+                    EXPECT_LT(offset, static_cast<std::int64_t>(region.size()));
+                }
+            }
+        } else {
+            ASSERT_EQ(result, -1);
+            ASSERT_EQ(prompts.messages.size(), 1u) << "round " << round;
+            EXPECT_NE(std::find(knownMessages.begin(), knownMessages.end(), prompts.messages[0]), knownMessages.end());
+        }
+    }
 }
 
 // --- reading from a file -------------------------------------------------------------------------

@@ -339,5 +339,19 @@ TEST_F(DocumentTest, TextListingOfTheCurrentItem)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + tvRows);
 }
 
+TEST_F(DocumentTest, ImageIsLoadedOnlyFromAnOpenFlashImage)
+{
+    const std::string path = MakeDemo(ProjectType::ZUV_DVBS_V1);
+    const auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
+    EXPECT_EQ(document->LoadImage(), -1);
+    ASSERT_TRUE(document->OpenUserDatabase(path));
+    EXPECT_EQ(document->LoadImage(), 0);
+    EXPECT_TRUE(std::ranges::equal(document->Flash().Image(), Bytes(path)));
+    std::filesystem::remove(path);
+    EXPECT_EQ(document->LoadImage(), -1);
+    EXPECT_FALSE(document->WriteUserDatabaseIntoImage());
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Can't open " + path}));
+}
+
 } // namespace
 } // namespace torvane

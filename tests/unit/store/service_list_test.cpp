@@ -1,5 +1,6 @@
 #include "store/service_list.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -430,6 +431,21 @@ TEST_F(ServiceListTest, SelectionAndRowRecords)
     list.ClearList();
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(list.SelectedRow(), -1);
+}
+
+TEST_F(ServiceListTest, TextIsTabSeparatedWithTheCaptionsFirst)
+{
+    Build({{"News", 1}, {"Jazz", 0}});
+    Show(Tp());
+    EXPECT_EQ(list.Text(),
+              "Index\tService Name\tService Type\tVideo Pid\tAudio Pid1\tAudio Pid2\tAudio Pid3\tPCR Pid\t"
+              "Service ID\tFavorite Group\tScramble\tFactory\n"
+              "  1\tNews\tTV\t0\t256\t0\t0\t0\t0\tNone\tNo\tNo\n"
+              "  2\tJazz\tRadio\t0\t257\t0\t0\t0\t0\tNone\tNo\tNo\n");
+    list.ClearList();
+    const std::string empty = list.Text();
+    EXPECT_EQ(std::count(empty.begin(), empty.end(), '\n'), 1);
+    EXPECT_TRUE(empty.starts_with("Index\tService Name\t"));
 }
 
 } // namespace
