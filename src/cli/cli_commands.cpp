@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::array kCommands = {
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
+    CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
     CliCommand{"info", "info FILE", RunInfoCommand},
     CliCommand{"tree", "tree FILE [--chunk user|default]", RunTreeCommand},
     CliCommand{"list",
@@ -19,7 +20,6 @@ constexpr std::array kCommands = {
                "[--filter tv|radio|both]",
                RunSaveAsCommand},
     CliCommand{"export", "export FILE --out OUT [the options of save-as]", RunExportCommand},
-    CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
     CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
 };
 

@@ -411,6 +411,19 @@ TEST_F(CliEditTest, SystemMessagesAreShownAndTheScriptGoesOn)
     EXPECT_EQ(test::TextOf(Path("edit.bin")), m_image);
 }
 
+TEST_F(CliEditTest, HelpNamesTheEditCommand)
+{
+    const CliRun run = Cli({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\n  edit FILE SCRIPT [--chunk user|default]\n"), std::string::npos) << run.out;
+    const CliRun usage = Cli({"edit", Path("edit.bin")});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "torvane-cli: edit: expected FILE SCRIPT\n");
+    const CliRun missing = Cli({"edit", Path("edit.bin"), Path("no-such-script.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "torvane-cli: edit: cannot read \"" + Path("no-such-script.txt") + "\"\n");
+}
+
 TEST_F(CliEditTest, AScriptThatChangesNothingWritesNothing)
 {
     const CliRun run = Edit("select all\nfind-next\nfilter radio\nfilter both\nrow 3\nmove-to 3\n");
