@@ -10,6 +10,7 @@ namespace {
 constexpr std::array kCommands = {
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
     CliCommand{"probe", "probe --port PORT", RunProbeCommand},
+    CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
     CliCommand{"info", "info FILE", RunInfoCommand},
     CliCommand{"tree", "tree FILE [--chunk user|default]", RunTreeCommand},
     CliCommand{"list",

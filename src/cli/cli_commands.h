@@ -32,6 +32,7 @@ int RunExportCommand(CliContext& context, CommandArgs args);
 int RunDemoCommand(CliContext& context, CommandArgs args);
 int RunUploadCommand(CliContext& context, CommandArgs args);
 int RunDownloadCommand(CliContext& context, CommandArgs args);
+int RunEditCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -62,6 +62,15 @@ public:
     {
         return ReadNumber(kind, slot, Named(kind, name));
     }
+    // Whether kind's layout declares a field of that name.
+    bool HasNamedField(NodeKind kind, std::string_view name) const { return Named(kind, name).IsValid(); }
+    // Writes text into a node's field looked up by name when it differs from the stored value (a
+    // changed write sets the modified flag). False when there is no such field or the write fails.
+    bool WriteNamedIfChanged(NodeKind kind, int slot, std::string_view name, std::string_view text)
+    {
+        const FieldRef field = Named(kind, name);
+        return field.IsValid() && m_fields.WriteFieldIfChanged(kind, slot, field.index, text, 0, field.view);
+    }
 
     // --- Slots -----------------------------------------------------------------------------------
 

@@ -47,6 +47,21 @@ void ProgramList::Append(std::int32_t slot)
     m_slots[static_cast<std::size_t>(used)] = slot;
 }
 
+bool ProgramList::Insert(int index, std::int32_t slot)
+{
+    const int used = Size();
+    if (index < 0 || index > used)
+        return false;
+    if (used == m_count) {
+        m_slots.resize(static_cast<std::size_t>(m_count) + kGrowth, -1);
+        m_count += kGrowth;
+    }
+    const auto at = m_slots.begin() + index;
+    std::move_backward(at, m_slots.begin() + used, m_slots.begin() + used + 1);
+    *at = slot;
+    return true;
+}
+
 std::span<std::int32_t> ProgramList::Programs()
 {
     return {m_slots.data(), static_cast<std::size_t>(Size())};

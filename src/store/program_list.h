@@ -31,6 +31,10 @@ public:
     // Puts slot into the first -1 entry; when there is none the list grows by 64 entries (all -1)
     // and the first new one is used.
     void Append(std::int32_t slot);
+    // Puts slot at index, moving the entries from index up to the first -1 entry one place up; the
+    // list grows by 64 entries (all -1) when it has no -1 entry. index may be at most the number
+    // of programs (index = Size() appends); false, with nothing changed, for another index.
+    bool Insert(int index, std::int32_t slot);
 
     // The programs: the entries before the first -1 or the count.
     std::span<std::int32_t> Programs();

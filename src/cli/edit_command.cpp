@@ -1,0 +1,368 @@
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_document.h"
+#include "store/channel_operations.h"
+#include "store/navigator_commands.h"
+#include "store/service_finder.h"
+#include "store/tree_item.h"
+
+// torvane-cli edit FILE SCRIPT [--chunk user|default]
+//
+// Applies the editing commands of SCRIPT, one a line, to the database of FILE as the editor's
+// menus, keys and dialogs would, and writes the database back into FILE when it changed. A line
+// that cannot be carried out ends the run before anything is written.
+
+namespace torvane {
+namespace {
+
+using Words = std::vector<std::string>;
+
+// The words of a script line: blank-separated, a double-quoted word may hold blanks, '#' starts a
+// comment outside quotes. False for an unterminated quote.
+bool SplitWords(const std::string& line, Words& words)
+{
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (char c : line) {
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
+            continue;
+        }
+        if (c == '#')
+            break;
+        if (c == '"') {
+            quoted = true;
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return !quoted;
+}
+
+std::optional<int> WholeNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoi(text);
+}
+
+class EditScript final {
+public:
+    EditScript(CliContext& context, Document& document)
+        : m_context(context), m_document(document), m_store(document.Store()), m_list(document.List()),
+          m_channels(m_store, m_list), m_navigator(m_store)
+    {
+    }
+
+    // Runs every line; false (with the reason said) at the first line that cannot be carried out.
+    bool Run(std::istream& script)
+    {
+        std::string line;
+        while (std::getline(script, line)) {
+            ++m_line;
+            Words words;
+            if (!SplitWords(line, words))
+                return Fail("unterminated quote");
+            if (!words.empty() && !RunLine(words))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool Fail(const std::string& text)
+    {
+        m_context.Fail("edit: line " + std::to_string(m_line) + ": " + text);
+        return false;
+    }
+
+    bool RunLine(const Words& words)
+    {
+        const std::string& command = words[0];
+        const Words args(words.begin() + 1, words.end());
+        if (command == "select")
+            return Select(args);
+        if (command == "filter")
+            return Filter(args);
+        if (command == "row")
+            return Row(args);
+        if (command == "edit" || command == "insert" || command == "append")
+            return Program(command, args);
+        if (command == "delete")
+            return Delete(args);
+        if (command == "up" || command == "down")
+            return Neighbour(command == "up", args);
+        if (command == "move-to" || command == "switch")
+            return ToRow(command == "move-to", args);
+        if (command == "find" || command == "find-partial")
+            return FindText(command == "find-partial", args);
+        if (command == "find-next")
+            return FindNext(args);
+        if (command == "sat-add" || command == "sat-edit" || command == "tp-add" || command == "tp-edit")
+            return TreeDialog(command, args);
+        if (command == "tree-delete" || command == "tree-up" || command == "tree-down" || command == "tree-move")
+            return TreeMove(command, args);
+        return Fail("unknown command \"" + command + "\"");
+    }
+
+    TreeItem* Item(const std::string& name)
+    {
+        if (name == "sats")
+            return m_store.Tree().FindRoot(TreeKind::SatelliteRoot);
+        return FindCliItem(m_document, name);
+    }
+
+    bool Select(const Words& args)
+    {
+        TreeItem* item = args.size() == 1 ? Item(args[0]) : nullptr;
+        if (!item)
+            return Fail("select needs an item: all, sats, SATNAME or SATNAME/N");
+        m_document.SelectItem(item);
+        return true;
+    }
+
+    bool Filter(const Words& args)
+    {
+        static const std::vector<std::pair<std::string, ServiceFilter>> kFilters = {
+            {"tv", ServiceFilter::Tv}, {"radio", ServiceFilter::Radio}, {"both", ServiceFilter::TvAndRadio}};
+        for (const auto& [name, filter] : kFilters) {
+            if (args.size() == 1 && args[0] == name) {
+                m_list.SetServiceFilter(filter);
+                return true;
+            }
+        }
+        return Fail("filter takes tv, radio or both");
+    }
+
+    // A 1-based row number of the list.
+    std::optional<int> RowIndex(const std::string& text)
+    {
+        const std::optional<int> number = WholeNumber(text);
+        if (!number || *number < 1 || *number > m_list.RowCount())
+            return std::nullopt;
+        return *number - 1;
+    }
+
+    bool Row(const Words& args)
+    {
+        if (args.size() == 1 && args[0] == "none") {
+            m_list.SelectRow(-1);
+            return true;
+        }
+        const std::optional<int> row = args.size() == 1 ? RowIndex(args[0]) : std::nullopt;
+        if (!row)
+            return Fail("row takes a row number of the list or none");
+        m_list.SelectRow(*row);
+        return true;
+    }
+
+    // Puts LABEL=VALUE pairs into a dialog's controls: a list's row by its text, an edit's text.
+    template <typename Form, typename Control>
+    bool Fill(Form& form, const Words& assignments, std::size_t controls)
+    {
+        for (const std::string& assignment : assignments) {
+            const std::size_t equals = assignment.find('=');
+            if (equals == std::string::npos)
+                return Fail("expected LABEL=VALUE, not \"" + assignment + "\"");
+            const std::string label = assignment.substr(0, equals);
+            const std::string value = assignment.substr(equals + 1);
+            std::optional<Control> control;
+            for (std::size_t i = 0; i < controls && !control; ++i) {
+                if (Form::Label(static_cast<Control>(i)) == label)
+                    control = static_cast<Control>(i);
+            }
+            if (!control)
+                return Fail("the dialog has no \"" + label + "\"");
+            if (!form.IsEnabled(*control))
+                return Fail("\"" + label + "\" is disabled");
+            if (Form::IsList(*control)) {
+                const std::optional<int> row = RowOfText(form.Choices(*control), value);
+                if (!row)
+                    return Fail("\"" + label + "\" has no row \"" + value + "\"");
+                form.Select(*control, row);
+            } else {
+                form.EditText(*control, value);
+            }
+        }
+        if (!form.Ok())
+            return Fail("the dialog refused the values");
+        return true;
+    }
+
+    bool Program(const std::string& command, const Words& args)
+    {
+        std::unique_ptr<ProgramForm> form = command == "edit" ? m_channels.BeginEdit()
+            : command == "insert"                             ? m_channels.BeginInsert()
+                                                              : m_channels.BeginAppend();
+        if (!form)
+            return Fail(command + " opens no dialog here");
+        if (!Fill<ProgramForm, ProgramControl>(*form, args, kProgramControlCount))
+            return false;
+        m_channels.Finish(*form);
+        return true;
+    }
+
+    bool Delete(const Words& args)
+    {
+        std::vector<int> rows;
+        for (const std::string& arg : args) {
+            const std::optional<int> row = RowIndex(arg);
+            if (!row)
+                return Fail("delete takes row numbers of the list");
+            rows.push_back(*row);
+        }
+        if (args.empty() && m_list.SelectedRow() >= 0)
+            rows.push_back(m_list.SelectedRow());
+        m_channels.Delete(rows);
+        return true;
+    }
+
+    bool Neighbour(bool up, const Words& args)
+    {
+        if (!args.empty())
+            return Fail("up and down take no words");
+        if (up)
+            m_channels.MoveUp();
+        else
+            m_channels.MoveDown();
+        return true;
+    }
+
+    bool ToRow(bool move, const Words& args)
+    {
+        const std::optional<int> target = args.size() == 1 ? WholeNumber(args[0]) : std::nullopt;
+        if (!target)
+            return Fail("move-to and switch take a row number");
+        if (move && m_channels.BeginMoveTo())
+            m_channels.MoveTo(*target);
+        else if (!move && m_channels.BeginSwitch())
+            m_channels.SwitchWith(*target);
+        return true;
+    }
+
+    bool FindText(bool partial, const Words& args)
+    {
+        if (args.size() != 1)
+            return Fail("find takes one text");
+        m_finder.FindService(m_list, {args[0], partial});
+        return true;
+    }
+
+    bool FindNext(const Words& args)
+    {
+        if (!args.empty())
+            return Fail("find-next takes no words");
+        m_finder.FindNextService(m_list);
+        return true;
+    }
+
+    // The tree commands act on the item a right click selects first.
+    TreeItem* ClickedItem(const std::string& name)
+    {
+        TreeItem* item = Item(name);
+        if (item)
+            m_document.SelectItem(item);
+        return item;
+    }
+
+    bool TreeDialog(const std::string& command, const Words& args)
+    {
+        const bool add = command.ends_with("-add");
+        const bool satellite = command.starts_with("sat");
+        const std::string itemName = satellite && add ? std::string("sats") : (args.empty() ? "" : args[0]);
+        const Words values(args.begin() + (satellite && add ? 0 : std::min<std::size_t>(args.size(), 1)), args.end());
+        TreeItem* item = ClickedItem(itemName);
+        std::unique_ptr<NavigatorDialog> dialog = add ? m_navigator.BeginAdd(item) : m_navigator.BeginEdit(item);
+        if (!dialog || (satellite != (dialog->Satellite() != nullptr)))
+            return Fail(command + " opens no dialog for \"" + itemName + "\"");
+        const bool filled = satellite ? Fill<SatelliteForm, SatelliteControl>(*dialog->Satellite(), values,
+                                                                               kSatelliteControlCount)
+                                      : Fill<TpForm, TpControl>(*dialog->Tp(), values, kTpControlCount);
+        if (!filled)
+            return false;
+        return m_navigator.Finish(*dialog) ? true : Fail(command + " made no item");
+    }
+
+    bool TreeMove(const std::string& command, const Words& args)
+    {
+        const bool moveTo = command == "tree-move";
+        if (args.size() != (moveTo ? 2u : 1u))
+            return Fail(command + (moveTo ? " takes an item and a place" : " takes an item"));
+        TreeItem* item = ClickedItem(args[0]);
+        if (!item)
+            return Fail("no item \"" + args[0] + "\"");
+        if (command == "tree-delete") {
+            m_document.SelectItem(m_navigator.Delete(item));
+        } else if (command == "tree-up") {
+            m_navigator.MoveUp(item);
+        } else if (command == "tree-down") {
+            m_navigator.MoveDown(item);
+        } else {
+            const std::optional<int> place = WholeNumber(args[1]);
+            if (!place || !m_navigator.BeginMoveTo(item))
+                return Fail("tree-move takes a movable item and a place");
+            m_navigator.MoveTo(item, static_cast<std::uint32_t>(*place));
+        }
+        return true;
+    }
+
+    CliContext& m_context;
+    Document& m_document;
+    NodeStore& m_store;
+    ServiceList& m_list;
+    ChannelOperations m_channels;
+    NavigatorCommands m_navigator;
+    ServiceFinder m_finder;
+    int m_line = 0;
+};
+
+} // namespace
+
+int RunEditCommand(CliContext& context, CommandArgs args)
+{
+    CliArguments arguments;
+    if (!arguments.Parse(args, {std::string(kChunkOption)}, {}) || arguments.Positional().size() != 2) {
+        context.Fail("edit: " + (arguments.Error().empty() ? std::string("expected FILE SCRIPT") : arguments.Error()));
+        return kExitUsage;
+    }
+    const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
+    if (!chunk) {
+        context.Fail("edit: --chunk must be user or default");
+        return kExitUsage;
+    }
+    const std::string& file = arguments.Positional()[0];
+    std::ifstream scriptFile(arguments.Positional()[1]);
+    if (!scriptFile) {
+        context.Fail("edit: cannot read \"" + arguments.Positional()[1] + "\"");
+        return kExitFailure;
+    }
+    std::stringstream script;
+    script << scriptFile.rdbuf();
+
+    const std::unique_ptr<Document> document = NewCliDocument(context);
+    if (!document || !OpenCliFile(*document, file, *chunk))
+        return kExitFailure;
+    if (!EditScript(context, *document).Run(script))
+        return kExitFailure;
+    const bool image = SaveAsKindOf(file) == SaveAsKind::Bin;
+    const SaveResult saved = image ? document->Save() : document->SaveDefaultDatabase();
+    return saved == SaveResult::Failed ? kExitFailure : kExitOk;
+}
+
+} // namespace torvane
