@@ -10,11 +10,11 @@ namespace {
 
 constexpr std::uint32_t kExtentRounding = 0x1000;
 
-std::uint32_t ExtentOf(const ChunkSpec& spec)
+std::uint32_t ExtentOf(const ChunkSpec& wanted)
 {
-    if (spec.extent != 0)
-        return spec.extent;
-    const auto used = static_cast<std::uint32_t>(kChunkHeaderSize + spec.data.size());
+    if (wanted.extent != 0)
+        return wanted.extent;
+    const auto used = static_cast<std::uint32_t>(kChunkHeaderSize + wanted.data.size());
     return (used + kExtentRounding - 1) / kExtentRounding * kExtentRounding;
 }
 
@@ -28,24 +28,24 @@ void WriteText(std::uint8_t* field, const std::string& text)
 }
 
 // The chunk's header with its check value still 0.
-std::array<std::uint8_t, kChunkHeaderSize> HeaderOf(const ChunkSpec& spec, const BuiltChunk& chunk)
+std::array<std::uint8_t, kChunkHeaderSize> HeaderOf(const ChunkSpec& wanted, const BuiltChunk& chunk)
 {
     std::array<std::uint8_t, kChunkHeaderSize> header{};
     std::fill(header.begin() + 16, header.end(), 0xFF);
-    WriteBe32(header.data(), spec.id);
+    WriteBe32(header.data(), wanted.id);
     WriteBe32(header.data() + 4, chunk.length);
     WriteBe32(header.data() + 8, chunk.next);
-    for (std::size_t t = 0; t < spec.texts.size(); ++t)
-        WriteText(header.data() + 16 + 16 * t, spec.texts[t]);
-    header[64] = spec.reservedUnits;
+    for (std::size_t t = 0; t < wanted.texts.size(); ++t)
+        WriteText(header.data() + 16 + 16 * t, wanted.texts[t]);
+    header[64] = wanted.reservedUnits;
     return header;
 }
 
 } // namespace
 
-FlashImageBuilder& FlashImageBuilder::AddChunk(ChunkSpec spec)
+FlashImageBuilder& FlashImageBuilder::AddChunk(ChunkSpec wanted)
 {
-    m_chunks.push_back(std::move(spec));
+    m_chunks.push_back(std::move(wanted));
     return *this;
 }
 
@@ -54,16 +54,16 @@ std::vector<BuiltChunk> FlashImageBuilder::Layout() const
     std::vector<BuiltChunk> layout;
     std::size_t offset = 0;
     for (std::size_t i = 0; i < m_chunks.size(); ++i) {
-        const ChunkSpec& spec = m_chunks[i];
+        const ChunkSpec& wanted = m_chunks[i];
         BuiltChunk chunk;
-        chunk.id = spec.id;
+        chunk.id = wanted.id;
         chunk.offset = offset;
-        chunk.length = static_cast<std::uint32_t>(kChunkHeaderSize - 16 + spec.data.size());
-        chunk.extent = ExtentOf(spec);
+        chunk.length = static_cast<std::uint32_t>(kChunkHeaderSize - 16 + wanted.data.size());
+        chunk.extent = ExtentOf(wanted);
         chunk.next = i + 1 < m_chunks.size() ? chunk.extent : 0;
-        const std::array<std::uint8_t, kChunkHeaderSize> header = HeaderOf(spec, chunk);
-        chunk.crc = spec.checked
-            ? Crc32Mpeg2Update(Crc32Mpeg2(std::span(header).subspan(16)), spec.data)
+        const std::array<std::uint8_t, kChunkHeaderSize> header = HeaderOf(wanted, chunk);
+        chunk.crc = wanted.checked
+            ? Crc32Mpeg2Update(Crc32Mpeg2(std::span(header).subspan(16)), wanted.data)
             : kNoCrcMark;
         layout.push_back(chunk);
         offset += chunk.extent;

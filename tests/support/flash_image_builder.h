@@ -40,7 +40,7 @@ struct BuiltChunk {
 // rest of the flash is erased (FF). Made for the tests, so that no image of unknown origin is needed.
 class FlashImageBuilder final {
 public:
-    FlashImageBuilder& AddChunk(ChunkSpec spec);
+    FlashImageBuilder& AddChunk(ChunkSpec wanted);
 
     // The image, flashSize bytes long; empty when the chunks do not fit.
     std::vector<std::uint8_t> Build(std::size_t flashSize) const;
