@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli/cli_commands.h"
@@ -38,6 +39,9 @@ int Compile(CliContext& context, const std::string& headerPath)
         context.Prompts().Message("ParseTemplate failed!");
         return kExitFailure;
     }
+    // A config folder named on the command line may not exist yet: make it, as an installer would.
+    std::error_code ignored;
+    std::filesystem::create_directories(context.Config().Folder(), ignored);
     switch (context.Config().SaveCompiledTemplate(schema, context.Prompts())) {
     case SaveTemplateResult::Saved:
         break;

@@ -158,12 +158,21 @@ TEST_F(CliTemplateTest, CompileOfMissingHeaderSaysSo)
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/script.ini"));
 }
 
-TEST_F(CliTemplateTest, CompileIntoMissingFolderFails)
+TEST_F(CliTemplateTest, CompileCreatesAMissingConfigFolder)
 {
-    const CliRun run = Run({"--config-dir", m_dir + "/none", "template", "compile", test::sourcePath("samples/template.h")});
+    const CliRun run = Run({"--config-dir", m_dir + "/new/config", "template", "compile", test::sourcePath("samples/template.h")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_dir + "/new/config/script.ini"));
+}
+
+TEST_F(CliTemplateTest, CompileIntoAFolderThatCannotBeMadeFails)
+{
+    WriteHeader("not a folder");
+    const CliRun run =
+        Run({"--config-dir", m_dir + "/header.h/sub", "template", "compile", test::sourcePath("samples/template.h")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "torvane-cli: cannot write \"" + m_dir + "/none/script.ini\"\n");
+    EXPECT_EQ(run.err, "torvane-cli: cannot write \"" + m_dir + "/header.h/sub/script.ini\"\n");
 }
 
 TEST_F(CliTemplateTest, ConfigFolderDefaultsToTheExecutablesFolder)
