@@ -35,7 +35,7 @@ std::uint32_t FlashSizeForKind(std::uint8_t kindCode)
 
 int KnownChunkKind(std::uint32_t chunkId)
 {
-    constexpr std::uint32_t kKnownIds[] = {0xE3000010, 0x02FD0200, kDefaultDatabaseChunkId, kUserDatabaseChunkId};
+    constexpr std::uint32_t kKnownIds[] = {0xE3000010, 0x02FD0200, kDefaultChunkId, kUserChunkId};
     for (int kind = 1; kind <= 4; ++kind) {
         if ((chunkId >> 16) == (kKnownIds[kind - 1] >> 16))
             return kind;
@@ -72,7 +72,7 @@ std::optional<ReceiverInfo> ParseReceiverInfo(std::span<const std::uint8_t> bloc
             chunk.texts[t] = ChunkText(record.subspan(16 + t * kChunkTextSize, kChunkTextSize));
         const int kind = KnownChunkKind(chunk.id);
         if (kind == 1 || kind == 4)
-            chunk.crc = kUncheckedChunkCrc;
+            chunk.crc = kNoCheckValue;
         info.chunks.push_back(std::move(chunk));
     }
     return info;

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "database/chunk_chain.h"
+
 namespace torvane {
 
-inline constexpr std::uint32_t kUserDatabaseChunkId = 0x04FB0100;
-inline constexpr std::uint32_t kDefaultDatabaseChunkId = 0x03FC0100;
-// CRC field of a chunk whose contents are not checked: "NCRC".
-inline constexpr std::uint32_t kUncheckedChunkCrc = 0x4E435243;
 inline constexpr std::size_t kChunkRecordSize = 128;
 inline constexpr std::size_t kChunkTextSize = 16;
 // What one information reply has room for.

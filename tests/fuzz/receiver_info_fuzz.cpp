@@ -51,8 +51,8 @@ std::vector<Input> Seeds()
 {
     const ChunkInfo boot{0xE3000010, 0xFF80, 0x10000, 0x11223344, {"boot", "v1.0", ""}};
     const ChunkInfo defaults{
-        kDefaultDatabaseChunkId, 0x1FF80, 0x20000, 0x55667788, {"default db", "", "0123456789abcdef"}};
-    const ChunkInfo user{kUserDatabaseChunkId, 0xA0070, 0, kUncheckedChunkCrc, {"user db", "", ""}};
+        kDefaultChunkId, 0x1FF80, 0x20000, 0x55667788, {"default db", "", "0123456789abcdef"}};
+    const ChunkInfo user{kUserChunkId, 0xA0070, 0, kNoCheckValue, {"user db", "", ""}};
     return {
         WriteInfoBlock(5, 1, {}),
         WriteInfoBlock(3, 0, {boot, defaults, user}),

@@ -53,8 +53,8 @@ inline LinkStatus Download(UpgradeLib& lib, const ReceiverInfo& info, const std:
     if (const LinkStatus s = lib.SetAddress(0); s != link_status::kSuccess)
         return s;
     for (const ChunkInfo& chunk : info.chunks) {
-        const bool isUser = chunk.id == kUserDatabaseChunkId;
-        const bool isDefault = chunk.id == kDefaultDatabaseChunkId;
+        const bool isUser = chunk.id == kUserChunkId;
+        const bool isDefault = chunk.id == kDefaultChunkId;
         LinkStatus s = link_status::kSuccess;
         if ((isUser && sendUser) || (isDefault && sendDefault)) {
             const BuiltChunk& own = fileChunk(chunk.id);
@@ -86,7 +86,7 @@ inline std::vector<std::uint8_t> ExpectedAfterDownload(const std::vector<std::ui
 {
     std::vector<std::uint8_t> expected = receiverImage;
     for (const BuiltChunk& chunk : layout) {
-        if ((chunk.id == kDefaultDatabaseChunkId && sendDefault) || (chunk.id == kUserDatabaseChunkId && sendUser)) {
+        if ((chunk.id == kDefaultChunkId && sendDefault) || (chunk.id == kUserChunkId && sendUser)) {
             const auto from = fileImage.begin() + static_cast<std::ptrdiff_t>(chunk.offset);
             std::copy(from, from + chunk.extent, expected.begin() + static_cast<std::ptrdiff_t>(chunk.offset));
         }

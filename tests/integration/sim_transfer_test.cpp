@@ -101,7 +101,7 @@ TEST_P(Generations, InformationDownloadBurnAndUpload)
         EXPECT_EQ(c.info.chunks[i].id, built.id);
         EXPECT_EQ(c.info.chunks[i].length, built.length);
         EXPECT_EQ(c.info.chunks[i].nextOffset, built.next);
-        const bool unchecked = built.id == kBootChunkId || built.id == kUserDatabaseChunkId;
+        const bool unchecked = built.id == kBootChunkId || built.id == kUserChunkId;
         EXPECT_EQ(c.info.chunks[i].crc, unchecked ? kNoCrcMark : built.crc);
     }
     EXPECT_EQ(c.info.chunks[3].texts[0], "user db");

@@ -107,12 +107,12 @@ FlashImageBuilder TypicalFlashImage(std::size_t userDataBytes, std::size_t defau
     FlashImageBuilder builder;
     builder.AddChunk({kBootChunkId, PatternBytes(0x700, 1 + 16 * seed), 0, false, {"boot", "1.02", "2004-03-11"}});
     builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, 2 + 16 * seed), 0, true, {"code", "4.7.1", "2004-05-02"}});
-    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(defaultDataBytes, 3 + 16 * seed), 0, true,
+    builder.AddChunk({kDefaultChunkId, PatternBytes(defaultDataBytes, 3 + 16 * seed), 0, true,
                       {"default db", "1", "2004-05-02"}});
     std::vector<std::uint8_t> user(0x10000, 0xFF); // the reserved unit, erased
     const std::vector<std::uint8_t> records = PatternBytes(userDataBytes, 4 + 16 * seed, true);
     user.insert(user.end(), records.begin(), records.end());
-    builder.AddChunk({kUserDatabaseChunkId, std::move(user), 0, true, {"user db", "2", "2004-05-02"}, 0x01});
+    builder.AddChunk({kUserChunkId, std::move(user), 0, true, {"user db", "2", "2004-05-02"}, 0x01});
     return builder;
 }
 

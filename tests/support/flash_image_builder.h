@@ -11,8 +11,8 @@ namespace torvane::test {
 // Chunk identifiers of a Zuv flash image.
 inline constexpr std::uint32_t kBootChunkId = 0xE3000010u;
 inline constexpr std::uint32_t kCodeChunkId = 0x02FD0200u;
-inline constexpr std::uint32_t kDefaultDatabaseChunkId = 0x03FC0100u;
-inline constexpr std::uint32_t kUserDatabaseChunkId = 0x04FB0100u;
+inline constexpr std::uint32_t kDefaultChunkId = 0x03FC0100u;
+inline constexpr std::uint32_t kUserChunkId = 0x04FB0100u;
 inline constexpr std::uint32_t kNoCrcMark = 0x4E435243u; // "NCRC"
 inline constexpr std::size_t kChunkHeaderSize = 128;
 

@@ -112,12 +112,12 @@ inline FlashImageBuilder MakeTestImage(const TestImage& shape)
     FlashImageBuilder builder;
     builder.AddChunk({kBootChunkId, PatternBytes(0x700, shape.seed + 1, false), 0, false, {"boot", "1.0", ""}});
     builder.AddChunk({kCodeChunkId, PatternBytes(0x2400, shape.seed + 2, false), 0, true, {"code", "4.7", ""}});
-    builder.AddChunk({kDefaultDatabaseChunkId, PatternBytes(shape.defaultData, shape.seed + 3, false), 0, true,
+    builder.AddChunk({kDefaultChunkId, PatternBytes(shape.defaultData, shape.seed + 3, false), 0, true,
                       {"default db", "1", ""}});
     std::vector<std::uint8_t> user(0x10000, 0xFF);
     const std::vector<std::uint8_t> records = PatternBytes(shape.userData, shape.seed + 4, true);
     user.insert(user.end(), records.begin(), records.end());
-    builder.AddChunk({kUserDatabaseChunkId, std::move(user), 0, true, {"user db", "2", ""}, 0x01});
+    builder.AddChunk({kUserChunkId, std::move(user), 0, true, {"user db", "2", ""}, 0x01});
     return builder;
 }
 
@@ -148,9 +148,9 @@ inline std::vector<std::uint8_t> AfterDownload(const TestImage& receiverShape, s
 {
     const FlashImageBuilder layout = MakeTestImage(receiverShape);
     if (defaultChunk)
-        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kDefaultDatabaseChunkId));
+        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kDefaultChunkId));
     if (userChunk)
-        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kUserDatabaseChunkId));
+        receiver = WithChunkFrom(std::move(receiver), image, ChunkOf(layout, kUserChunkId));
     return receiver;
 }
 

@@ -46,9 +46,9 @@ TEST(ReceiverInfo, KnownChunkRule)
         int kind;
         std::uint32_t crc;
     };
-    const Case cases[] = {{0xE3001234, 1, kUncheckedChunkCrc}, {0xE3000010, 1, kUncheckedChunkCrc},
+    const Case cases[] = {{0xE3001234, 1, kNoCheckValue}, {0xE3000010, 1, kNoCheckValue},
                           {0x02FD9999, 2, 0xCAFEF00D},         {0x03FC0100, 3, 0xCAFEF00D},
-                          {0x04FBABCD, 4, kUncheckedChunkCrc}, {0x04FA0100, 0, 0xCAFEF00D},
+                          {0x04FBABCD, 4, kNoCheckValue}, {0x04FA0100, 0, 0xCAFEF00D},
                           {0x12340000, 0, 0xCAFEF00D}};
     for (const Case& c : cases) {
         EXPECT_EQ(KnownChunkKind(c.id), c.kind) << std::hex << c.id;

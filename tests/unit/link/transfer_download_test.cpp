@@ -102,13 +102,13 @@ TEST_P(Download, ReplacesTheChosenChunksAndKeepsTheOthers)
     std::vector<std::string> steps{"show DownloadToSdram Downloading to sdram"};
     std::uint64_t sentBytes = 0;
     if (choice.defaultChunk) {
-        const BuiltChunk chunk = ChunkOf(layout, test::kDefaultDatabaseChunkId);
+        const BuiltChunk chunk = ChunkOf(layout, test::kDefaultChunkId);
         expected = test::WithChunkFrom(expected, file, chunk);
         steps.push_back("show DownloadToSdram Download to sdram(Default Database)");
         sentBytes += chunk.next;
     }
     if (choice.userChunk) {
-        const BuiltChunk chunk = ChunkOf(layout, test::kUserDatabaseChunkId);
+        const BuiltChunk chunk = ChunkOf(layout, test::kUserChunkId);
         expected = test::WithChunkFrom(expected, file, chunk);
         steps.push_back("show DownloadToSdram Download to sdram(User Database)");
         sentBytes += chunk.length + 16;
@@ -269,10 +269,10 @@ TEST(ImageCheckFiles, ChunkMissingOnEitherSideIsRefused)
     // An image with only the default chunk can't give a user chunk; a receiver without a default
     // chunk can't take one.
     test::FlashImageBuilder defaultOnly;
-    defaultOnly.AddChunk({test::kDefaultDatabaseChunkId, test::PatternBytes(0x3000, 9, false), 0, true, {}});
+    defaultOnly.AddChunk({test::kDefaultChunkId, test::PatternBytes(0x3000, 9, false), 0, true, {}});
     test::FlashImageBuilder userOnly;
     std::vector<std::uint8_t> user(0x10000, 0xFF);
-    userOnly.AddChunk({test::kUserDatabaseChunkId, user, 0, true, {}, 0x01});
+    userOnly.AddChunk({test::kUserChunkId, user, 0, true, {}, 0x01});
     ScratchFolder folder;
     folder.Write("default-only.bin", defaultOnly.Build(kFlashSize));
     folder.Write("typical.bin", Build({5}));
@@ -304,8 +304,8 @@ TEST(DownloadSmallerChunk, KeepsTheReceiversLayout)
     const TestImage fileShape{5, 0x0800, 0x6000};
     const std::vector<std::uint8_t> receiverFlash = Build(receiverShape);
     const std::vector<std::uint8_t> file = Build(fileShape);
-    const BuiltChunk receiverDefault = ChunkOf(MakeTestImage(receiverShape), test::kDefaultDatabaseChunkId);
-    const BuiltChunk fileDefault = ChunkOf(MakeTestImage(fileShape), test::kDefaultDatabaseChunkId);
+    const BuiltChunk receiverDefault = ChunkOf(MakeTestImage(receiverShape), test::kDefaultChunkId);
+    const BuiltChunk fileDefault = ChunkOf(MakeTestImage(fileShape), test::kDefaultChunkId);
     ASSERT_LT(fileDefault.next, receiverDefault.next);
     ScratchFolder folder;
     folder.Write("image.bin", file);
@@ -601,7 +601,7 @@ TEST(Verify, ReadsBackWhatWasSent)
 TEST(VerifyCompare, FindsTheFirstDifference)
 {
     const std::vector<std::uint8_t> flash = Build({});
-    const BuiltChunk user = ChunkOf(MakeTestImage({}), test::kUserDatabaseChunkId);
+    const BuiltChunk user = ChunkOf(MakeTestImage({}), test::kUserChunkId);
     const auto userBytes = [&](std::size_t count) {
         const auto at = flash.begin() + static_cast<std::ptrdiff_t>(user.offset);
         return std::vector<std::uint8_t>(at, at + static_cast<std::ptrdiff_t>(count));
@@ -614,12 +614,12 @@ TEST(VerifyCompare, FindsTheFirstDifference)
         std::string text;
     };
     const Case cases[] = {
-        {{test::kUserDatabaseChunkId, userBytes(user.length + 16)}, true,
+        {{test::kUserChunkId, userBytes(user.length + 16)}, true,
          "Verified: the user database chunk matches what was sent (90240 bytes)"},
-        {{test::kUserDatabaseChunkId, changed}, false,
+        {{test::kUserChunkId, changed}, false,
          "Verify failed: the user database chunk differs from what was sent at byte 65541"},
         // Sent up to the end of the flash.
-        {{test::kUserDatabaseChunkId, userBytes(kFlashSize - user.offset)}, true,
+        {{test::kUserChunkId, userBytes(kFlashSize - user.offset)}, true,
          "Verified: the user database chunk matches what was sent (" + std::to_string(kFlashSize - user.offset)
              + " bytes)"},
         {{0x07F80000, {1, 2, 3}}, false, "Verify failed: no chunk 07F80000 in the receiver's flash"},
@@ -632,7 +632,7 @@ TEST(VerifyCompare, FindsTheFirstDifference)
     std::vector<std::uint8_t> tooLong = userBytes(kFlashSize - user.offset);
     tooLong.push_back(0xFF);
     const VerifyProcedure::ChunkResult cut =
-        VerifyProcedure::CompareChunk(flash, {test::kUserDatabaseChunkId, tooLong});
+        VerifyProcedure::CompareChunk(flash, {test::kUserChunkId, tooLong});
     EXPECT_FALSE(cut.matches);
     EXPECT_EQ(cut.text, "Verify failed: the user database chunk ends " + std::to_string(kFlashSize - user.offset)
                             + " bytes into what was sent");

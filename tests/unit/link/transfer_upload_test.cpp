@@ -68,7 +68,7 @@ TEST_P(Upload, WritesTheReceiversFlashExactly)
     EXPECT_EQ(upload.Walk().count, 4);
     ASSERT_TRUE(upload.Walk().userChunk.has_value());
     EXPECT_EQ(upload.Walk().userChunk->offset, test::ChunkOf(MakeTestImage({0, 0x3000, 0x9000}),
-                                                             test::kUserDatabaseChunkId).offset);
+                                                             test::kUserChunkId).offset);
     ASSERT_EQ(record.speeds.size(), 1u);
     EXPECT_EQ(record.speeds[0].verb, "Dumped");
     EXPECT_EQ(record.speeds[0].bytes, c.flashSize);

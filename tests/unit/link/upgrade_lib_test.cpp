@@ -282,7 +282,7 @@ TEST(ReceiverInformation, VersionThenChunks)
     EXPECT_EQ(info.secondByte, 9u);
     ASSERT_EQ(info.chunks.size(), 2u);
     EXPECT_EQ(info.chunks[0].crc, 0x11223344u);
-    EXPECT_EQ(info.chunks[1].crc, kUncheckedChunkCrc);
+    EXPECT_EQ(info.chunks[1].crc, kNoCheckValue);
     EXPECT_EQ(info.chunks[1].texts[0], "user");
 }
 

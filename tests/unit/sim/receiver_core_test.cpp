@@ -88,9 +88,9 @@ TEST(ReceiverCore, BuildsTheNewFlashFromMovedAndTransferredChunks)
     ASSERT_EQ(core.SetAddress(0), kReceiverOk);
     ASSERT_EQ(core.Move(test::kBootChunkId, layout[0].next), kReceiverOk);
     ASSERT_EQ(core.Move(test::kCodeChunkId, layout[1].next), kReceiverOk);
-    const std::vector<std::uint8_t> fresh = ChunkBytes(test::kDefaultDatabaseChunkId, 0x1800, layout[2].next, 77);
+    const std::vector<std::uint8_t> fresh = ChunkBytes(test::kDefaultChunkId, 0x1800, layout[2].next, 77);
     ASSERT_EQ(core.PlaceTransfer(fresh), kReceiverOk);
-    ASSERT_EQ(core.Move(test::kUserDatabaseChunkId, 0), kReceiverOk);
+    ASSERT_EQ(core.Move(test::kUserChunkId, 0), kReceiverOk);
     ASSERT_TRUE(core.HasSomethingToBurn());
     std::string error;
     ASSERT_TRUE(core.Burn(error)) << error;

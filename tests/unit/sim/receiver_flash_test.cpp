@@ -75,7 +75,7 @@ TEST_P(BrokenChain, StopsWhereTheChainBreaks)
     FlashImageBuilder builder;
     builder.AddChunk({test::kCodeChunkId, test::PatternBytes(300, 1), 0, true, {}});
     builder.AddChunk({c.secondId, test::PatternBytes(300, 2), 0, true, {}});
-    builder.AddChunk({test::kUserDatabaseChunkId, test::PatternBytes(300, 3), 0, true, {}});
+    builder.AddChunk({test::kUserChunkId, test::PatternBytes(300, 3), 0, true, {}});
     std::vector<std::uint8_t> image = builder.Build(0x80000);
     if (c.firstExtent != 0)
         WriteBe32(image.data() + 8, c.firstExtent);
@@ -85,13 +85,13 @@ TEST_P(BrokenChain, StopsWhereTheChainBreaks)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BrokenChain,
-    ::testing::Values(BrokenChainCase{"Sound", test::kDefaultDatabaseChunkId, 0, 3},
+    ::testing::Values(BrokenChainCase{"Sound", test::kDefaultChunkId, 0, 3},
                       // 0x05 + 0xFB is not 0xFF.
                       BrokenChainCase{"IdentifierRule", 0x05FB0100u, 0, 1},
                       // A next-chunk offset shorter than the chunk itself.
-                      BrokenChainCase{"NextInsideChunk", test::kDefaultDatabaseChunkId, 128 + 300 - 1, 0},
+                      BrokenChainCase{"NextInsideChunk", test::kDefaultChunkId, 128 + 300 - 1, 0},
                       // A next-chunk offset leading out of the flash.
-                      BrokenChainCase{"NextBeyondFlash", test::kDefaultDatabaseChunkId, 0x80001, 0}),
+                      BrokenChainCase{"NextBeyondFlash", test::kDefaultChunkId, 0x80001, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct KindCase {
@@ -125,7 +125,7 @@ TEST(ReceiverFlash, InfoBlockHoldsAtMostFifteenChunks)
     FlashImageBuilder builder;
     builder.AddChunk({test::kCodeChunkId, {}, 0x1000, true, {}});
     for (int i = 0; i < 16; ++i)
-        builder.AddChunk({test::kDefaultDatabaseChunkId, {}, 0x1000, true, {}});
+        builder.AddChunk({test::kDefaultChunkId, {}, 0x1000, true, {}});
     const ReceiverFlash flash(builder.Build(0x80000), {});
     EXPECT_EQ(flash.Chunks().size(), 17u);
     EXPECT_EQ(flash.InfoBlock(0).size(), 2u + 15 * 128);
