@@ -75,11 +75,11 @@ QSerialPort::StopBits QtSerialLine::StopBitsFor(int stopBitCode)
     return stopBitCode == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop;
 }
 
-bool QtSerialLine::IsPseudoTerminal(qintptr handle)
+bool QtSerialLine::IsPseudoTerminal(NativeHandle handle)
 {
 #ifdef __linux__
     struct stat device {};
-    if (handle < 0 || ::fstat(static_cast<int>(handle), &device) != 0 || !S_ISCHR(device.st_mode))
+    if (handle < 0 || ::fstat(handle, &device) != 0 || !S_ISCHR(device.st_mode))
         return false;
     const unsigned deviceMajor = major(device.st_rdev);
     return (deviceMajor >= kUnix98SlaveMajorFirst && deviceMajor <= kUnix98SlaveMajorLast)
@@ -88,7 +88,7 @@ bool QtSerialLine::IsPseudoTerminal(qintptr handle)
     (void)handle;
     return false;
 #else
-    const char* name = handle >= 0 ? ::ttyname(static_cast<int>(handle)) : nullptr;
+    const char* name = handle >= 0 ? ::ttyname(handle) : nullptr;
     return name != nullptr && std::string_view(name).starts_with("/dev/pts/");
 #endif
 }
@@ -112,7 +112,7 @@ bool QtSerialLine::Open(const std::string& devicePath, const LineSettings& setti
     }
     port->clearError();
 #ifdef __linux__
-    RequestLowLatency(static_cast<int>(port->handle()));
+    RequestLowLatency(port->handle());
 #endif
     m_port = std::move(port);
     return true;

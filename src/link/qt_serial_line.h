@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <QSerialPort>
 
@@ -13,8 +14,10 @@ namespace torvane {
 // thread, and must then be used on that thread only: the thread that runs the transfer.
 class QtSerialLine final : public SerialLine {
 public:
+    // The port's native handle: a file descriptor, or a HANDLE on Windows.
+    using NativeHandle = decltype(std::declval<const QSerialPort&>().handle());
     // Tells whether the open port's native handle is a pseudo-terminal.
-    using PseudoTerminalCheck = std::function<bool(qintptr handle)>;
+    using PseudoTerminalCheck = std::function<bool(NativeHandle handle)>;
 
     explicit QtSerialLine(PseudoTerminalCheck isPseudoTerminal = IsPseudoTerminal);
     ~QtSerialLine() override;
@@ -43,7 +46,7 @@ public:
     static QSerialPort::StopBits StopBitsFor(int stopBitCode);
     // True for the slave side of a pseudo-terminal, told by its device (on Linux the driver's
     // major number); false for every other handle, and always on Windows.
-    static bool IsPseudoTerminal(qintptr handle);
+    static bool IsPseudoTerminal(NativeHandle handle);
 
 private:
     // Moves what the driver has received into the port's buffer, without waiting.

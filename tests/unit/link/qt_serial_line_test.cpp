@@ -162,7 +162,7 @@ TEST_F(QtSerialLineTest, OpensPseudoTerminalWithEveryLineSetting)
 TEST_F(QtSerialLineTest, ARefusedSettingClosesAllButPseudoTerminals)
 {
     OnQThread([&] {
-        QtSerialLine adapter([](qintptr) { return false; });
+        QtSerialLine adapter([](QtSerialLine::NativeHandle) { return false; });
         EXPECT_FALSE(adapter.Open(m_pty.SlavePath(), LineSettings{}));
         EXPECT_FALSE(adapter.IsOpen());
         EXPECT_TRUE(adapter.Open(m_pty.SlavePath(), LineSettings{115200, 0, 1}));
