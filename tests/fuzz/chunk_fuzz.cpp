@@ -69,13 +69,13 @@ std::vector<Input> Seeds()
 
 namespace {
 
-// The file the bytes are written to for the file-based readers, removed at exit.
+// The file the bytes are written to for the file-based readers, removed at exit. It lies in
+// memory where the system offers a folder for that: on a disk file system, cutting a file and
+// writing it again starts a write-back on close, which made each run wait for the disk.
 class ScratchFile final {
 public:
     ScratchFile()
-        : m_path((std::filesystem::temp_directory_path()
-                  / ("torvane-chunk-fuzz-" + std::to_string(::getpid()) + ".bin"))
-                     .string())
+        : m_path((Folder() / ("torvane-chunk-fuzz-" + std::to_string(::getpid()) + ".bin")).string())
     {
     }
     ~ScratchFile()
@@ -97,6 +97,13 @@ public:
     }
 
 private:
+    static std::filesystem::path Folder()
+    {
+        std::error_code error;
+        const std::filesystem::path shared = "/dev/shm";
+        return std::filesystem::is_directory(shared, error) ? shared : std::filesystem::temp_directory_path();
+    }
+
     std::string m_path;
 };
 
