@@ -9,8 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include "schema/node_schema.h"
-#include "store/demo_image.h"
-#include "store/document.h"
+#include "demo/demo_image.h"
+#include "document/document.h"
 #include "store/tree_item.h"
 #include "util/user_prompts.h"
 

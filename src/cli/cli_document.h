@@ -11,7 +11,7 @@
 
 #include "cli/cli_commands.h"
 #include "database/flash_image.h"
-#include "store/document.h"
+#include "document/document.h"
 
 namespace torvane {
 

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "cli/cli_document.h"
-#include "store/demo_image.h"
+#include "demo/demo_image.h"
 
 // torvane-cli demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]
 

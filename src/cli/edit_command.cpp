@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "cli/cli_document.h"
-#include "store/channel_operations.h"
-#include "store/navigator_commands.h"
-#include "store/service_finder.h"
+#include "editing/channel_operations.h"
+#include "editing/navigator_commands.h"
+#include "editing/service_finder.h"
 #include "store/tree_item.h"
 
 // torvane-cli edit FILE SCRIPT [--chunk user|default]

@@ -12,7 +12,7 @@
 #include "fuzz/fuzz_target.h"
 #include "schema/node_schema.h"
 #include "store/node_store.h"
-#include "store/user_image_builder.h"
+#include "document/user_image_builder.h"
 #include "support/demo_database.h"
 #include "support/silent_prompts.h"
 #include "support/test_paths.h"

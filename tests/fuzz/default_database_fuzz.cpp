@@ -13,7 +13,7 @@
 #include "database/database_image.h"
 #include "database/default_database_stream.h"
 #include "schema/node_schema.h"
-#include "store/default_database.h"
+#include "document/default_database.h"
 #include "store/node_store.h"
 #include "store/tree_item.h"
 #include "fuzz/fuzz_target.h"

@@ -8,8 +8,8 @@
 
 #include "schema/node_schema.h"
 #include "schema/project_config.h"
-#include "store/demo_image.h"
-#include "store/document.h"
+#include "demo/demo_image.h"
+#include "document/document.h"
 #include "store/tree_item.h"
 #include "support/cli_runner.h"
 #include "support/recording_prompts.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <numeric>
 
-#include "store/user_image_builder.h"
+#include "document/user_image_builder.h"
 #include "support/test_paths.h"
 
 namespace torvane::test {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "database/compact_program_record.h"
-#include "store/user_image_builder.h"
-#include "store_fixture.h"
+#include "document/user_image_builder.h"
+#include "support/store_fixture.h"
 #include "util/byte_order.h"
 
 namespace torvane {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "store/node_store.h"
-#include "store/user_image_builder.h"
+#include "document/user_image_builder.h"
 #include "support/demo_database.h"
 #include "support/recording_prompts.h"
 

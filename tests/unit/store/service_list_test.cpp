@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "store/tree_item.h"
-#include "store_fixture.h"
+#include "support/store_fixture.h"
 
 namespace torvane {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "database/database_image.h"
 #include "store/node_store.h"
-#include "store/user_image_builder.h"
+#include "document/user_image_builder.h"
 #include "support/demo_database.h"
 #include "support/recording_prompts.h"
 #include "util/byte_order.h"

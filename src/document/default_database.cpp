@@ -1,0 +1,169 @@
+#include "document/default_database.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+
+#include "database/compact_program_record.h"
+#include "database/database_image.h"
+#include "database/default_database_stream.h"
+#include "store/node_store.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+
+std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<std::uint8_t> destination,
+                                                                     bool withOrder)
+{
+    m_satellites = 0;
+    m_tps = 0;
+    m_programs = 0;
+    const TreeItem* root = m_store.Tree().FindRoot(TreeKind::SatelliteRoot);
+    const CompactProgramRecord programLayout(m_store.Schema());
+    if (!root || !programLayout.IsValid())
+        return std::nullopt;
+
+    DefaultStreamWriter writer(destination);
+    std::optional<std::size_t> totalAt;
+    if (withOrder) {
+        if (!writer.Put16(kWithOrderMagic) || !writer.Put16(static_cast<std::uint16_t>(kWrittenStreamVersion)))
+            return std::nullopt;
+        totalAt = writer.Reserve16();
+        if (!totalAt)
+            return std::nullopt;
+    }
+    const std::optional<std::size_t> satelliteCountAt = writer.Reserve16();
+    if (!satelliteCountAt)
+        return std::nullopt;
+
+    UserPrompts& prompts = m_store.Prompts();
+    bool cut = false;
+    for (int s = 0; s < root->ChildCount() && !cut; ++s) {
+        const TreeItem* satellite = root->Child(s);
+        const std::span<const std::uint8_t> satelliteRecord =
+            m_store.Record(NodeKind::Satellite, satellite->Info()->slot);
+        if (satelliteRecord.empty())
+            continue;
+        if (!writer.Fits(satelliteRecord.size() + kCountBytes)) {
+            prompts.Message(kGenerateSatOutOfRangeMessage);
+            break;
+        }
+        writer.PutBytes(satelliteRecord);
+        const std::size_t tpCountAt = *writer.Reserve16();
+        ++m_satellites;
+
+        int tpCount = 0;
+        for (int t = 0; t < satellite->ChildCount() && !cut; ++t) {
+            const TreeNodeInfo* tp = satellite->Child(t)->Info();
+            const std::span<const std::uint8_t> tpRecord = m_store.Record(NodeKind::Tp, tp->slot);
+            if (tpRecord.empty())
+                continue;
+            if (!writer.Fits(tpRecord.size() + kCountBytes)) {
+                prompts.Message(kGenerateTpOutOfRangeMessage);
+                cut = true;
+                break;
+            }
+            writer.PutBytes(tpRecord);
+            const std::size_t programCountAt = *writer.Reserve16();
+            ++tpCount;
+            ++m_tps;
+
+            int programCount = 0;
+            for (int p = 0; p < tp->programs.Count(); ++p) {
+                const std::int32_t slot = tp->programs.At(p);
+                std::string first;
+                if (slot < 0 || !m_store.Fields().ReadField(NodeKind::Program, slot, 0, first))
+                    continue;
+                const std::optional<std::int16_t> order = m_store.OrderOf(slot);
+                const std::vector<std::uint8_t> compact =
+                    programLayout.Compact(m_store.Record(NodeKind::Program, slot), prompts);
+                if (!order || compact.empty())
+                    continue;
+                if (!writer.Fits((withOrder ? kStreamOrderBytes : 0) + compact.size())) {
+                    prompts.Message(kGenerateProgOutOfRangeMessage);
+                    cut = true;
+                    break;
+                }
+                if (withOrder)
+                    writer.Put16(static_cast<std::uint16_t>(*order));
+                writer.PutBytes(compact);
+                ++programCount;
+                ++m_programs;
+            }
+            writer.Patch16(programCountAt, static_cast<std::uint16_t>(programCount));
+        }
+        writer.Patch16(tpCountAt, static_cast<std::uint16_t>(tpCount));
+    }
+    writer.Patch16(*satelliteCountAt, static_cast<std::uint16_t>(m_satellites));
+    if (totalAt)
+        writer.Patch16(*totalAt, static_cast<std::uint16_t>(m_programs));
+    return writer.Position();
+}
+
+std::vector<std::int16_t> DefaultDatabase::MergedOrders(const DefaultStreamContent& content)
+{
+    std::vector<std::int16_t> orders;
+    for (const DefaultStreamSatellite& satellite : content.satellites) {
+        for (const DefaultStreamTp& tp : satellite.tps) {
+            for (const DefaultStreamProgram& program : tp.programs)
+                orders.push_back(program.order);
+        }
+    }
+    const TableHeader* programs = m_store.Image().Table(NodeKind::Program);
+    if (!content.withOrder || !programs || programs->liveCount == 0)
+        return orders;
+    // Numbers from the file would clash with those of the programs already there, and a clash
+    // hides programs from the channel order: the new ones follow the old ones, in the file's order.
+    m_store.CompactOrders();
+    std::vector<std::size_t> byOrder(orders.size());
+    std::iota(byOrder.begin(), byOrder.end(), std::size_t{0});
+    std::stable_sort(byOrder.begin(), byOrder.end(),
+                     [&orders](std::size_t a, std::size_t b) { return orders[a] < orders[b]; });
+    std::vector<std::int16_t> merged(orders.size());
+    for (std::size_t rank = 0; rank < byOrder.size(); ++rank)
+        merged[byOrder[rank]] = static_cast<std::int16_t>(programs->liveCount + static_cast<int>(rank));
+    return merged;
+}
+
+bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
+{
+    const std::optional<DefaultStreamContent> content =
+        ReadDefaultStream(stream, m_store.Schema(), m_store.Prompts());
+    if (!content)
+        return false;
+
+    const std::vector<std::int16_t> orders = MergedOrders(*content);
+    const bool previousWithOrder = m_store.WithOrder();
+    m_store.SetWithOrder(content->withOrder);
+    m_store.RebuildIdPools();
+    std::vector<TreeItem*> added;
+    std::size_t nextProgram = 0;
+    const auto undo = [this, &added, previousWithOrder] {
+        for (TreeItem* satellite : added)
+            m_store.DeleteItem(satellite);
+        m_store.SetWithOrder(previousWithOrder);
+        m_store.RebuildIdPools();
+        return false;
+    };
+    for (const DefaultStreamSatellite& satelliteEntry : content->satellites) {
+        TreeItem* satellite = m_store.AddSatelliteRecord(satelliteEntry.record);
+        if (!satellite)
+            return undo();
+        added.push_back(satellite);
+        for (const DefaultStreamTp& tpEntry : satelliteEntry.tps) {
+            TreeItem* tp = m_store.AddTpRecord(satellite, tpEntry.record);
+            if (!tp)
+                return undo();
+            for (const DefaultStreamProgram& program : tpEntry.programs) {
+                if (m_store.AddProgramRecord(tp, program.compact, orders[nextProgram++]) < 0)
+                    return undo();
+            }
+        }
+        m_store.Tree().RenumberTpLabels(satellite);
+    }
+    m_store.SetModified(false);
+    m_store.RebuildIdPools();
+    return true;
+}
+
+} // namespace torvane

@@ -1,0 +1,386 @@
+#include "document/document.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "database/default_database_region.h"
+#include "database/zlib_codec.h"
+#include "document/default_database.h"
+#include "document/text_export.h"
+#include "store/tree_item.h"
+#include "document/user_image_builder.h"
+#include "util/ascii_case.h"
+#include "util/atomic_file.h"
+#include "util/file_reader.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+
+Document::Document(UserPrompts& prompts, ProjectType type)
+    : m_prompts(prompts), m_type(type), m_store(m_schema, m_image, prompts), m_list(m_store)
+{
+}
+
+bool Document::IsOpen() const
+{
+    return !m_store.ProductImagePath().empty() || !m_store.DefaultDatabasePath().empty();
+}
+
+void Document::SelectItem(TreeItem* item)
+{
+    m_store.SetCurrentItem(item);
+    m_list.ShowList(item);
+}
+
+void Document::Reset()
+{
+    m_list.ClearList();
+    m_store.Reset();
+    m_flash.Close();
+    m_fromUserChunk = false;
+}
+
+bool Document::FailOpen()
+{
+    Reset();
+    return false;
+}
+
+void Document::RecordChunkPositions()
+{
+    const ChunkWalk& walk = m_flash.Walk();
+    ChunkPositions positions;
+    if (walk.defaultChunk) {
+        positions.defaultOffset = static_cast<std::uint32_t>(walk.defaultChunk->offset);
+        positions.defaultLength = static_cast<std::uint32_t>(walk.DefaultChunkSize());
+    }
+    if (walk.userChunk) {
+        positions.userOffset = static_cast<std::uint32_t>(walk.userChunk->offset);
+        positions.userLength = static_cast<std::uint32_t>(walk.UserLength());
+    }
+    m_store.SetChunks(positions);
+}
+
+// --- Opening -------------------------------------------------------------------------------------
+
+bool Document::Open(const std::string& path)
+{
+    if (!SavePrompt())
+        return false;
+    switch (SaveAsKindOf(path)) {
+    case SaveAsKind::Bin: {
+        const std::optional<ChunkChoice> choice =
+            m_prompts.ChooseChunks(kLoadChunkCaption, ChunkChoice{true, false}, true);
+        if (!choice)
+            return false;
+        if (choice->defaultChunk)
+            return OpenDefaultDatabase(path);
+        if (choice->userChunk)
+            return OpenUserDatabase(path);
+        return false;
+    }
+    case SaveAsKind::Ddf:
+    case SaveAsKind::Df2:
+        if (!CloseDocument() || !LoadDefaultDatabase(path))
+            return false;
+        // The file is written back at once, in the stored form of the project type.
+        m_store.SetModified(true);
+        SaveWithChunkChoice();
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+bool Document::OpenUserDatabase(const std::string& path)
+{
+    if (path.empty() || !CloseDocument())
+        return false;
+    Reset();
+    m_store.SetProductImagePath(path);
+    m_store.SetWithOrder(true);
+
+    const std::optional<UserRegion> region = m_flash.OpenUserDatabase(path, m_prompts);
+    if (!region || region->length > std::numeric_limits<std::uint32_t>::max())
+        return FailOpen();
+    m_image.SetReservedSize(static_cast<std::uint32_t>(region->reservedSize));
+    m_store.SetFreeOffset(0);
+    if (m_image.parserdb(path, region->offset, static_cast<std::uint32_t>(region->length), m_prompts) != 0)
+        return FailOpen();
+    if (!m_store.Rearrage(true))
+        return FailOpen();
+    m_store.BuildTreeFromImage();
+    RecordChunkPositions();
+    m_store.SetModified(false);
+    SelectItem(m_store.Tree().TopLevel(0));
+    m_fromUserChunk = true;
+    return true;
+}
+
+bool Document::OpenDefaultDatabase(const std::string& path)
+{
+    if (path.empty() || !CloseDocument())
+        return false;
+    Reset();
+    m_store.SetProductImagePath(path);
+
+    const std::optional<DefaultDatabaseSource> source = m_flash.OpenDefaultDatabase(path, m_type, m_prompts);
+    if (!source)
+        return FailOpen();
+    // Records grow when they are expanded (a compact program takes at least half its record), so
+    // three times the stream always has room, whatever the user chunk's size.
+    const std::uint64_t regionLength = std::max<std::uint64_t>(source->emptyRegionLength, 3 * source->stream.size());
+    if (regionLength > std::numeric_limits<std::int32_t>::max()
+        || !m_image.create_empty_header(static_cast<std::uint32_t>(regionLength)))
+        return FailOpen();
+    m_store.SetFreeOffset(0);
+    m_store.EnsureRoots();
+    if (!ParseDefaultDatabase(source->stream)) {
+        Reset();
+        m_prompts.Message(kOpenDatabaseFailedMessage);
+        return false;
+    }
+    RecordChunkPositions();
+    m_fromUserChunk = false;
+    return true;
+}
+
+bool Document::LoadDefaultDatabase(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (!m_store.DefaultDatabasePath().empty() && EqualsIgnoringCase(path, m_store.DefaultDatabasePath())) {
+        m_prompts.Message(kFileAlreadyOpenMessage);
+        return false;
+    }
+
+    m_store.ReportPathClash();
+    bool merging = false;
+    if (IsOpen()) {
+        const std::optional<int> choice = m_prompts.ChooseOne(
+            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)});
+        if (!choice || (*choice != 0 && *choice != 1)) {
+            // Cancel keeps the open document as it is.
+            m_prompts.Message(kCheckFailedMessage);
+            return false;
+        }
+        merging = *choice == 0;
+        if (!merging) {
+            m_list.ClearList();
+            m_store.SetDefaultDatabasePath({});
+            m_store.ClearTree();
+            // The old nodes go too: left in the region they would still show under "All Services".
+            const std::uint32_t length = m_image.Length() > 0 ? m_image.Length() : kDefaultFileRegionLength;
+            if (!m_image.create_empty_header(length)) {
+                Reset();
+                m_prompts.Message(kCheckFailedMessage);
+                return false;
+            }
+            m_store.SetFreeOffset(0);
+            m_store.EnsureRoots();
+        }
+    }
+    if (!IsOpen()) {
+        m_store.SetDefaultDatabasePath(path);
+        FileReader probe;
+        if (!probe.Open(path) || !m_image.create_empty_header(kDefaultFileRegionLength)) {
+            Reset();
+            m_prompts.Message(kCheckFailedMessage);
+            return false;
+        }
+        m_store.SetFreeOffset(0);
+        m_store.EnsureRoots();
+    }
+
+    // From here a failure leaves a merged-into document as it was and closes any other.
+    const auto fail = [this, merging](std::optional<std::string> message) {
+        if (!merging)
+            Reset();
+        if (message)
+            m_prompts.Message(*message);
+        return false;
+    };
+    const std::optional<std::vector<std::uint8_t>> file = ReadFileBytes(path);
+    if (!file)
+        return fail(std::string(kCantOpenMessage) + path);
+    std::vector<std::uint8_t> stream;
+    if (m_type == ProjectType::ZUV_DVBS_V4) {
+        std::optional<std::vector<std::uint8_t>> plain = UncompressDefaultDatabase(*file, m_prompts);
+        if (!plain)
+            return fail(std::nullopt);
+        stream = std::move(*plain);
+    }
+    if (!ParseDefaultDatabase(m_type == ProjectType::ZUV_DVBS_V4 ? std::span<const std::uint8_t>(stream)
+                                                                  : std::span<const std::uint8_t>(*file)))
+        return fail(std::string(kLoadDefaultFailedMessage));
+    return true;
+}
+
+std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder)
+{
+    return DefaultDatabase(m_store).GenerateDefaultDatabase(destination, withOrder);
+}
+
+bool Document::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
+{
+    if (!DefaultDatabase(m_store).ParseDefaultDatabase(stream))
+        return false;
+    SelectItem(m_store.Tree().FindRoot(TreeKind::AllServices));
+    return true;
+}
+
+// --- Closing -------------------------------------------------------------------------------------
+
+bool Document::SavePrompt()
+{
+    if (!m_store.IsModified() || !IsOpen())
+        return true;
+    if (m_prompts.AskYesNo(kSaveQuestion) && SaveWithChunkChoice() == SaveResult::Failed)
+        return false;
+    m_store.SetModified(false);
+    return true;
+}
+
+bool Document::CloseDocument()
+{
+    if (!IsOpen())
+        return true;
+    if (!SavePrompt())
+        return false;
+    Reset();
+    return true;
+}
+
+// --- Saving --------------------------------------------------------------------------------------
+
+DefaultDatabaseGenerator Document::Generator(bool withOrder)
+{
+    return [this, withOrder](std::span<std::uint8_t> destination) {
+        return GenerateDefaultDatabase(destination, withOrder);
+    };
+}
+
+SaveInputs Document::Inputs()
+{
+    SaveInputs inputs;
+    inputs.projectType = m_type;
+    inputs.createUserDataImage = [this](std::span<std::uint8_t> region) {
+        return UserImageBuilder(m_store).CreateUserDataImage(region) == 0;
+    };
+    inputs.databaseRegionLength = m_image.Length();
+    inputs.generateDefaultDatabase = [this](std::span<std::uint8_t> destination, bool withOrder) {
+        return GenerateDefaultDatabase(destination, withOrder);
+    };
+    inputs.withOrder = m_store.WithOrder();
+    inputs.exportText = [this](const std::string& target) { return ExportText(target); };
+    return inputs;
+}
+
+void Document::MarkSaved(SaveResult result)
+{
+    if (result == SaveResult::Saved)
+        m_store.SetModified(false);
+}
+
+int Document::LoadImage()
+{
+    return m_flash.LoadImage() ? 0 : -1;
+}
+
+bool Document::WriteUserDatabaseIntoImage()
+{
+    return m_flash.WriteUserDatabaseIntoImage(Inputs().createUserDataImage, m_image.Length(), m_prompts);
+}
+
+SaveResult Document::Save()
+{
+    if (!m_store.IsModified() || m_store.ProductImagePath().empty())
+        return SaveResult::NothingDone;
+    const SaveResult result = m_flash.Save(m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default, Inputs(),
+                                           m_prompts)
+        ? SaveResult::Saved
+        : SaveResult::Failed;
+    MarkSaved(result);
+    return result;
+}
+
+SaveResult Document::SaveWithChunkChoice()
+{
+    if (m_store.ProductImagePath().empty())
+        return m_store.DefaultDatabasePath().empty() ? SaveResult::NothingDone : SaveDefaultDatabase();
+    const SaveResult result = m_flash.SaveWithChunkChoice(Inputs(), m_prompts);
+    MarkSaved(result);
+    return result;
+}
+
+SaveResult Document::SaveAs(const std::string& target)
+{
+    if (m_store.ProductImagePath().empty())
+        return m_store.DefaultDatabasePath().empty() ? SaveResult::NothingDone : SaveDefaultDatabaseAs(target);
+    const SaveAsKind kind = SaveAsKindOf(target);
+    // The chosen form stays the document's until another is chosen.
+    if (kind == SaveAsKind::Ddf || kind == SaveAsKind::Df2)
+        m_store.SetWithOrder(kind == SaveAsKind::Df2);
+    const SaveResult result = m_flash.SaveAs(target, Inputs(), m_prompts);
+    if (result == SaveResult::Saved && kind == SaveAsKind::Bin)
+        m_store.SetProductImagePath(target);
+    if (kind != SaveAsKind::Txt)
+        MarkSaved(result);
+    return result;
+}
+
+SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder)
+{
+    std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
+    const std::optional<std::size_t> written =
+        WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
+    if (!written)
+        return SaveResult::Failed;
+    if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
+        m_prompts.Message(std::string(kCantWriteMessage) + target);
+        return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}
+
+SaveResult Document::SaveDefaultDatabase()
+{
+    if (!m_store.IsModified() || m_store.DefaultDatabasePath().empty())
+        return SaveResult::NothingDone;
+    const SaveResult result = WriteDefaultDatabaseFile(m_store.DefaultDatabasePath(), m_store.WithOrder());
+    MarkSaved(result);
+    return result;
+}
+
+SaveResult Document::SaveDefaultDatabaseAs(const std::string& target)
+{
+    if (m_store.DefaultDatabasePath().empty() || target.empty())
+        return SaveResult::NothingDone;
+    const bool withOrder = SaveAsKindOf(target) == SaveAsKind::Df2;
+    const SaveResult result = WriteDefaultDatabaseFile(target, withOrder);
+    // The document moves to the new file only once it is written.
+    if (result == SaveResult::Saved) {
+        m_store.SetDefaultDatabasePath(target);
+        m_store.SetWithOrder(withOrder);
+    }
+    MarkSaved(result);
+    return result;
+}
+
+bool Document::SaveDefaultDatabaseThroughImage(const std::string& target)
+{
+    const bool saved =
+        m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_store.WithOrder()), m_prompts);
+    if (saved)
+        m_store.SetModified(false);
+    return saved;
+}
+
+bool Document::ExportText(const std::string& path)
+{
+    return torvane::ExportText(m_store, path);
+}
+
+} // namespace torvane

@@ -1,0 +1,310 @@
+#include "editing/forms/satellite_form.h"
+
+#include <cmath>
+
+#include "schema/parse_number.h"
+#include "store/channel_tree.h"
+#include "editing/new_tree_node.h"
+#include "store/node_store.h"
+#include "store/tree_node_info.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr std::array<std::string_view, kSatelliteControlCount> kLabels = {
+    "Satellite Name", "LNB Type", "First Frequency", "Second Frequency", "Satellite Position", "Satellite Longitude",
+    "East / West Flag", "DiSEqC", "22K", "0 / 12V", "Toneburst",
+};
+
+constexpr int kStandardRow = 0;
+constexpr int kUserRow = 1;
+constexpr int kUniversalRow = 2;
+constexpr int kEastRow = 0;
+constexpr int kWestRow = 1;
+
+// sat_orbit holds tenths of a degree: 0 … 1800 east, 1801 … 3600 west (3600 − 10 w).
+constexpr int kEastLimit = 1800;
+constexpr int kFullCircle = 3600;
+constexpr int kDiseqcTypeUnit = 65536;
+
+constexpr int kLowestPosition = 0;
+constexpr int kHighestPosition = 59;
+constexpr double kHighestLongitude = 180.0;
+
+// The lists of the three on/off style settings and their fields.
+constexpr std::array<std::pair<SatelliteControl, std::string_view>, 3> kSwitchFields{{
+    {SatelliteControl::K22, "k22"},
+    {SatelliteControl::Voltage, "v12"},
+    {SatelliteControl::Toneburst, "toneburst"},
+}};
+
+std::optional<int> FrequencyRow(std::optional<int> mhz)
+{
+    return mhz ? RowOfValue(LnbFrequencyChoices(), *mhz) : std::nullopt;
+}
+
+} // namespace
+
+SatelliteForm::SatelliteForm(NodeStore& store, TreeNodeInfo& record, FormMode mode)
+    : m_store(store), m_record(record), m_mode(mode)
+{
+    if (m_mode == FormMode::New)
+        m_record.treeKind = TreeKind::Satellite;
+    Open();
+}
+
+std::string_view SatelliteForm::Label(SatelliteControl control)
+{
+    return kLabels[Index(control)];
+}
+
+bool SatelliteForm::IsList(SatelliteControl control)
+{
+    return control != SatelliteControl::Name && control != SatelliteControl::Position
+        && control != SatelliteControl::Longitude;
+}
+
+std::span<const Choice> SatelliteForm::Choices(SatelliteControl control) const
+{
+    switch (control) {
+    case SatelliteControl::LnbType:
+        return LnbTypeChoices();
+    case SatelliteControl::FirstFrequency:
+        return LnbFrequencyChoices();
+    case SatelliteControl::SecondFrequency:
+        return m_secondListFilled ? LnbFrequencyChoices() : std::span<const Choice>{};
+    case SatelliteControl::EastWest:
+        return EastWestChoices();
+    case SatelliteControl::Diseqc:
+        return DiseqcChoices();
+    case SatelliteControl::K22:
+        return Tone22kChoices();
+    case SatelliteControl::Voltage:
+        return VoltageChoices();
+    case SatelliteControl::Toneburst:
+        return ToneburstChoices();
+    default:
+        return {};
+    }
+}
+
+std::optional<int> SatelliteForm::ReadValue(std::string_view field) const
+{
+    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Satellite, m_record.slot, field);
+    if (!text)
+        return std::nullopt;
+    return ParseNumber(*text);
+}
+
+std::optional<int> SatelliteForm::SelectedValue(SatelliteControl control) const
+{
+    const std::optional<int> row = m_rows[Index(control)];
+    const std::span<const Choice> choices = Choices(control);
+    if (!row || static_cast<std::size_t>(*row) >= choices.size())
+        return std::nullopt;
+    return choices[static_cast<std::size_t>(*row)].value;
+}
+
+void SatelliteForm::Refill(SatelliteControl list, std::optional<int> row)
+{
+    if (list == SatelliteControl::SecondFrequency)
+        m_secondListFilled = true;
+    m_rows[Index(list)] = row;
+}
+
+void SatelliteForm::EmptySecondList()
+{
+    m_secondListFilled = false;
+    m_rows[Index(SatelliteControl::SecondFrequency)].reset();
+    m_enabled[Index(SatelliteControl::SecondFrequency)] = false;
+}
+
+void SatelliteForm::Open()
+{
+    // The controls as the dialog resource creates them; the second frequency list starts empty.
+    ClearControls();
+    m_texts[Index(SatelliteControl::Position)] = DialogText(std::int32_t{0});
+    m_texts[Index(SatelliteControl::Longitude)] = DialogText(0.0);
+    m_secondListFilled = false;
+    if (m_mode == FormMode::New)
+        SetDefaults();
+    else
+        Load();
+}
+
+void SatelliteForm::SetDefaults()
+{
+    m_texts[Index(SatelliteControl::Name)] = std::string(kNewName);
+    m_record.label = std::string(kNewName);
+    m_rows[Index(SatelliteControl::LnbType)] = kStandardRow;
+    Refill(SatelliteControl::FirstFrequency, FrequencyRow(5150));
+    EmptySecondList();
+    m_texts[Index(SatelliteControl::Position)] = DialogText(std::int32_t{0});
+    m_texts[Index(SatelliteControl::Longitude)] = DialogText(0.0);
+    m_rows[Index(SatelliteControl::EastWest)] = kEastRow;
+    for (SatelliteControl control : {SatelliteControl::Diseqc, SatelliteControl::K22, SatelliteControl::Voltage,
+                                     SatelliteControl::Toneburst})
+        m_rows[Index(control)] = 0;
+}
+
+void SatelliteForm::Load()
+{
+    m_texts[Index(SatelliteControl::Name)] = m_record.label;
+
+    const std::optional<int> lnbType = ReadValue("lnb_type");
+    const std::optional<int> lnbRow = lnbType ? RowOfValue(LnbTypeChoices(), *lnbType) : std::optional<int>(kStandardRow);
+    m_rows[Index(SatelliteControl::LnbType)] = lnbType ? lnbRow : std::nullopt;
+    if (lnbRow == kStandardRow) {
+        Refill(SatelliteControl::FirstFrequency, FrequencyRow(ReadValue("lnb_low")));
+        EmptySecondList();
+    } else if (lnbRow) {
+        Refill(SatelliteControl::FirstFrequency, FrequencyRow(ReadValue("lnb_low")));
+        Refill(SatelliteControl::SecondFrequency, FrequencyRow(ReadValue("lnb_high")));
+    } else {
+        m_rows[Index(SatelliteControl::FirstFrequency)].reset();
+        m_rows[Index(SatelliteControl::SecondFrequency)].reset();
+    }
+
+    if (const std::optional<int> position = ReadValue("position"))
+        m_texts[Index(SatelliteControl::Position)] = DialogText(*position);
+
+    if (const std::optional<int> orbit = ReadValue("sat_orbit")) {
+        if (*orbit >= 0 && *orbit <= kEastLimit) {
+            m_rows[Index(SatelliteControl::EastWest)] = kEastRow;
+            m_texts[Index(SatelliteControl::Longitude)] = DialogText(*orbit * 0.1);
+        } else if (*orbit > kEastLimit && *orbit <= kFullCircle) {
+            m_rows[Index(SatelliteControl::EastWest)] = kWestRow;
+            m_texts[Index(SatelliteControl::Longitude)] = DialogText((kFullCircle - *orbit) * 0.1);
+        } else {
+            m_store.Prompts().Message("BUG");
+        }
+    }
+
+    const auto type = static_cast<std::uint32_t>(ReadValue("DiSEqC_type").value_or(0));
+    const auto port = static_cast<std::uint32_t>(ReadValue("DiSEqC_port").value_or(0));
+    m_rows[Index(SatelliteControl::Diseqc)] =
+        RowOfValue(DiseqcChoices(), static_cast<int>((type % 8) * kDiseqcTypeUnit + port % 16));
+
+    for (const auto& [control, field] : kSwitchFields) {
+        if (const std::optional<int> value = ReadValue(field))
+            m_rows[Index(control)] = RowOfValue(Choices(control), *value);
+    }
+}
+
+void SatelliteForm::EditText(SatelliteControl control, std::string_view text)
+{
+    if (IsList(control))
+        return;
+    m_texts[Index(control)] =
+        control == SatelliteControl::Name ? LimitTextUnits(text, kNameLength) : std::string(text);
+}
+
+void SatelliteForm::Select(SatelliteControl control, std::optional<int> row)
+{
+    if (!IsList(control))
+        return;
+    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= Choices(control).size()))
+        row.reset();
+    m_rows[Index(control)] = row;
+    if (control != SatelliteControl::LnbType || !row)
+        return;
+    switch (*row) {
+    case kStandardRow:
+        Refill(SatelliteControl::FirstFrequency, FrequencyRow(5150));
+        EmptySecondList();
+        break;
+    case kUserRow:
+        m_enabled[Index(SatelliteControl::SecondFrequency)] = true;
+        Refill(SatelliteControl::FirstFrequency, FrequencyRow(5150));
+        Refill(SatelliteControl::SecondFrequency, FrequencyRow(5750));
+        break;
+    case kUniversalRow:
+        m_enabled[Index(SatelliteControl::SecondFrequency)] = true;
+        Refill(SatelliteControl::FirstFrequency, FrequencyRow(9750));
+        Refill(SatelliteControl::SecondFrequency, FrequencyRow(10600));
+        break;
+    default:
+        break;
+    }
+}
+
+void SatelliteForm::Reset()
+{
+    Open();
+}
+
+bool SatelliteForm::Ok()
+{
+    m_focus.reset();
+    const std::optional<std::int32_t> position = ParseDialogInteger(Text(SatelliteControl::Position));
+    if (!position)
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, SatelliteControl::Position);
+    const std::optional<double> longitude = ParseDialogDouble(Text(SatelliteControl::Longitude));
+    if (!longitude)
+        return Refuse(m_store.Prompts(), kEnterNumberMessage, SatelliteControl::Longitude);
+
+    if (!m_record.parent)
+        m_store.Prompts().Message("nItemFather = NULL");
+    const std::string& name = Text(SatelliteControl::Name);
+    if (name.empty())
+        return Refuse(m_store.Prompts(), "Empty satellite name!", std::nullopt);
+    if (ChannelTree::HasDuplicateLabel(m_record.parent, name, false, &m_record))
+        return Refuse(m_store.Prompts(), "Satellite name existed!", SatelliteControl::Name);
+    if (*position < kLowestPosition || *position > kHighestPosition)
+        return Refuse(m_store.Prompts(), "Satellite Position: [0,  59]", SatelliteControl::Position);
+    if (*longitude < 0.0 || *longitude > kHighestLongitude)
+        return Refuse(m_store.Prompts(), "Satellite Longitude: [0.0,  180.0]", SatelliteControl::Longitude);
+    return Accept();
+}
+
+void SatelliteForm::Write(std::string_view field, std::int64_t value)
+{
+    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.slot, field, std::to_string(value));
+}
+
+bool SatelliteForm::Commit()
+{
+    if (m_outcome != DialogOutcome::Accepted)
+        return false;
+    const std::string& name = Text(SatelliteControl::Name);
+    const std::int32_t position = ParseDialogInteger(Text(SatelliteControl::Position)).value_or(0);
+    const double longitude = ParseDialogDouble(Text(SatelliteControl::Longitude)).value_or(0.0);
+
+    if (m_mode == FormMode::New) {
+        const std::optional<NewTreeNode> node =
+            AllocTreeNode(m_store, NodeKind::Satellite, "AllocNode for Satellite failed");
+        if (!node)
+            return false;
+        m_record.slot = node->slot;
+        m_record.satId = node->id;
+    }
+
+    Write("sat_id", m_record.satId);
+    m_record.label = name;
+    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.slot, "satname", name);
+    const std::pair<SatelliteControl, std::string_view> lnb[] = {{SatelliteControl::LnbType, "lnb_type"},
+                                                                 {SatelliteControl::FirstFrequency, "lnb_low"},
+                                                                 {SatelliteControl::SecondFrequency, "lnb_high"}};
+    for (const auto& [control, field] : lnb) {
+        if (const std::optional<int> value = SelectedValue(control))
+            Write(field, *value);
+    }
+    Write("position", position);
+    if (const std::optional<int> side = m_rows[Index(SatelliteControl::EastWest)]) {
+        const auto tenths = static_cast<std::int64_t>(std::trunc(longitude * 10.0));
+        Write("sat_orbit", *side == kWestRow ? kFullCircle - tenths : tenths);
+    }
+    if (const std::optional<int> diseqc = SelectedValue(SatelliteControl::Diseqc)) {
+        Write("DiSEqC_type", (*diseqc / kDiseqcTypeUnit) % 8);
+        Write("DiSEqC_port", *diseqc % 16);
+    }
+    for (const auto& [control, field] : kSwitchFields) {
+        if (const std::optional<int> value = SelectedValue(control))
+            Write(field, *value);
+    }
+    return true;
+}
+
+} // namespace torvane

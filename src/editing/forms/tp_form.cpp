@@ -1,0 +1,167 @@
+#include "editing/forms/tp_form.h"
+
+#include <cstdio>
+
+#include "schema/parse_number.h"
+#include "store/channel_tree.h"
+#include "editing/new_tree_node.h"
+#include "store/node_store.h"
+#include "store/tree_node_info.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr std::array<std::string_view, kTpControlCount> kLabels = {"TP Name", "Frequency (MHz)", "Polarization",
+                                                                   "Symbol Rate (KsPs)"};
+
+constexpr int kLowestFrequency = 3000;
+constexpr int kHighestFrequency = 13450;
+constexpr int kLowestSymbolRate = 1000;
+constexpr int kHighestSymbolRate = 45000;
+
+} // namespace
+
+TpForm::TpForm(NodeStore& store, TreeNodeInfo& record, FormMode mode) : m_store(store), m_record(record), m_mode(mode)
+{
+    if (m_mode == FormMode::New)
+        m_record.treeKind = TreeKind::Tp;
+    Open();
+}
+
+std::string_view TpForm::Label(TpControl control)
+{
+    return kLabels[Index(control)];
+}
+
+std::span<const Choice> TpForm::Choices(TpControl control)
+{
+    return control == TpControl::Polarization ? PolarizationChoices() : std::span<const Choice>{};
+}
+
+std::optional<int> TpForm::ReadValue(std::string_view field) const
+{
+    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Tp, m_record.slot, field);
+    if (!text)
+        return std::nullopt;
+    return ParseNumber(*text);
+}
+
+void TpForm::Open()
+{
+    ClearControls();
+    m_texts[Index(TpControl::Frequency)] = DialogText(std::int32_t{0});
+    m_texts[Index(TpControl::SymbolRate)] = DialogText(std::int32_t{0});
+    // "TP Name" only shows the label.
+    m_enabled[Index(TpControl::Name)] = false;
+    if (m_mode == FormMode::New) {
+        char label[64];
+        std::snprintf(label, sizeof label, "[ %d ]  TP_0_H_0", m_record.tpId);
+        m_record.label = label;
+        m_texts[Index(TpControl::Name)] = label;
+        m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), 0);
+        return;
+    }
+    m_texts[Index(TpControl::Name)] = m_record.label;
+    if (const std::optional<int> frequency = ReadValue("frq"))
+        m_texts[Index(TpControl::Frequency)] = DialogText(*frequency);
+    if (const std::optional<int> polarization = ReadValue("pol"))
+        m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), *polarization);
+    if (const std::optional<int> symbolRate = ReadValue("sym"))
+        m_texts[Index(TpControl::SymbolRate)] = DialogText(*symbolRate);
+}
+
+void TpForm::EditText(TpControl control, std::string_view text)
+{
+    if (control == TpControl::Frequency || control == TpControl::SymbolRate)
+        m_texts[Index(control)] = std::string(text);
+}
+
+void TpForm::Select(TpControl control, std::optional<int> row)
+{
+    if (control != TpControl::Polarization)
+        return;
+    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= PolarizationChoices().size()))
+        row.reset();
+    m_rows[Index(TpControl::Polarization)] = row;
+}
+
+void TpForm::Reset()
+{
+    Open();
+}
+
+std::optional<int> TpForm::SelectedPolarization() const
+{
+    const std::optional<int> row = Selection(TpControl::Polarization);
+    if (!row)
+        return std::nullopt;
+    return PolarizationChoices()[static_cast<std::size_t>(*row)].value;
+}
+
+std::string TpForm::CandidateLabel() const
+{
+    const std::string& name = Text(TpControl::Name);
+    const std::size_t tp = name.find("TP");
+    const std::string prefix = tp == std::string::npos ? std::string() : name.substr(0, tp);
+    bool vertical = true;
+    if (!m_store.HasNamedField(NodeKind::Tp, "pol"))
+        vertical = false;
+    else if (const std::optional<int> polarization = SelectedPolarization())
+        vertical = *polarization != 0;
+    char rest[64];
+    std::snprintf(rest, sizeof rest, vertical ? "TP_%d_V_%d" : "TP_%d_H_%d",
+                  ParseDialogInteger(Text(TpControl::Frequency)).value_or(0),
+                  ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
+    return prefix + rest;
+}
+
+bool TpForm::Ok()
+{
+    m_focus.reset();
+    const std::optional<std::int32_t> frequency = ParseDialogInteger(Text(TpControl::Frequency));
+    if (!frequency)
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, TpControl::Frequency);
+    const std::optional<std::int32_t> symbolRate = ParseDialogInteger(Text(TpControl::SymbolRate));
+    if (!symbolRate)
+        return Refuse(m_store.Prompts(), kEnterIntegerMessage, TpControl::SymbolRate);
+
+    if (!m_record.parent)
+        m_store.Prompts().Message("nItemFather = NULL");
+    if (*frequency < kLowestFrequency || *frequency > kHighestFrequency)
+        return Refuse(m_store.Prompts(), "Frequency: [3000,  13450]", TpControl::Frequency);
+    if (*symbolRate < kLowestSymbolRate || *symbolRate > kHighestSymbolRate)
+        return Refuse(m_store.Prompts(), "Symbol Rate: [1000,  45000]", TpControl::SymbolRate);
+    if (ChannelTree::HasDuplicateLabel(m_record.parent, CandidateLabel(), true, &m_record))
+        return Refuse(m_store.Prompts(), "TP Setting existed!", std::nullopt);
+    return Accept();
+}
+
+void TpForm::Write(std::string_view field, std::int64_t value)
+{
+    m_store.WriteNamedIfChanged(NodeKind::Tp, m_record.slot, field, std::to_string(value));
+}
+
+bool TpForm::Commit()
+{
+    if (m_outcome != DialogOutcome::Accepted)
+        return false;
+    if (m_mode == FormMode::New) {
+        const std::optional<NewTreeNode> node = AllocTreeNode(m_store, NodeKind::Tp, "AllocNode for TP failed");
+        if (!node)
+            return false;
+        m_record.slot = node->slot;
+        m_record.tpId = node->id;
+    }
+    Write("sat_id", m_record.satId);
+    Write("tp_id", m_record.tpId);
+    Write("frq", ParseDialogInteger(Text(TpControl::Frequency)).value_or(0));
+    if (const std::optional<int> polarization = SelectedPolarization())
+        Write("pol", *polarization);
+    Write("sym", ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
+    m_record.label = CandidateLabel();
+    return true;
+}
+
+} // namespace torvane
