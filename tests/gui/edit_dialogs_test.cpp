@@ -1,0 +1,171 @@
+// The edit dialogs driven through their widgets on the demo image: what they show, the checks and
+// messages of OK, Reset, Cancel and the close box, and what OK writes.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "demo_document.h"
+#include "editing/channel_operations.h"
+#include "store/tree_item.h"
+#include "store/tree_node_info.h"
+#include "ui/dialogs/program_dialog.h"
+
+using namespace torvane;
+
+namespace {
+
+// What a user does to an edit: select everything and type over it (an empty text deletes it).
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+QStringList Items(const QComboBox* list)
+{
+    QStringList items;
+    for (int row = 0; row < list->count(); ++row)
+        items << list->itemText(row);
+    return items;
+}
+
+std::vector<std::string> Texts(std::initializer_list<const char*> texts)
+{
+    return {texts.begin(), texts.end()};
+}
+
+// The edit that has the focus after a refused OK, with its whole text selected.
+template <typename Dialog>
+bool FocusedWithTextSelected(Dialog& dialog, QLineEdit* edit)
+{
+    return dialog.isVisible() && dialog.focusWidget() == edit && edit->selectedText() == edit->text();
+}
+
+} // namespace
+
+class EditDialogsTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void programDialog();
+};
+
+void EditDialogsTest::programDialog()
+{
+    test::DemoDocument demo;
+    QVERIFY(demo.IsOpen());
+    NodeStore& store = demo.Doc().Store();
+    ServiceList& list = demo.Doc().List();
+    ChannelOperations operations(store, list);
+    TreeItem* tp = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0);
+    demo.Doc().SelectItem(tp);
+    list.SelectRow(0);
+
+    std::unique_ptr<ProgramForm> form = operations.BeginEdit();
+    QVERIFY(form);
+    const int slot = form->Owner().programs.At(form->Position());
+    const auto field = [&](const char* name) {
+        return QString::fromStdString(store.ReadNamedText(NodeKind::Program, slot, name).value_or("?"));
+    };
+    const QString name = field("Service Name");
+    ProgramDialog dialog(*form, nullptr);
+    dialog.show();
+    test::SaveScreenshot(dialog, QStringLiteral("program_dialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Program Information"));
+    QCOMPARE(dialog.Edit(ProgramControl::Name)->text(), name);
+    QCOMPARE(Items(dialog.List(ProgramControl::Type)), QStringList({"TV", "Radio"}));
+    QCOMPARE(dialog.List(ProgramControl::Favorite)->count(), 9);
+    QCOMPARE(dialog.Button(FormButton::Ok)->text(), QStringLiteral("OK"));
+    QVERIFY(dialog.Button(FormButton::Ok)->isDefault());
+
+    // A service id other than 0 disables the five PID edits at once; 0 enables them all.
+    const ProgramControl pids[] = {ProgramControl::VideoPid, ProgramControl::AudioPid1, ProgramControl::AudioPid2,
+                                   ProgramControl::AudioPid3, ProgramControl::PcrPid};
+    Type(dialog.Edit(ProgramControl::ServiceId), QStringLiteral("5"));
+    for (ProgramControl pid : pids)
+        QVERIFY(!dialog.Edit(pid)->isEnabled());
+    Type(dialog.Edit(ProgramControl::ServiceId), QStringLiteral("0"));
+    for (ProgramControl pid : pids)
+        QVERIFY(dialog.Edit(pid)->isEnabled());
+
+    // A TV service takes video PIDs up to 8190 only; the refused edit gets the focus.
+    dialog.List(ProgramControl::Type)->setCurrentIndex(0);
+    QLineEdit* video = dialog.Edit(ProgramControl::VideoPid);
+    Type(video, QStringLiteral("8191"));
+    Type(dialog.Edit(ProgramControl::AudioPid1), QStringLiteral("100"));
+    Type(dialog.Edit(ProgramControl::PcrPid), QStringLiteral("100"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, video));
+
+    // "Radio" puts 8191 into "Video Pid" and disables it; audio PID 2 must be 0 or a PID.
+    dialog.List(ProgramControl::Type)->setCurrentIndex(1);
+    QCOMPARE(video->text(), QStringLiteral("8191"));
+    QVERIFY(!video->isEnabled());
+    QLineEdit* audio2 = dialog.Edit(ProgramControl::AudioPid2);
+    Type(audio2, QStringLiteral("31"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, audio2));
+
+    // Reset reloads the program; the name edit keeps 17 characters; an empty name is refused.
+    dialog.Button(FormButton::Reset)->click();
+    QCOMPARE(dialog.Edit(ProgramControl::Name)->text(), name);
+    QCOMPARE(audio2->text(), field("Audio Pid2"));
+    Type(dialog.Edit(ProgramControl::Name), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    QCOMPARE(dialog.Edit(ProgramControl::Name)->text(), QStringLiteral("ABCDEFGHIJKLMNOPQ"));
+    Type(dialog.Edit(ProgramControl::Name), QString());
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(dialog.isVisible());
+
+    Type(dialog.Edit(ProgramControl::Name), QStringLiteral("Renamed"));
+    Type(dialog.Edit(ProgramControl::ServiceId), QStringLiteral("0"));
+    dialog.List(ProgramControl::Type)->setCurrentIndex(0);
+    for (ProgramControl pid : pids)
+        Type(dialog.Edit(pid), QStringLiteral("512"));
+    Type(audio2, QStringLiteral("0"));
+    dialog.List(ProgramControl::Favorite)->setCurrentIndex(3);
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(demo.Prompts().messages, Texts({"Video Pid: [32,  8190]", "Audio Pid2:  0 or [32,  8191]",
+                                             "Empty channel name!"}));
+    QVERIFY(operations.Finish(*form));
+    QCOMPARE(field("Service Name"), QStringLiteral("Renamed"));
+    QCOMPARE(field("Service Type"), QStringLiteral("1"));
+    QCOMPARE(field("Favorite Group"), QStringLiteral("4"));
+    QCOMPARE(field("Audio Pid2"), QStringLiteral("0"));
+    QCOMPARE(field("PCR Pid"), QStringLiteral("512"));
+
+    // A new service in the radio list: "Radio" and 8191 preset, both disabled. The close box
+    // cancels: nothing is written.
+    list.SetServiceFilter(ServiceFilter::Radio);
+    const int rows = list.RowCount();
+    list.SelectRow(0);
+    std::unique_ptr<ProgramForm> insert = operations.BeginInsert();
+    QVERIFY(insert);
+    ProgramDialog insertDialog(*insert, nullptr);
+    insertDialog.show();
+    QCOMPARE(insertDialog.Edit(ProgramControl::Name)->text(), QStringLiteral("New Channel"));
+    QCOMPARE(insertDialog.List(ProgramControl::Type)->currentText(), QStringLiteral("Radio"));
+    QVERIFY(!insertDialog.List(ProgramControl::Type)->isEnabled());
+    QCOMPARE(insertDialog.Edit(ProgramControl::VideoPid)->text(), QStringLiteral("8191"));
+    QVERIFY(!insertDialog.Edit(ProgramControl::VideoPid)->isEnabled());
+    QVERIFY(insertDialog.close());
+    QCOMPARE(insertDialog.result(), int(QDialog::Rejected));
+    QCOMPARE(insert->Outcome(), DialogOutcome::Closed);
+    QVERIFY(!operations.Finish(*insert));
+    QCOMPARE(list.RowCount(), rows);
+    QCOMPARE(demo.Prompts().messages.size(), std::size_t{3});
+}
+
+QTEST_MAIN(EditDialogsTest)
+#include "edit_dialogs_test.moc"
