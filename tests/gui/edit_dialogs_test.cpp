@@ -13,9 +13,11 @@
 
 #include "demo_document.h"
 #include "editing/channel_operations.h"
+#include "editing/navigator_commands.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
 #include "ui/dialogs/program_dialog.h"
+#include "ui/dialogs/satellite_dialog.h"
 
 using namespace torvane;
 
@@ -58,6 +60,7 @@ class EditDialogsTest final : public QObject {
 
 private slots:
     void programDialog();
+    void satelliteDialog();
 };
 
 void EditDialogsTest::programDialog()
@@ -165,6 +168,96 @@ void EditDialogsTest::programDialog()
     QVERIFY(!operations.Finish(*insert));
     QCOMPARE(list.RowCount(), rows);
     QCOMPARE(demo.Prompts().messages.size(), std::size_t{3});
+}
+
+void EditDialogsTest::satelliteDialog()
+{
+    test::DemoDocument demo;
+    QVERIFY(demo.IsOpen());
+    NodeStore& store = demo.Doc().Store();
+    NavigatorCommands navigator(store);
+    TreeItem* root = store.Tree().FindRoot(TreeKind::SatelliteRoot);
+    const int satellites = root->ChildCount();
+
+    // An existing satellite as it shows; Cancel leaves it.
+    std::unique_ptr<NavigatorDialog> edit = navigator.BeginEdit(root->Child(0));
+    QVERIFY(edit && edit->Satellite());
+    SatelliteDialog editDialog(*edit->Satellite(), nullptr);
+    editDialog.show();
+    test::SaveScreenshot(editDialog, QStringLiteral("satellite_dialog"));
+    QCOMPARE(editDialog.Edit(SatelliteControl::Name)->text(), QString::fromStdString(root->Child(0)->Label()));
+    editDialog.Button(FormButton::Cancel)->click();
+    QCOMPARE(edit->Satellite()->Outcome(), DialogOutcome::Cancelled);
+    QCOMPARE(navigator.Finish(*edit), nullptr);
+
+    std::unique_ptr<NavigatorDialog> add = navigator.BeginAdd(root);
+    QVERIFY(add && add->Satellite());
+    SatelliteDialog dialog(*add->Satellite(), nullptr);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Satellite Information"));
+    QCOMPARE(dialog.Button(FormButton::Ok)->text(), QStringLiteral("Ok"));
+    QStringList shown;
+    for (SatelliteControl control : {SatelliteControl::Name, SatelliteControl::Position, SatelliteControl::Longitude})
+        shown << dialog.Edit(control)->text();
+    for (SatelliteControl control :
+         {SatelliteControl::LnbType, SatelliteControl::FirstFrequency, SatelliteControl::EastWest,
+          SatelliteControl::Diseqc, SatelliteControl::K22, SatelliteControl::Voltage, SatelliteControl::Toneburst})
+        shown << dialog.List(control)->currentText();
+    QCOMPARE(shown, QStringList({"New Satellite", "0", "0", "Standard", "5150 MHz", "East", "Disable", "OFF", "0 V",
+                                 "OFF"}));
+    QComboBox* second = dialog.List(SatelliteControl::SecondFrequency);
+    QVERIFY(second->count() == 0 && !second->isEnabled());
+    bool hint = false;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        hint = hint || label->text() == QStringLiteral("###.#");
+    QVERIFY(hint);
+
+    // "Universal" fills both frequency lists with its usual pair; "Standard" empties the second.
+    dialog.List(SatelliteControl::LnbType)->setCurrentIndex(2);
+    QCOMPARE(dialog.List(SatelliteControl::FirstFrequency)->currentText(), QStringLiteral("9750 MHz"));
+    QCOMPARE(second->currentText(), QStringLiteral("10600 MHz"));
+    QVERIFY(second->isEnabled() && second->count() == 12);
+    dialog.List(SatelliteControl::LnbType)->setCurrentIndex(0);
+    QVERIFY(second->count() == 0 && !second->isEnabled());
+    dialog.List(SatelliteControl::LnbType)->setCurrentIndex(2);
+
+    // A sibling's name with a blank after it, a position of 60, a longitude past 180 or not a
+    // number: each refused with its message and the focus on its edit.
+    QLineEdit* name = dialog.Edit(SatelliteControl::Name);
+    name->setText(QString::fromStdString(root->Child(1)->Label()) + QLatin1Char(' '));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, name));
+    Type(name, QStringLiteral("Test Sat"));
+    QLineEdit* position = dialog.Edit(SatelliteControl::Position);
+    Type(position, QStringLiteral("60"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, position));
+    Type(position, QStringLiteral("19"));
+    QLineEdit* longitude = dialog.Edit(SatelliteControl::Longitude);
+    for (const char* text : {"180.1", "east"}) {
+        Type(longitude, QString::fromLatin1(text));
+        dialog.Button(FormButton::Ok)->click();
+        QVERIFY(FocusedWithTextSelected(dialog, longitude));
+    }
+    Type(longitude, QStringLiteral("30.0"));
+    dialog.List(SatelliteControl::EastWest)->setCurrentIndex(1);
+    QComboBox* diseqc = dialog.List(SatelliteControl::Diseqc);
+    diseqc->setCurrentIndex(diseqc->findText(QStringLiteral("3/8")));
+    dialog.Button(FormButton::Ok)->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(demo.Prompts().messages,
+             Texts({"Satellite name existed!", "Satellite Position: [0,  59]", "Satellite Longitude: [0.0,  180.0]",
+                    "Please enter a number."}));
+
+    TreeItem* added = navigator.Finish(*add);
+    QVERIFY(added);
+    QCOMPARE(root->ChildCount(), satellites + 1);
+    QCOMPARE(added->Label(), std::string("Test Sat"));
+    std::vector<std::string> fields;
+    for (const char* field : {"satname", "lnb_type", "lnb_low", "lnb_high", "position", "sat_orbit", "DiSEqC_type",
+                              "DiSEqC_port"})
+        fields.push_back(store.ReadNamedText(NodeKind::Satellite, added->Info()->slot, field).value_or("?"));
+    QCOMPARE(fields, Texts({"Test Sat", "32", "9750", "10600", "19", "3300", "3", "2"}));
 }
 
 QTEST_MAIN(EditDialogsTest)
