@@ -18,6 +18,7 @@
 #include "store/tree_node_info.h"
 #include "ui/dialogs/program_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
+#include "ui/dialogs/tp_dialog.h"
 
 using namespace torvane;
 
@@ -61,6 +62,7 @@ class EditDialogsTest final : public QObject {
 private slots:
     void programDialog();
     void satelliteDialog();
+    void tpDialog();
 };
 
 void EditDialogsTest::programDialog()
@@ -258,6 +260,68 @@ void EditDialogsTest::satelliteDialog()
                               "DiSEqC_port"})
         fields.push_back(store.ReadNamedText(NodeKind::Satellite, added->Info()->slot, field).value_or("?"));
     QCOMPARE(fields, Texts({"Test Sat", "32", "9750", "10600", "19", "3300", "3", "2"}));
+}
+
+void EditDialogsTest::tpDialog()
+{
+    test::DemoDocument demo;
+    QVERIFY(demo.IsOpen());
+    NodeStore& store = demo.Doc().Store();
+    NavigatorCommands navigator(store);
+    TreeItem* satellite = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0);
+    const int tps = satellite->ChildCount();
+    const int first = satellite->Child(0)->Info()->slot;
+    const auto tpField = [&](int slot, const char* name) {
+        return QString::fromStdString(store.ReadNamedText(NodeKind::Tp, slot, name).value_or("?"));
+    };
+
+    std::unique_ptr<NavigatorDialog> edit = navigator.BeginEdit(satellite->Child(0));
+    QVERIFY(edit && edit->Tp());
+    TpDialog editDialog(*edit->Tp(), nullptr);
+    editDialog.show();
+    test::SaveScreenshot(editDialog, QStringLiteral("tp_dialog"));
+    QCOMPARE(editDialog.Edit(TpControl::Frequency)->text(), tpField(first, "frq"));
+    editDialog.Button(FormButton::Cancel)->click();
+    QCOMPARE(navigator.Finish(*edit), nullptr);
+
+    std::unique_ptr<NavigatorDialog> add = navigator.BeginAdd(satellite);
+    QVERIFY(add && add->Tp());
+    TpDialog dialog(*add->Tp(), nullptr);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("TP Information"));
+    const QString prefix = QStringLiteral("[ %1 ]  ").arg(tps + 1);
+    QCOMPARE(dialog.Edit(TpControl::Name)->text(), prefix + QStringLiteral("TP_0_H_0"));
+    QVERIFY(!dialog.Edit(TpControl::Name)->isEnabled());
+    QCOMPARE(Items(dialog.List(TpControl::Polarization)), QStringList({"Horizontal", "Vertical"}));
+
+    QLineEdit* frequency = dialog.Edit(TpControl::Frequency);
+    QLineEdit* symbolRate = dialog.Edit(TpControl::SymbolRate);
+    Type(frequency, QStringLiteral("2999"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, frequency));
+    Type(frequency, QStringLiteral("13450"));
+    Type(symbolRate, QStringLiteral("999"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, symbolRate));
+
+    // The first TP's three values again: the same TP under another number.
+    Type(frequency, tpField(first, "frq"));
+    Type(symbolRate, tpField(first, "sym"));
+    dialog.List(TpControl::Polarization)->setCurrentIndex(tpField(first, "pol").toInt());
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(dialog.isVisible());
+
+    Type(frequency, QStringLiteral("13450"));
+    Type(symbolRate, QStringLiteral("45000"));
+    dialog.List(TpControl::Polarization)->setCurrentIndex(1);
+    dialog.Button(FormButton::Ok)->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(demo.Prompts().messages,
+             Texts({"Frequency: [3000,  13450]", "Symbol Rate: [1000,  45000]", "TP Setting existed!"}));
+    TreeItem* added = navigator.Finish(*add);
+    QVERIFY(added);
+    QCOMPARE(QString::fromStdString(added->Label()), prefix + QStringLiteral("TP_13450_V_45000"));
+    QCOMPARE(tpField(added->Info()->slot, "sym"), QStringLiteral("45000"));
 }
 
 QTEST_MAIN(EditDialogsTest)
