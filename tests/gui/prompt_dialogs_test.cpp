@@ -1,5 +1,5 @@
-// The chunk, choice and file dialogs driven through their widgets, and WidgetPrompts showing each
-// of them modally.
+// The small dialogs driven through their widgets, and WidgetPrompts showing the chunk, choice,
+// file and message dialogs modally.
 
 #include <functional>
 #include <string>
@@ -23,11 +23,18 @@
 #include "ui/dialogs/choice_dialog.h"
 #include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/move_information_dialog.h"
 #include "ui/widget_prompts.h"
 
 using namespace torvane;
 
 namespace {
+
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
 
 QPushButton* ButtonOf(QWidget& dialog, QDialogButtonBox::StandardButton which)
 {
@@ -45,17 +52,51 @@ void WhenModal(std::function<void(QWidget&)> act)
     });
 }
 
+QStringList LabelTexts(const QWidget& dialog)
+{
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+
 } // namespace
 
 class PromptDialogsTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    void moveInformationDialog();
     void chunkConfigDialog();
     void choiceDialog();
     void fileDialog();
     void widgetPrompts();
 };
+
+void PromptDialogsTest::moveInformationDialog()
+{
+    test::RecordingPrompts prompts;
+    MoveInformationDialog moveDialog(MoveInformation{}, prompts, nullptr);
+    moveDialog.show();
+    test::SaveScreenshot(moveDialog, QStringLiteral("move_information_dialog"));
+    QCOMPARE(moveDialog.windowTitle(), QStringLiteral("Move Information"));
+    QVERIFY(LabelTexts(moveDialog).contains(QStringLiteral("Another order")));
+    QCOMPARE(moveDialog.Edit()->text(), QStringLiteral("0"));
+    Type(moveDialog.Edit(), QStringLiteral("-1"));
+    ButtonOf(moveDialog, QDialogButtonBox::Ok)->click();
+    QVERIFY(moveDialog.isVisible());
+    Type(moveDialog.Edit(), QStringLiteral("2"));
+    ButtonOf(moveDialog, QDialogButtonBox::Ok)->click();
+    QCOMPARE(moveDialog.Value(), std::optional<std::uint32_t>(2));
+    QCOMPARE(prompts.messages, (std::vector<std::string>{"Please enter a positive integer."}));
+
+    // Cancel answers nothing.
+    MoveInformationDialog cancelled(MoveInformation{}, prompts, nullptr);
+    cancelled.show();
+    ButtonOf(cancelled, QDialogButtonBox::Cancel)->click();
+    QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+    QVERIFY(!cancelled.Value());
+}
 
 void PromptDialogsTest::chunkConfigDialog()
 {
