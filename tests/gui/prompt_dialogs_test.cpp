@@ -23,6 +23,7 @@
 #include "ui/dialogs/choice_dialog.h"
 #include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/widget_prompts.h"
 
@@ -66,12 +67,35 @@ class PromptDialogsTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    void indexPromptDialog();
     void moveInformationDialog();
     void chunkConfigDialog();
     void choiceDialog();
     void fileDialog();
     void widgetPrompts();
 };
+
+void PromptDialogsTest::indexPromptDialog()
+{
+    test::RecordingPrompts prompts;
+    const IndexPrompt index{std::string(IndexPrompt::kMoveCaption), 1, true};
+    IndexPromptDialog indexDialog(index, prompts, nullptr);
+    indexDialog.show();
+    test::SaveScreenshot(indexDialog, QStringLiteral("index_prompt_dialog"));
+    QCOMPARE(indexDialog.windowTitle(), QStringLiteral("Move Service Information"));
+    QVERIFY(LabelTexts(indexDialog).contains(QStringLiteral("Enter another index")));
+    QCOMPARE(indexDialog.Edit()->text(), QStringLiteral("1"));
+    QCOMPARE(indexDialog.Edit()->cursorPosition(), 0);
+    Type(indexDialog.Edit(), QStringLiteral("x3"));
+    ButtonOf(indexDialog, QDialogButtonBox::Ok)->click();
+    QVERIFY(indexDialog.isVisible() && !indexDialog.Value());
+    QCOMPARE(indexDialog.Edit()->selectedText(), QStringLiteral("x3"));
+    Type(indexDialog.Edit(), QStringLiteral("-3"));
+    ButtonOf(indexDialog, QDialogButtonBox::Ok)->click();
+    QCOMPARE(indexDialog.result(), int(QDialog::Accepted));
+    QCOMPARE(indexDialog.Value(), std::optional<std::int32_t>(-3));
+    QCOMPARE(prompts.messages, (std::vector<std::string>{"Please enter an integer."}));
+}
 
 void PromptDialogsTest::moveInformationDialog()
 {
