@@ -23,6 +23,7 @@
 #include "ui/dialogs/choice_dialog.h"
 #include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/widget_prompts.h"
@@ -69,6 +70,7 @@ class PromptDialogsTest final : public QObject {
 private slots:
     void indexPromptDialog();
     void moveInformationDialog();
+    void findDialog();
     void chunkConfigDialog();
     void choiceDialog();
     void fileDialog();
@@ -120,6 +122,24 @@ void PromptDialogsTest::moveInformationDialog()
     ButtonOf(cancelled, QDialogButtonBox::Cancel)->click();
     QCOMPARE(cancelled.result(), int(QDialog::Rejected));
     QVERIFY(!cancelled.Value());
+}
+
+void PromptDialogsTest::findDialog()
+{
+    FindDialog dialog(nullptr);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("FIND"));
+    QVERIFY(LabelTexts(dialog).contains(QStringLiteral("Find:")));
+    QVERIFY(dialog.TextEdit()->text().isEmpty() && !dialog.PartialBox()->isChecked());
+    QCOMPARE(dialog.PartialBox()->text(), QStringLiteral("Partial find"));
+    QTest::keyClicks(dialog.TextEdit(), QStringLiteral("news"));
+    dialog.PartialBox()->click();
+    test::SaveScreenshot(dialog, QStringLiteral("find_dialog"));
+    // Enter in the text presses the default button, "Next".
+    QTest::keyClick(dialog.TextEdit(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.Request().text, std::string("news"));
+    QVERIFY(dialog.Request().partial);
 }
 
 void PromptDialogsTest::chunkConfigDialog()
