@@ -20,6 +20,7 @@
 
 #include "demo_document.h"
 #include "support/recording_prompts.h"
+#include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/choice_dialog.h"
 #include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/dialogs/file_dialog.h"
@@ -73,6 +74,7 @@ private slots:
     void findDialog();
     void chunkConfigDialog();
     void choiceDialog();
+    void aboutDialog();
     void fileDialog();
     void widgetPrompts();
 };
@@ -182,6 +184,19 @@ void PromptDialogsTest::choiceDialog()
 
     ChoiceDialog operation("Please select operation", {"Merge", "Overwrite"}, 0, nullptr);
     QVERIFY(operation.Option(0)->isChecked() && !operation.Option(1)->isChecked());
+}
+
+void PromptDialogsTest::aboutDialog()
+{
+    AboutDialog about(nullptr);
+    about.show();
+    test::SaveScreenshot(about, QStringLiteral("about_dialog"));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Torvane"));
+    const QStringList lines = LabelTexts(about);
+    for (const QString& line : {QStringLiteral("Torvane"), QStringLiteral("Release Date: 22 Aug. 2008"),
+                                QStringLiteral("Upgrade Library Version: 3.0.0d")})
+        QVERIFY2(lines.contains(line), qPrintable(line));
+    QCOMPARE(AboutDialog::Lines().size(), 5);
 }
 
 void PromptDialogsTest::fileDialog()
