@@ -74,7 +74,15 @@ void EditDialogsTest::programDialog()
     ChannelOperations operations(store, list);
     TreeItem* tp = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0);
     demo.Doc().SelectItem(tp);
-    list.SelectRow(0);
+    // The first TV service of the TP.
+    int row = 0;
+    for (; row < list.RowCount(); ++row) {
+        const ListRowInfo* info = list.RowInfo(row);
+        if (store.ReadNamedText(NodeKind::Program, info->owner->programs.At(info->position), "Service Type") == "1")
+            break;
+    }
+    QVERIFY(row < list.RowCount());
+    list.SelectRow(row);
 
     std::unique_ptr<ProgramForm> form = operations.BeginEdit();
     QVERIFY(form);
