@@ -533,7 +533,7 @@ void NodeStore::BuildTreeFromImage()
             // A TP without a readable tp_id is kept (and saved) but owns no programs.
             const int tpId = ReadNumber(NodeKind::Tp, slot, tpIdField).value_or(-1);
             TreeItem* tp = AddTpItem(satellite, slot, tpId, number++);
-            tp->Info()->programs = CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId));
+            m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
         }
     }
     RebuildIdPools();
@@ -616,7 +616,7 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
     SetOrder(slot, m_withOrder ? order : static_cast<std::int16_t>(slot));
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId), tp->Info()->tpId);
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId), tp->Info()->satId);
-    tp->Info()->programs.Append(slot);
+    m_tree.AppendProgram(tp, slot);
     return taken;
 }
 
@@ -660,6 +660,56 @@ void NodeStore::ClearTree()
     m_tpIds.Clear();
     m_tree.Clear();
     m_currentItem = nullptr;
+}
+
+// --- States ------------------------------------------------------------------------------------
+
+namespace {
+
+// part as a shared copy, the one of previous when equal.
+template <typename Part>
+std::shared_ptr<const Part> Shared(Part part, const std::shared_ptr<const Part>* previous)
+{
+    if (previous && *previous && **previous == part)
+        return *previous;
+    return std::make_shared<const Part>(std::move(part));
+}
+
+} // namespace
+
+StoreState NodeStore::CaptureState(const StoreState* previous) const
+{
+    StoreState state;
+    state.region = PagedBytes::Capture(m_image.Region(), previous ? &previous->region : nullptr);
+    std::array<TableHeader, 3> tables;
+    for (NodeKind kind : kTableKinds)
+        tables[static_cast<std::size_t>(kind)] = *m_image.Table(kind);
+    state.tables = Shared(std::move(tables), previous ? &previous->tables : nullptr);
+    state.satIds = Shared(m_satIds, previous ? &previous->satIds : nullptr);
+    state.tpIds = Shared(m_tpIds, previous ? &previous->tpIds : nullptr);
+    state.tree = Shared(m_tree.Snapshot(), previous ? &previous->tree : nullptr);
+    state.freeOffset = m_freeOffset;
+    state.modified = m_modified;
+    return state;
+}
+
+void NodeStore::RestoreState(const StoreState& state)
+{
+    m_currentItem = nullptr;
+    if (m_image.Length() != state.region.Size()) {
+        if (state.region.Size() == 0)
+            m_image.Clear();
+        else
+            m_image.create_empty_header(static_cast<std::uint32_t>(state.region.Size()));
+    }
+    state.region.CopyTo(m_image.Region());
+    for (NodeKind kind : kTableKinds)
+        *m_image.Table(kind) = (*state.tables)[static_cast<std::size_t>(kind)];
+    m_satIds = *state.satIds;
+    m_tpIds = *state.tpIds;
+    m_freeOffset = state.freeOffset;
+    m_modified = state.modified;
+    m_tree.Restore(*state.tree);
 }
 
 // --- Document state ----------------------------------------------------------------------------
