@@ -39,6 +39,7 @@ void Document::Reset()
     m_store.Reset();
     m_flash.Close();
     m_fromUserChunk = false;
+    m_servicesLeftOut.reset();
 }
 
 bool Document::FailOpen()
