@@ -49,6 +49,7 @@ std::string CliUsage()
 {
     std::string usage =
         "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] COMMAND ...\n"
+        "       torvane-cli --help | --version\n"
         "commands:\n";
     for (const CliCommand& command : kCommands) {
         std::string_view lines = command.usage;

@@ -40,4 +40,9 @@ void CliContext::Fail(std::string_view text)
     m_prompts.Message("torvane-cli: " + std::string(text));
 }
 
+void CliContext::Warn(std::string_view text)
+{
+    m_prompts.Message("torvane-cli: warning: " + std::string(text));
+}
+
 } // namespace torvane

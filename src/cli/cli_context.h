@@ -40,6 +40,9 @@ public:
 
     // A line "torvane-cli: <text>" on standard error.
     void Fail(std::string_view text);
+    // A line "torvane-cli: warning: <text>" on standard error, for a fault that doesn't fail the
+    // command.
+    void Warn(std::string_view text);
 
 private:
     ProjectConfig m_config;

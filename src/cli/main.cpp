@@ -55,6 +55,10 @@ int Run(const std::vector<std::string>& args)
             std::fputs(CliUsage().c_str(), stdout);
             return kExitOk;
         }
+        if (args[at] == "--version") {
+            std::fputs("torvane-cli " TORVANE_VERSION "\n", stdout);
+            return kExitOk;
+        }
         bool missing = false;
         if (std::optional<std::string> dir = OptionValue(args, at, "--config-dir", missing)) {
             options.configDir = std::move(dir);
