@@ -8,6 +8,7 @@ namespace torvane {
 namespace {
 
 constexpr std::array kCommands = {
+    CliCommand{"config", "config [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4]", RunConfigCommand},
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
     CliCommand{"probe", "probe --port PORT", RunProbeCommand},
     CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "cli/cli_prompts.h"
@@ -15,6 +16,9 @@ class NodeSchema;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+
+// "unknown project type "NAME" (ZUV_DVBS_V1, ZUV_DVBS_V2 or ZUV_DVBS_V4)".
+std::string UnknownProjectTypeText(std::string_view name);
 
 // What every command gets: the configuration folder, the project type option and the prompts.
 class CliContext final {
