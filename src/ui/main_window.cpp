@@ -28,6 +28,12 @@
 #include "ui/views/service_list_view.h"
 #include "ui/views/switch_bar.h"
 
+// The window's icon lives in the resources of the ui library, which a static library must set up.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(torvane);
+}
+
 namespace torvane {
 namespace {
 
@@ -50,6 +56,7 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs
     m_finder = std::make_unique<ServiceFinder>();
     m_serialSettings = LoadSerialSettings();
 
+    InitResources();
     setWindowIcon(QIcon(QStringLiteral(":/icons/torvane.svg")));
     setAcceptDrops(true);
     BuildPanes();
