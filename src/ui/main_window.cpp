@@ -248,16 +248,16 @@ QAction* MainWindow::Action(WindowCommand command) const
 
 QString MainWindow::CountsText() const
 {
-    const ChannelTree& tree = m_document->Store().Tree();
-    const TreeItem* satellites = tree.FindRoot(TreeKind::SatelliteRoot);
-    if (!m_document->IsOpen() || !satellites)
+    if (!m_document->IsOpen())
         return {};
-    int tps = 0;
-    for (int s = 0; s < satellites->ChildCount(); ++s)
-        tps += satellites->Child(s)->ChildCount();
-    const TreeItem* all = tree.FindRoot(TreeKind::AllServices);
-    const int services = all && all->Info() ? all->Info()->programs.Count() : 0;
-    return tr("%1 satellites, %2 TPs, %3 services").arg(satellites->ChildCount()).arg(tps).arg(services);
+    const auto live = [this](NodeKind kind) {
+        const TableHeader* table = m_document->Image().Table(kind);
+        return table ? static_cast<int>(table->liveCount) : 0;
+    };
+    return tr("%1 satellites, %2 TPs, %3 services")
+        .arg(live(NodeKind::Satellite))
+        .arg(live(NodeKind::Tp))
+        .arg(live(NodeKind::Program));
 }
 
 void MainWindow::UpdateState()
