@@ -160,7 +160,7 @@ bool Document::LoadDefaultDatabase(const std::string& path)
     bool merging = false;
     if (IsOpen()) {
         const std::optional<int> choice = m_prompts.ChooseOne(
-            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)});
+            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)}, 0);
         if (!choice || (*choice != 0 && *choice != 1)) {
             // Cancel keeps the open document as it is.
             m_prompts.Message(kCheckFailedMessage);

@@ -68,7 +68,7 @@ ProjectType ProjectConfig::LoadProjectType(UserPrompts& prompts)
     const std::vector<std::string> options(kProjectTypeNames.begin(), kProjectTypeNames.end());
     std::optional<int> choice;
     while (!choice || *choice < 0 || *choice >= static_cast<int>(options.size()))
-        choice = prompts.ChooseOne(kProjectSelectCaption, options);
+        choice = prompts.ChooseOne(kProjectSelectCaption, options, std::nullopt);
     const auto type = static_cast<ProjectType>(*choice);
     // The name and its terminating zero byte: 12 bytes.
     std::vector<std::uint8_t> content(options[static_cast<std::size_t>(*choice)].begin(),

@@ -173,6 +173,7 @@ TEST_F(DefaultFileTest, LoadingIntoAnOpenDocumentAsksMergeOrOverwrite)
     EXPECT_FALSE(document->LoadDefaultDatabase(second));
     EXPECT_EQ(prompts.questions, (std::vector<std::string>{"Please select operation"}));
     EXPECT_EQ(prompts.choiceOptions.back(), (std::vector<std::string>{"Merge", "Overwrite"}));
+    EXPECT_EQ(prompts.choicePresets.back(), 0) << "Merge is checked when the dialog opens";
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Check failed"}));
     EXPECT_EQ(Snapshot(*document), before);
 
