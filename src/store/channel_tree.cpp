@@ -40,6 +40,29 @@ ChannelTree::ChannelTree()
     m_root.m_isHiddenRoot = true;
 }
 
+void ChannelTree::AddObserver(ChannelTreeObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void ChannelTree::RemoveObserver(ChannelTreeObserver* observer)
+{
+    std::erase(m_observers, observer);
+}
+
+template <typename Call>
+void ChannelTree::Notify(Call call)
+{
+    for (ChannelTreeObserver* observer : m_observers)
+        call(*observer);
+}
+
+const TreeItem* ChannelTree::ParentForObservers(const TreeItem* parent) const
+{
+    return parent == &m_root ? nullptr : parent;
+}
+
 TreeItem* ChannelTree::FindRoot(TreeKind kind) const
 {
     for (const auto& item : m_root.m_children) {
@@ -49,66 +72,105 @@ TreeItem* ChannelTree::FindRoot(TreeKind kind) const
     return nullptr;
 }
 
+TreeItem* ChannelTree::ItemOf(const TreeNodeInfo& record) const
+{
+    const TreeItem* parent = record.parent ? record.parent : &m_root;
+    for (const auto& child : parent->m_children) {
+        if (child->m_info.get() == &record)
+            return child.get();
+    }
+    return nullptr;
+}
+
 TreeItem* ChannelTree::AddTopLevel(std::unique_ptr<TreeNodeInfo> info)
 {
     if (!info)
         return nullptr;
     info->parent = nullptr;
-    auto item = std::make_unique<TreeItem>();
-    item->m_info = std::move(info);
-    item->m_parent = &m_root;
-    return m_root.m_children.emplace_back(std::move(item)).get();
+    return AddChild(&m_root, std::move(info));
 }
 
 TreeItem* ChannelTree::AddChild(TreeItem* parent, std::unique_ptr<TreeNodeInfo> info)
 {
     if (!parent || !info)
         return nullptr;
-    info->parent = parent;
+    if (parent != &m_root)
+        info->parent = parent;
     auto item = std::make_unique<TreeItem>();
     item->m_info = std::move(info);
     item->m_parent = parent;
-    return parent->m_children.emplace_back(std::move(item)).get();
+    const int row = parent->ChildCount();
+    const TreeItem* observed = ParentForObservers(parent);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
+    TreeItem* added = parent->m_children.emplace_back(std::move(item)).get();
+    Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
+    return added;
 }
 
 void ChannelTree::Remove(TreeItem* item)
 {
     if (!item || !item->m_parent)
         return;
-    auto& siblings = item->m_parent->m_children;
-    const auto it = std::find_if(siblings.begin(), siblings.end(), [item](const auto& s) { return s.get() == item; });
-    if (it != siblings.end())
-        siblings.erase(it);
+    TreeItem* parent = item->m_parent;
+    const int row = item->Row();
+    if (row < 0)
+        return;
+    const TreeItem* observed = ParentForObservers(parent);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeRemoved(observed, row, row); });
+    parent->m_children.erase(parent->m_children.begin() + row);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsRemoved(observed, row, row); });
 }
 
 void ChannelTree::Clear()
 {
+    Notify([](ChannelTreeObserver& o) { o.AboutToBeReset(); });
     m_root.m_children.clear();
+    Notify([](ChannelTreeObserver& o) { o.WasReset(); });
+}
+
+void ChannelTree::MoveChild(TreeItem* parent, int from, int destination)
+{
+    auto& children = parent->m_children;
+    const TreeItem* observed = ParentForObservers(parent);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeMoved(observed, from, from, destination); });
+    const auto at = children.begin();
+    if (destination > from)
+        std::rotate(at + from, at + from + 1, at + destination);
+    else
+        std::rotate(at + destination, at + from, at + from + 1);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsMoved(observed, from, from, destination); });
 }
 
 bool ChannelTree::ExchangeSiblings(TreeItem* first, TreeItem* second)
 {
     if (!first || !second || first == second || first->m_parent != second->m_parent || !first->m_parent)
         return false;
-    auto& siblings = first->m_parent->m_children;
+    TreeItem* parent = first->m_parent;
+    auto& siblings = parent->m_children;
     std::vector<std::int32_t> positions(siblings.size());
     for (std::size_t i = 0; i < siblings.size(); ++i)
         positions[i] = static_cast<std::int32_t>(i);
-    const auto a = static_cast<std::size_t>(first->Row());
-    const auto b = static_cast<std::size_t>(second->Row());
-    std::swap(positions[a], positions[b]);
+    const int a = std::min(first->Row(), second->Row());
+    const int b = std::max(first->Row(), second->Row());
+    std::swap(positions[static_cast<std::size_t>(a)], positions[static_cast<std::size_t>(b)]);
     for (std::size_t i = 0; i < siblings.size(); ++i) {
         if (siblings[i]->m_info)
             siblings[i]->m_info->siblingPosition = positions[i];
     }
-    std::swap(siblings[a], siblings[b]);
+    // As a view counts it: the later one moves before the earlier one, which then moves to where
+    // the later one was.
+    MoveChild(parent, b, a);
+    if (b > a + 1)
+        MoveChild(parent, a + 1, b + 1);
     return true;
 }
 
 void ChannelTree::SetLabel(TreeItem* item, std::string label)
 {
-    if (item && item->m_info)
-        item->m_info->label = std::move(label);
+    if (!item || !item->m_info || item->m_info->label == label)
+        return;
+    item->m_info->label = std::move(label);
+    Notify([item](ChannelTreeObserver& o) { o.ItemChanged(item); });
 }
 
 void ChannelTree::RenumberTpLabels(TreeItem* satellite)
@@ -127,8 +189,30 @@ void ChannelTree::RenumberTpLabels(TreeItem* satellite)
             continue;
         char prefix[32];
         std::snprintf(prefix, sizeof prefix, "[ %d ]  ", number);
-        child->m_info->label = prefix + label.substr(at);
+        SetLabel(child.get(), prefix + label.substr(at));
     }
+}
+
+void ChannelTree::SetPrograms(TreeItem* item, ProgramList programs)
+{
+    if (item && item->m_info)
+        item->m_info->programs = std::move(programs);
+}
+
+bool ChannelTree::SetProgram(TreeItem* item, int index, std::int32_t slot)
+{
+    return item && item->m_info && item->m_info->programs.Set(index, slot);
+}
+
+bool ChannelTree::InsertProgram(TreeItem* item, int index, std::int32_t slot)
+{
+    return item && item->m_info && item->m_info->programs.Insert(index, slot);
+}
+
+void ChannelTree::AppendProgram(TreeItem* item, std::int32_t slot)
+{
+    if (item && item->m_info)
+        item->m_info->programs.Append(slot);
 }
 
 bool ChannelTree::HasDuplicateLabel(const TreeItem* parent, std::string_view candidate, bool tpMode,

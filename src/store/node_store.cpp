@@ -533,7 +533,7 @@ void NodeStore::BuildTreeFromImage()
             // A TP without a readable tp_id is kept (and saved) but owns no programs.
             const int tpId = ReadNumber(NodeKind::Tp, slot, tpIdField).value_or(-1);
             TreeItem* tp = AddTpItem(satellite, slot, tpId, number++);
-            tp->Info()->programs = CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId));
+            m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
         }
     }
     RebuildIdPools();
@@ -616,7 +616,7 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
     SetOrder(slot, m_withOrder ? order : static_cast<std::int16_t>(slot));
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId), tp->Info()->tpId);
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId), tp->Info()->satId);
-    tp->Info()->programs.Append(slot);
+    m_tree.AppendProgram(tp, slot);
     return taken;
 }
 
