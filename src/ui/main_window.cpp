@@ -27,6 +27,8 @@
 #include "ui/views/navigator_view.h"
 #include "ui/views/service_list_view.h"
 #include "ui/views/switch_bar.h"
+#include "ui/widget_prompts.h"
+#include "ui/widget_window_dialogs.h"
 
 // The window's icon lives in the resources of the ui library, which a static library must set up.
 static void InitResources()
@@ -43,13 +45,23 @@ const char* const kGeometryKey = "window/geometry";
 const char* const kStateKey = "window/state";
 const char* const kSplitterKey = "window/splitter";
 const char* const kRightSplitterKey = "window/rightSplitter";
+const char* const kLastFolderKey = "lastFolder";
 
 } // namespace
 
-MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_config(std::move(config)), m_dialogs(&dialogs), m_undoStack(new QUndoStack(this))
+MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), m_config(std::move(config)), m_dialogs(dialogs), m_undoStack(new QUndoStack(this))
 {
-    m_prompts = std::make_unique<PresetPrompts>(prompts);
+    if (!prompts) {
+        m_widgetPrompts = std::make_unique<WidgetPrompts>(this);
+        m_widgetPrompts->SetFolder(QSettings().value(kLastFolderKey).toString());
+        prompts = m_widgetPrompts.get();
+    }
+    m_prompts = std::make_unique<PresetPrompts>(*prompts);
+    if (!m_dialogs) {
+        m_ownDialogs = std::make_unique<WidgetWindowDialogs>(this, *m_prompts);
+        m_dialogs = m_ownDialogs.get();
+    }
     m_document = std::make_unique<Document>(*m_prompts, m_config.Type().value_or(ProjectType::ZUV_DVBS_V1));
     m_channels = std::make_unique<ChannelOperations>(m_document->Store(), m_document->List());
     m_navigatorCommands = std::make_unique<NavigatorCommands>(m_document->Store());
@@ -64,7 +76,7 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs
     BuildToolBar();
     BuildStatusBar();
     ConnectViews();
-    resize(960, 640);
+    resize(1100, 720);
     RestoreSettings();
     UpdateState();
     qApp->installEventFilter(this);
@@ -74,14 +86,18 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
-    // The views go before the document they show.
+    // The views and models go before the document they show.
     delete m_splitter;
+    m_document->Store().Tree().RemoveObserver(m_treeModel);
+    m_document->List().RemoveObserver(m_listModel);
 }
 
 void MainWindow::BuildPanes()
 {
     m_treeModel = new ChannelTreeModel(m_document->Store().Tree(), this);
     m_listModel = new ServiceListModel(m_document->List(), this);
+    m_document->Store().Tree().AddObserver(m_treeModel);
+    m_document->List().AddObserver(m_listModel);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_navigator = new NavigatorView(m_splitter);
@@ -362,6 +378,8 @@ void MainWindow::SaveSettings() const
     settings.setValue(kSplitterKey, m_splitter->saveState());
     if (const auto* right = m_splitter->findChild<QSplitter*>(QStringLiteral("rightPane")))
         settings.setValue(kRightSplitterKey, right->saveState());
+    if (m_widgetPrompts)
+        settings.setValue(kLastFolderKey, m_widgetPrompts->Folder());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

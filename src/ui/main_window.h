@@ -32,6 +32,7 @@ class ServiceListModel;
 class ServiceListView;
 class SwitchBar;
 class TreeItem;
+class WidgetPrompts;
 class WindowDialogs;
 
 // The commands of the main menu and the toolbar.
@@ -52,8 +53,10 @@ public:
     static constexpr int kNavigatorWidth = 200;
     static constexpr int kSwitchBarHeight = 30;
 
-    // prompts and dialogs are not owned; tests pass scripted ones.
-    MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs& dialogs, QWidget* parent = nullptr);
+    // Without prompts and dialogs the window makes its widget ones; tests pass scripted ones (not
+    // owned).
+    explicit MainWindow(ProjectConfig config, UserPrompts* prompts = nullptr, WindowDialogs* dialogs = nullptr,
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // At start-up, once the window is shown: the project type (typeOverride answers "Project
@@ -132,7 +135,9 @@ private:
     void NoteSaved(bool saved);
 
     ProjectConfig m_config;
+    std::unique_ptr<WidgetPrompts> m_widgetPrompts;  // the window's own prompts, when it made them
     std::unique_ptr<PresetPrompts> m_prompts;
+    std::unique_ptr<WindowDialogs> m_ownDialogs;
     WindowDialogs* m_dialogs;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<ChannelOperations> m_channels;

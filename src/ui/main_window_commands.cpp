@@ -89,7 +89,7 @@ void MainWindow::SaveAs()
     if (!m_document->IsOpen())
         return;
     const bool image = !m_document->Store().ProductImagePath().empty();
-    const std::optional<std::string> target = m_dialogs->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter);
+    const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
     if (!target)
         return;
     const SaveResult result = m_document->SaveAs(*target);
