@@ -318,8 +318,12 @@ void MainWindow::OnTreeItemSelected(TreeItem* item)
 
 void MainWindow::OnListRowSelected(int row)
 {
-    if (!m_syncing)
-        m_document->List().SelectRow(row);
+    // The core keeps the first selected row; its notice must not shrink the user's selection.
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    m_document->List().SelectRow(row);
+    m_syncing = false;
 }
 
 void MainWindow::ResetHistory()
