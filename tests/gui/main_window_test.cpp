@@ -1,5 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTest>
@@ -125,6 +126,21 @@ private slots:
         QCOMPARE(window.Navigator()->model()->rowCount(), 0);
         QCOMPARE(window.List()->model()->rowCount(), 0);
         QCOMPARE(window.RecentFilesMenu()->actions().size(), 3);
+
+        // A file dropped on the window opens; so does an entry of Recent Files.
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(QString::fromStdString(fixture.DemoPath()))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        QApplication::sendEvent(&window, &drop);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
+        QCOMPARE(window.RecentFilesMenu()->actions().front()->text(), QStringLiteral("&1 demo.bin"));
+        window.RecentFilesMenu()->actions()[1]->trigger();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other.ddf[*]"));
+        QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
         QVERIFY(fixture.prompts.messages.empty());
     }
 
