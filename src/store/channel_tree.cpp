@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,40 @@ std::string_view TrimBlanks(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
+}
+
+// What Restore recognises an item by: a satellite or TP by its slot, another item by its kind.
+std::uint64_t KeyOf(TreeKind kind, std::int32_t slot)
+{
+    const bool node = kind == TreeKind::Satellite || kind == TreeKind::Tp;
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(kind)) << 32
+        | (node ? static_cast<std::uint32_t>(slot) : 0u);
+}
+
+std::uint64_t KeyOf(const TreeItemState& entry)
+{
+    return KeyOf(entry.treeKind, entry.slot);
+}
+
+// The entry after the one at `at` and its descendants.
+std::size_t SkipSubtree(const TreeState& state, std::size_t at)
+{
+    std::size_t next = at + 1;
+    for (int c = 0; c < state[at].childCount && next < state.size(); ++c)
+        next = SkipSubtree(state, next);
+    return next;
+}
+
+// The entries of the children of the entry at parent.
+std::vector<std::size_t> ChildEntries(const TreeState& state, std::size_t parent)
+{
+    std::vector<std::size_t> children;
+    std::size_t at = parent + 1;
+    for (int c = 0; c < state[parent].childCount && at < state.size(); ++c) {
+        children.push_back(at);
+        at = SkipSubtree(state, at);
+    }
+    return children;
 }
 
 } // namespace
@@ -213,6 +249,142 @@ void ChannelTree::AppendProgram(TreeItem* item, std::int32_t slot)
 {
     if (item && item->m_info)
         item->m_info->programs.Append(slot);
+}
+
+TreeState ChannelTree::Snapshot() const
+{
+    TreeState state;
+    const auto visit = [&state](auto& self, const TreeItem& item) -> void {
+        const TreeNodeInfo& info = *item.m_info;
+        state.push_back({info.treeKind, info.siblingPosition, info.satId, info.tpId, info.slot, info.programs,
+                         info.label, item.ChildCount()});
+        for (const auto& child : item.m_children)
+            self(self, *child);
+    };
+    for (const auto& item : m_root.m_children)
+        visit(visit, *item);
+    return state;
+}
+
+void ChannelTree::Restore(const TreeState& state)
+{
+    std::vector<std::size_t> top;
+    for (std::size_t at = 0; at < state.size(); at = SkipSubtree(state, at))
+        top.push_back(at);
+    RestoreChildren(&m_root, state, top);
+}
+
+void ChannelTree::RestoreChildren(TreeItem* parent, const TreeState& state, const std::vector<std::size_t>& children)
+{
+    auto& current = parent->m_children;
+    // Each key stands for its first entry; a child takes it at most once.
+    std::unordered_map<std::uint64_t, std::size_t> wanted;
+    for (std::size_t at : children)
+        wanted.emplace(KeyOf(state[at]), at);
+    std::unordered_set<std::uint64_t> kept;
+    std::vector<bool> keep(current.size());
+    for (std::size_t i = 0; i < current.size(); ++i) {
+        const std::uint64_t key = KeyOf(current[i]->m_info->treeKind, current[i]->m_info->slot);
+        keep[i] = wanted.contains(key) && kept.insert(key).second;
+    }
+    for (std::size_t i = current.size(); i-- > 0;) {
+        if (!keep[i])
+            Remove(current[i].get());
+    }
+
+    const auto isKept = [&](std::size_t at) {
+        const std::uint64_t key = KeyOf(state[at]);
+        return kept.contains(key) && wanted.at(key) == at;
+    };
+    std::size_t row = 0;
+    for (std::size_t at : children) {
+        if (!isKept(at))
+            continue;
+        const std::uint64_t key = KeyOf(state[at]);
+        std::size_t from = row;
+        while (KeyOf(current[from]->m_info->treeKind, current[from]->m_info->slot) != key)
+            ++from;
+        if (from != row)
+            MoveChild(parent, static_cast<int>(from), static_cast<int>(row));
+        ++row;
+    }
+
+    row = 0;
+    for (std::size_t at : children) {
+        if (!isKept(at)) {
+            InsertFromState(parent, static_cast<int>(row++), state, at);
+            continue;
+        }
+        TreeItem* item = current[row++].get();
+        const TreeItemState& entry = state[at];
+        TreeNodeInfo& info = *item->m_info;
+        info.siblingPosition = entry.siblingPosition;
+        info.satId = entry.satId;
+        info.tpId = entry.tpId;
+        info.programs = entry.programs;
+        SetLabel(item, entry.label);
+        RestoreChildren(item, state, ChildEntries(state, at));
+    }
+}
+
+void ChannelTree::InsertFromState(TreeItem* parent, int row, const TreeState& state, std::size_t at)
+{
+    const auto make = [&state, this](auto& self, TreeItem* owner, std::size_t entryAt) -> std::unique_ptr<TreeItem> {
+        const TreeItemState& entry = state[entryAt];
+        auto info = std::make_unique<TreeNodeInfo>();
+        *info = {entry.treeKind, entry.siblingPosition, entry.satId, entry.tpId, entry.slot, entry.programs,
+                 entry.label, owner == &m_root ? nullptr : owner};
+        auto item = std::make_unique<TreeItem>();
+        item->m_info = std::move(info);
+        item->m_parent = owner;
+        for (std::size_t child : ChildEntries(state, entryAt))
+            item->m_children.push_back(self(self, item.get(), child));
+        return item;
+    };
+    std::unique_ptr<TreeItem> item = make(make, parent, at);
+    const TreeItem* observed = ParentForObservers(parent);
+    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
+    parent->m_children.insert(parent->m_children.begin() + row, std::move(item));
+    Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
+}
+
+TreeItem* ChannelTree::ItemAt(int index) const
+{
+    int at = 0;
+    const auto visit = [&](auto& self, TreeItem* item) -> TreeItem* {
+        if (at++ == index)
+            return item;
+        for (const auto& child : item->m_children) {
+            if (TreeItem* found = self(self, child.get()))
+                return found;
+        }
+        return nullptr;
+    };
+    for (const auto& item : m_root.m_children) {
+        if (TreeItem* found = visit(visit, item.get()))
+            return found;
+    }
+    return nullptr;
+}
+
+int ChannelTree::IndexOf(const TreeItem* item) const
+{
+    int at = 0;
+    const auto visit = [&](auto& self, const TreeItem* candidate) -> bool {
+        if (candidate == item)
+            return true;
+        ++at;
+        for (const auto& child : candidate->m_children) {
+            if (self(self, child.get()))
+                return true;
+        }
+        return false;
+    };
+    for (const auto& top : m_root.m_children) {
+        if (item && visit(visit, top.get()))
+            return at;
+    }
+    return -1;
 }
 
 bool ChannelTree::HasDuplicateLabel(const TreeItem* parent, std::string_view candidate, bool tpMode,

@@ -8,6 +8,7 @@
 
 #include "store/channel_tree_observer.h"
 #include "store/tree_item.h"
+#include "store/tree_item_state.h"
 #include "store/tree_node_info.h"
 
 namespace torvane {
@@ -71,6 +72,18 @@ public:
     bool InsertProgram(TreeItem* item, int index, std::int32_t slot);
     void AppendProgram(TreeItem* item, std::int32_t slot);
 
+    // A copy of every item's record in navigator order.
+    TreeState Snapshot() const;
+    // Makes the tree equal to a copy, telling the observers of the smallest changes that get
+    // there: satellites and TPs are recognised by their slot, other items by their kind, and an
+    // item that is recognised keeps its address. Items that are not recognised are removed,
+    // the others moved into place, the missing ones inserted, and changed labels told.
+    void Restore(const TreeState& state);
+    // The item at index of the navigator order (the index in Snapshot()), or nullptr; and back
+    // (-1 for nullptr or an item of another tree).
+    TreeItem* ItemAt(int index) const;
+    int IndexOf(const TreeItem* item) const;
+
     // Whether a child of parent other than the record being edited has the candidate's label
     // (compared after trimming blanks and tabs; in TP mode only from "TP" on). An empty candidate
     // clashes with any labelled child.
@@ -82,6 +95,11 @@ private:
     const TreeItem* ParentForObservers(const TreeItem* parent) const;
     // Moves parent's child at from so that it stands before the child that was at destination.
     void MoveChild(TreeItem* parent, int from, int destination);
+    // Puts an item at row of parent, made with its descendants from the copy's entry at.
+    void InsertFromState(TreeItem* parent, int row, const TreeState& state, std::size_t at);
+    // Restore's work on the children of parent; children are the entries of the copy they must
+    // become.
+    void RestoreChildren(TreeItem* parent, const TreeState& state, const std::vector<std::size_t>& children);
     template <typename Call>
     void Notify(Call call);
 

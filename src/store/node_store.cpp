@@ -662,6 +662,56 @@ void NodeStore::ClearTree()
     m_currentItem = nullptr;
 }
 
+// --- States ------------------------------------------------------------------------------------
+
+namespace {
+
+// part as a shared copy, the one of previous when equal.
+template <typename Part>
+std::shared_ptr<const Part> Shared(Part part, const std::shared_ptr<const Part>* previous)
+{
+    if (previous && *previous && **previous == part)
+        return *previous;
+    return std::make_shared<const Part>(std::move(part));
+}
+
+} // namespace
+
+StoreState NodeStore::CaptureState(const StoreState* previous) const
+{
+    StoreState state;
+    state.region = PagedBytes::Capture(m_image.Region(), previous ? &previous->region : nullptr);
+    std::array<TableHeader, 3> tables;
+    for (NodeKind kind : kTableKinds)
+        tables[static_cast<std::size_t>(kind)] = *m_image.Table(kind);
+    state.tables = Shared(std::move(tables), previous ? &previous->tables : nullptr);
+    state.satIds = Shared(m_satIds, previous ? &previous->satIds : nullptr);
+    state.tpIds = Shared(m_tpIds, previous ? &previous->tpIds : nullptr);
+    state.tree = Shared(m_tree.Snapshot(), previous ? &previous->tree : nullptr);
+    state.freeOffset = m_freeOffset;
+    state.modified = m_modified;
+    return state;
+}
+
+void NodeStore::RestoreState(const StoreState& state)
+{
+    m_currentItem = nullptr;
+    if (m_image.Length() != state.region.Size()) {
+        if (state.region.Size() == 0)
+            m_image.Clear();
+        else
+            m_image.create_empty_header(static_cast<std::uint32_t>(state.region.Size()));
+    }
+    state.region.CopyTo(m_image.Region());
+    for (NodeKind kind : kTableKinds)
+        *m_image.Table(kind) = (*state.tables)[static_cast<std::size_t>(kind)];
+    m_satIds = *state.satIds;
+    m_tpIds = *state.tpIds;
+    m_freeOffset = state.freeOffset;
+    m_modified = state.modified;
+    m_tree.Restore(*state.tree);
+}
+
 // --- Document state ----------------------------------------------------------------------------
 
 void NodeStore::Reset()

@@ -13,6 +13,7 @@
 #include "store/id_pool.h"
 #include "store/order_numbers.h"
 #include "store/program_list.h"
+#include "store/store_state.h"
 
 namespace torvane {
 
@@ -164,6 +165,14 @@ public:
     // The item whose program list the service list shows, or nullptr.
     TreeItem* CurrentItem() const { return m_currentItem; }
     void SetCurrentItem(TreeItem* item) { m_currentItem = item; }
+
+    // --- States (undo and redo) ------------------------------------------------------------------
+
+    // The store's content now; the parts equal to those of previous are shared with it.
+    StoreState CaptureState(const StoreState* previous) const;
+    // Makes the store's content that of state: the tree through ChannelTree::Restore, so that
+    // its observers follow. The current item is cleared; the caller shows the one it wants.
+    void RestoreState(const StoreState& state);
 
     // --- Document state --------------------------------------------------------------------------
 

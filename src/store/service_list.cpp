@@ -177,12 +177,21 @@ void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
 {
     Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
-    if (item && item->Info())
-        FillRows(*item, satellite);
+    if (item && item->Info() && BuildPrograms(*item, satellite))
+        FillRows(*item->Info());
     Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
-void ServiceList::FillRows(TreeItem& item, TreeItem* satellite)
+void ServiceList::ShowRows(const TreeItem* item)
+{
+    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    DropRows();
+    if (item && item->Info())
+        FillRows(*item->Info());
+    Notify([](ServiceListObserver& o) { o.WasReset(); });
+}
+
+bool ServiceList::BuildPrograms(TreeItem& item, TreeItem* satellite)
 {
     ChannelTree& tree = m_store.Tree();
     const TreeNodeInfo& info = *item.Info();
@@ -196,7 +205,7 @@ void ServiceList::FillRows(TreeItem& item, TreeItem* satellite)
     case TreeKind::Tp: {
         TreeItem* owner = satellite ? satellite : item.Parent();
         if (!owner || !owner->Info())
-            return;
+            return false;
         if (owner->Info()->programs.Count() == 0)
             tree.SetPrograms(owner, m_store.BuildSatelliteList(owner->Info()->satId));
         tree.SetPrograms(&item, m_store.BuildTpList(info.tpId, owner->Info()->programs));
@@ -205,7 +214,11 @@ void ServiceList::FillRows(TreeItem& item, TreeItem* satellite)
     default:
         break;
     }
+    return true;
+}
 
+void ServiceList::FillRows(const TreeNodeInfo& info)
+{
     const ProgramList& programs = info.programs;
     for (int p = 0; p < programs.Count() && programs.At(p) != -1; ++p) {
         const std::int32_t slot = programs.At(p);

@@ -84,6 +84,9 @@ public:
     // and whose first listed field can be read. For a TP the satellite's list is taken from
     // satellite, else from the TP's parent item, and rebuilt first when it is empty.
     void ShowList(TreeItem* item, TreeItem* satellite = nullptr);
+    // Shows the item's program list as it stands, without building it again (after undo and redo,
+    // which restore the lists as they were).
+    void ShowRows(const TreeItem* item);
     // Rewrites the rows for the owner's list positions first … last from row on, reusing rows
     // that exist (they keep their number text) and appending the others.
     void RefreshRows(int first, int last, int row, const TreeNodeInfo* owner);
@@ -116,8 +119,11 @@ private:
     void Notify(Call call);
     // Empties the rows inside a reset the caller brackets.
     void DropRows();
-    // ShowList's work inside its reset.
-    void FillRows(TreeItem& item, TreeItem* satellite);
+    // Builds the item's program list again (ShowList's work inside its reset); false for a TP
+    // without a satellite.
+    bool BuildPrograms(TreeItem& item, TreeItem* satellite);
+    // A row for each program of the record's list that passes the filter and can be read.
+    void FillRows(const TreeNodeInfo& info);
 
     // The cells of a program; false after "pos 0 error!".
     bool FillCells(int slot, std::vector<std::string>& cells) const;
