@@ -18,8 +18,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
-#include "editing/channel_operations.h"
-#include "editing/service_finder.h"
+#include "editing/edit_session.h"
 #include "store/tree_item.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/models/service_list_model.h"
@@ -63,9 +62,8 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs
         m_dialogs = m_ownDialogs.get();
     }
     m_document = std::make_unique<Document>(*m_prompts, m_config.Type().value_or(ProjectType::ZUV_DVBS_V1));
-    m_channels = std::make_unique<ChannelOperations>(m_document->Store(), m_document->List());
-    m_navigatorCommands = std::make_unique<NavigatorCommands>(m_document->Store());
-    m_finder = std::make_unique<ServiceFinder>();
+    m_session = std::make_unique<EditSession>(*m_document);
+    m_undoStack->setUndoLimit(m_session->StepLimit());
     m_serialSettings = LoadSerialSettings();
 
     InitResources();
@@ -86,7 +84,9 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
-    // The views and models go before the document they show.
+    // The history goes first (it must not call back into the views), then the views and models
+    // before the document they show.
+    delete m_undoStack;
     delete m_splitter;
     m_document->Store().Tree().RemoveObserver(m_treeModel);
     m_document->List().RemoveObserver(m_listModel);
@@ -247,7 +247,7 @@ void MainWindow::ConnectViews()
         if (!m_syncing)
             m_list->SelectRowAlone(m_document->List().SelectedRow());
     });
-    connect(m_undoStack, &QUndoStack::cleanChanged, this, &MainWindow::UpdateState);
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::AfterCommand);
     connect(m_recentMenu, &QMenu::triggered, this, [this](QAction* action) {
         OpenPath(action->data().toString().toStdString());
     });
@@ -312,7 +312,7 @@ void MainWindow::OnTreeItemSelected(TreeItem* item)
 {
     if (m_syncing || item == m_document->Store().CurrentItem())
         return;
-    m_document->SelectItem(item);
+    m_session->SelectItem(item);
     UpdateState();
 }
 
@@ -328,13 +328,16 @@ void MainWindow::OnListRowSelected(int row)
 
 void MainWindow::ResetHistory()
 {
-    m_undoStack->clear();
+    if (!m_session->CanUndo() && !m_session->CanRedo())
+        m_undoStack->clear();
 }
 
 void MainWindow::NoteSaved(bool saved)
 {
-    if (saved)
+    if (saved) {
+        m_session->SetClean();
         m_undoStack->setClean();
+    }
     UpdateState();
 }
 
@@ -389,7 +392,7 @@ void MainWindow::SaveSettings() const
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A save that was wanted and failed keeps the window, so that the edits are not lost.
-    if (!m_document->CloseDocument()) {
+    if (!m_session->Close()) {
         event->ignore();
         UpdateState();
         return;

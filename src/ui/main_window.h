@@ -22,12 +22,11 @@ class QUndoStack;
 
 namespace torvane {
 
-class ChannelOperations;
 class ChannelTreeModel;
 class Document;
+class EditSession;
 class NavigatorView;
 class PresetPrompts;
-class ServiceFinder;
 class ServiceListModel;
 class ServiceListView;
 class SwitchBar;
@@ -67,6 +66,7 @@ public:
     bool OpenPath(const std::string& path, std::optional<ChunkChoice> chunk = std::nullopt);
 
     Document& GetDocument() { return *m_document; }
+    EditSession& Session() { return *m_session; }
     const ProjectConfig& Config() const { return m_config; }
     QAction* Action(WindowCommand command) const;
     NavigatorView* Navigator() const { return m_navigator; }
@@ -130,7 +130,7 @@ private:
     void OnListRowSelected(int row);
     void OnListKey(ListKey key);
     void OnListContextMenu(const QPoint& pos, bool onRow);
-    // The open document is dropped from the undo history (a file was opened or closed).
+    // The undo stack follows the session's history, emptied when a file was opened or closed.
     void ResetHistory();
     void NoteSaved(bool saved);
 
@@ -140,9 +140,7 @@ private:
     std::unique_ptr<WindowDialogs> m_ownDialogs;
     WindowDialogs* m_dialogs;
     std::unique_ptr<Document> m_document;
-    std::unique_ptr<ChannelOperations> m_channels;
-    std::unique_ptr<NavigatorCommands> m_navigatorCommands;
-    std::unique_ptr<ServiceFinder> m_finder;
+    std::unique_ptr<EditSession> m_session;
     SerialSettings m_serialSettings;
     std::string m_imagePath;   // the flash image last opened, uploaded into or downloaded from
     QString m_titleName;       // what the title shows after "Torvane - "
