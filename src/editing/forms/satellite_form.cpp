@@ -282,8 +282,10 @@ bool SatelliteForm::Commit()
     }
 
     Write("sat_id", m_record.satId);
-    m_record.label = name;
     m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.slot, "satname", name);
+    // The navigator shows the name as the node holds it (a NUL ends it, the field's size cuts it),
+    // as it shows it once the image is opened again.
+    m_record.label = m_store.ReadNamedText(NodeKind::Satellite, m_record.slot, "satname").value_or(name);
     const std::pair<SatelliteControl, std::string_view> lnb[] = {{SatelliteControl::LnbType, "lnb_type"},
                                                                  {SatelliteControl::FirstFrequency, "lnb_low"},
                                                                  {SatelliteControl::SecondFrequency, "lnb_high"}};
