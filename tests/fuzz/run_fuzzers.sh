@@ -56,9 +56,10 @@ run_one() {
     mkdir -p "$work/corpus/$target" "$work/seeds/$target" "$work/artifacts" "$here/corpus/$target"
     "$build/tests/${target}_replay" --write-seeds "$work/seeds/$target" >/dev/null
     local status=0 started=$SECONDS
-    # The processor time is kept too: on a busy machine the lowest priority gets little of it.
+    # The processor time is kept too: on a busy machine the lowest priority gets little of it, which
+    # is also why an input has a minute before it counts as hanging.
     /usr/bin/time -f '%U %S' -o "$work/$target.cpu" \
-        nice -n 19 "$build/tests/$target" -max_total_time="$seconds" -runs="$runs" -timeout=10 -print_final_stats=1 \
+        nice -n 19 "$build/tests/$target" -max_total_time="$seconds" -runs="$runs" -timeout=60 -print_final_stats=1 \
         -artifact_prefix="$work/artifacts/$target-" \
         "$work/corpus/$target" "$work/seeds/$target" "$here/corpus/$target" >"$work/$target.log" 2>&1 || status=$?
     local executed perSecond cpu
