@@ -50,11 +50,15 @@ std::int32_t ReadSerialPort(const QSettings& settings)
     return static_cast<std::int32_t>(value);
 }
 
-bool WriteSerialPort(QSettings& settings, std::int32_t portNumber)
+bool WriteSerialPort(QSettings& settings, std::int32_t portNumber, const std::string& devicePath)
 {
     if (!settings.isWritable())
         return false;
     settings.setValue(kSerialPortKey, portNumber);
+    if (devicePath.empty())
+        settings.remove(kSerialDeviceKey);
+    else
+        settings.setValue(kSerialDeviceKey, QString::fromStdString(devicePath));
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
@@ -64,23 +68,24 @@ SerialSettings LoadSerialSettings()
     SerialSettings result;
     // The user's store holds a value only while the system store could not take the last choice.
     const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
-    if (user->contains(kSerialPortKey))
-        result.portNumber = ReadSerialPort(*user);
-    else
-        result.portNumber = ReadSerialPort(*OpenSettingsStore(SettingsStore::System));
+    const std::unique_ptr<QSettings> system = OpenSettingsStore(SettingsStore::System);
+    const QSettings& store = user->contains(kSerialPortKey) ? *user : *system;
+    result.portNumber = ReadSerialPort(store);
+    result.devicePath = store.value(kSerialDeviceKey).toString().toStdString();
     return result;
 }
 
-bool StoreSerialPort(std::int32_t portNumber)
+bool StoreSerialPort(std::int32_t portNumber, const std::string& devicePath)
 {
     const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
-    if (WriteSerialPort(*OpenSettingsStore(SettingsStore::System), portNumber)) {
+    if (WriteSerialPort(*OpenSettingsStore(SettingsStore::System), portNumber, devicePath)) {
         // An older fallback value would otherwise hide the new choice.
         user->remove(kSerialPortKey);
+        user->remove(kSerialDeviceKey);
         user->sync();
         return true;
     }
-    return WriteSerialPort(*user, portNumber);
+    return WriteSerialPort(*user, portNumber, devicePath);
 }
 
 } // namespace torvane
