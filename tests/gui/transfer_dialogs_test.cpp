@@ -81,9 +81,13 @@ public:
         Hold(std::string(caption) + ": " + std::string(text));
     }
     bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&) override { return {}; }
+    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&, std::optional<int>) override
+    {
+        return {};
+    }
     std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return {}; }
     std::optional<std::string> ChooseOpenFile(std::string_view) override { return {}; }
+    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return {}; }
 
     std::vector<std::string> messages;
     QWidget* watched = nullptr;
