@@ -144,14 +144,12 @@ void NavigatorCommands::RefreshProgramLists(TreeItem* item)
     const TreeNodeInfo* info = item->Info();
     if (!info || (info->treeKind != TreeKind::Satellite && info->treeKind != TreeKind::Tp))
         return;
-    const bool satellite = info->treeKind == TreeKind::Satellite;
     std::vector<std::int32_t> programs;
     const TableHeader* table = m_store.Image().Table(NodeKind::Program);
-    for (int slot = 0; table && slot < table->slotCount; ++slot) {
-        if (!m_store.IsLiveNode(NodeKind::Program, slot)
-            || m_store.ReadNamedNumber(NodeKind::Program, slot, "sat_id") != info->satId)
-            continue;
-        if (satellite || m_store.ReadNamedNumber(NodeKind::Program, slot, "tp_id") == info->tpId)
+    // A twin that shares its id with an earlier sibling owns nothing, as when the tree was built.
+    const bool owner = ChannelTree::OwnsItsId(item);
+    for (int slot = 0; table && owner && slot < table->slotCount; ++slot) {
+        if (m_store.ShowsProgram(*info, slot))
             programs.push_back(slot);
     }
     ProgramList list = ProgramList::WithCount(static_cast<int>(programs.size()));

@@ -25,6 +25,10 @@ public:
     // A modal message with an OK button.
     virtual void Message(std::string_view text) = 0;
 
+    // A modal message with a caption of its own and the exclamation icon, such as "Can not open
+    // file!" with "Warning". Where there are no captions it is a plain message.
+    virtual void Warning(std::string_view text, [[maybe_unused]] std::string_view caption) { Message(text); }
+
     // A question with Yes and No; Yes answers true.
     virtual bool AskYesNo(std::string_view text) = 0;
 

@@ -224,6 +224,12 @@ void PromptDialogsTest::fileDialog()
     QCOMPARE(save.NameBoxText(), QStringLiteral("list.txt"));
     QCOMPARE(save.TypeNumber(), 4);
 
+    // The preset pattern is no file name: Return leaves the dialog open.
+    name->setText(QStringLiteral("*.txt"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(save.isVisible());
+    QCOMPARE(save.result(), int(QDialog::Rejected));
+
     // The preset type follows the default name; without one the box shows the first pattern.
     FileDialog saveDefault(FileDialog::Mode::Save, kSaveDefaultDatabaseAsFilter, QStringLiteral("factory.ddf"),
                            folder.path(), nullptr);

@@ -19,6 +19,11 @@ void RecordingPrompts::Message(std::string_view text)
     messages.emplace_back(text);
 }
 
+void RecordingPrompts::Warning(std::string_view text, std::string_view caption)
+{
+    messages.push_back(std::string(caption) + ": " + std::string(text));
+}
+
 bool RecordingPrompts::AskYesNo(std::string_view text)
 {
     questions.emplace_back(text);

@@ -14,6 +14,8 @@ namespace torvane::test {
 class RecordingPrompts final : public UserPrompts {
 public:
     void Message(std::string_view text) override;
+    // Recorded among the messages as "<caption>: <text>".
+    void Warning(std::string_view text, std::string_view caption) override;
     bool AskYesNo(std::string_view text) override;
     std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
                                  std::optional<int> preset) override;

@@ -60,6 +60,15 @@ void FileDialog::SetNameBoxText(const QString& text)
         selectFile(text);
 }
 
+void FileDialog::accept()
+{
+    // Qt's dialog would hand back "*.bin" as the name of a file to create.
+    const QString name = NameBoxText();
+    if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?')))
+        return;
+    QFileDialog::accept();
+}
+
 void FileDialog::TypePicked(const QString& label)
 {
     const int number = static_cast<int>(nameFilters().indexOf(label)) + 1;

@@ -11,7 +11,8 @@ namespace torvane {
 // Every open and save dialog: a QFileDialog showing the types of a filter text such as
 // "Open Bin File(*.bin)|Default DB File(*.ddf)" as FileFilter reads it, its name box preset from
 // the default name (a folder in it opens the dialog there, else folder), and the file renamed to
-// the type the user picks. A save dialog asks before it overwrites a file.
+// the type the user picks. A save dialog asks before it overwrites a file. A pattern in the name
+// box (the preset "*.bin") is never taken for a file name.
 class FileDialog final : public QFileDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileDialog)
@@ -28,6 +29,9 @@ public:
     int TypeNumber() const { return m_filter.TypeNumber(); }
     // The text of the name box.
     QString NameBoxText() const;
+
+protected:
+    void accept() override;
 
 private:
     void TypePicked(const QString& label);
