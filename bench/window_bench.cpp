@@ -48,7 +48,7 @@ public:
     // A window on the folder with the image's user database open.
     std::unique_ptr<MainWindow> OpenWindow(test::ScriptedDialogs& dialogs)
     {
-        auto window = std::make_unique<MainWindow>(ProjectConfig(Folder()), m_prompts, dialogs);
+        auto window = std::make_unique<MainWindow>(ProjectConfig(Folder()), &m_prompts, &dialogs);
         window->LoadConfiguration(ProjectType::ZUV_DVBS_V4);
         window->OpenPath(ImagePath(), ChunkChoice{false, true});
         window->resize(1000, 700);

@@ -23,6 +23,23 @@ std::uint32_t SerialSettings::InitialProtocolVersion() const
     return transferFormat == 2 ? 32 : 16;
 }
 
+std::string SettingsRegistryKey(SettingsStore store)
+{
+    const std::string root = store == SettingsStore::System ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    return root + "\\SOFTWARE\\" + kSettingsOrganization;
+}
+
+std::unique_ptr<QSettings> OpenSettingsStore(SettingsStore store)
+{
+#ifdef _WIN32
+    // Qt's own place for an organisation would be Software\ZuvEditor\OrganizationDefaults.
+    return std::make_unique<QSettings>(QString::fromStdString(SettingsRegistryKey(store)), QSettings::NativeFormat);
+#else
+    const QSettings::Scope scope = store == SettingsStore::System ? QSettings::SystemScope : QSettings::UserScope;
+    return std::make_unique<QSettings>(QSettings::NativeFormat, scope, kSettingsOrganization);
+#endif
+}
+
 std::int32_t ReadSerialPort(const QSettings& settings)
 {
     bool ok = false;
@@ -50,9 +67,9 @@ SerialSettings LoadSerialSettings()
 {
     SerialSettings result;
     // The user's store holds a value only while the system store could not take the last choice.
-    const QSettings user(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganization);
-    const QSettings system(QSettings::NativeFormat, QSettings::SystemScope, kSettingsOrganization);
-    const QSettings& store = user.contains(kSerialPortKey) ? user : system;
+    const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
+    const std::unique_ptr<QSettings> system = OpenSettingsStore(SettingsStore::System);
+    const QSettings& store = user->contains(kSerialPortKey) ? *user : *system;
     result.portNumber = ReadSerialPort(store);
     result.devicePath = store.value(kSerialDeviceKey).toString().toStdString();
     return result;
@@ -60,16 +77,15 @@ SerialSettings LoadSerialSettings()
 
 bool StoreSerialPort(std::int32_t portNumber, const std::string& devicePath)
 {
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganization);
-    QSettings system(QSettings::NativeFormat, QSettings::SystemScope, kSettingsOrganization);
-    if (WriteSerialPort(system, portNumber, devicePath)) {
+    const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
+    if (WriteSerialPort(*OpenSettingsStore(SettingsStore::System), portNumber, devicePath)) {
         // An older fallback value would otherwise hide the new choice.
-        user.remove(kSerialPortKey);
-        user.remove(kSerialDeviceKey);
-        user.sync();
+        user->remove(kSerialPortKey);
+        user->remove(kSerialDeviceKey);
+        user->sync();
         return true;
     }
-    return WriteSerialPort(user, portNumber, devicePath);
+    return WriteSerialPort(*user, portNumber, devicePath);
 }
 
 } // namespace torvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "link/serial_line.h"
@@ -28,12 +29,22 @@ struct SerialSettings {
     std::uint32_t InitialProtocolVersion() const;
 };
 
-// Where the port number is kept: the value "Serial Port" in the settings of "ZuvEditor" (on
-// Windows HKEY_LOCAL_MACHINE\SOFTWARE\ZuvEditor, elsewhere an ini file).
+// Where the port number is kept: the value "Serial Port" in the settings of "ZuvEditor". On
+// Windows it is a REG_DWORD directly under the key SOFTWARE\ZuvEditor of HKEY_LOCAL_MACHINE (the
+// system store) or of HKEY_CURRENT_USER (the user's store); elsewhere the stores are the system's
+// and the user's ini file of "ZuvEditor".
 inline constexpr const char* kSerialPortKey = "Serial Port";
 // Beside it, the device path when one was chosen instead of a port number.
 inline constexpr const char* kSerialDeviceKey = "Serial Device";
 inline constexpr const char* kSettingsOrganization = "ZuvEditor";
+
+enum class SettingsStore { System, User };
+
+// The store's registry key: "HKEY_LOCAL_MACHINE\SOFTWARE\ZuvEditor" or
+// "HKEY_CURRENT_USER\SOFTWARE\ZuvEditor".
+std::string SettingsRegistryKey(SettingsStore store);
+// The store's settings: on Windows its registry key, elsewhere its ini file.
+std::unique_ptr<QSettings> OpenSettingsStore(SettingsStore store);
 
 // The stored port number, or 1 when it is missing or not a port number.
 std::int32_t ReadSerialPort(const QSettings& settings);

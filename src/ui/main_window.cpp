@@ -18,8 +18,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
-#include "editing/channel_operations.h"
-#include "editing/service_finder.h"
+#include "editing/edit_session.h"
 #include "store/tree_item.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/models/service_list_model.h"
@@ -27,6 +26,8 @@
 #include "ui/views/navigator_view.h"
 #include "ui/views/service_list_view.h"
 #include "ui/views/switch_bar.h"
+#include "ui/widget_prompts.h"
+#include "ui/widget_window_dialogs.h"
 
 // The window's icon lives in the resources of the ui library, which a static library must set up.
 static void InitResources()
@@ -43,17 +44,26 @@ const char* const kGeometryKey = "window/geometry";
 const char* const kStateKey = "window/state";
 const char* const kSplitterKey = "window/splitter";
 const char* const kRightSplitterKey = "window/rightSplitter";
+const char* const kLastFolderKey = "lastFolder";
 
 } // namespace
 
-MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_config(std::move(config)), m_dialogs(&dialogs), m_undoStack(new QUndoStack(this))
+MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), m_config(std::move(config)), m_dialogs(dialogs), m_undoStack(new QUndoStack(this))
 {
-    m_prompts = std::make_unique<PresetPrompts>(prompts);
+    if (!prompts) {
+        m_widgetPrompts = std::make_unique<WidgetPrompts>(this);
+        m_widgetPrompts->SetFolder(QSettings().value(kLastFolderKey).toString());
+        prompts = m_widgetPrompts.get();
+    }
+    m_prompts = std::make_unique<PresetPrompts>(*prompts);
+    if (!m_dialogs) {
+        m_ownDialogs = std::make_unique<WidgetWindowDialogs>(this, *m_prompts);
+        m_dialogs = m_ownDialogs.get();
+    }
     m_document = std::make_unique<Document>(*m_prompts, m_config.Type().value_or(ProjectType::ZUV_DVBS_V1));
-    m_channels = std::make_unique<ChannelOperations>(m_document->Store(), m_document->List());
-    m_navigatorCommands = std::make_unique<NavigatorCommands>(m_document->Store());
-    m_finder = std::make_unique<ServiceFinder>();
+    m_session = std::make_unique<EditSession>(*m_document);
+    m_undoStack->setUndoLimit(m_session->StepLimit());
     m_serialSettings = LoadSerialSettings();
 
     InitResources();
@@ -64,7 +74,7 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs
     BuildToolBar();
     BuildStatusBar();
     ConnectViews();
-    resize(960, 640);
+    resize(1100, 720);
     RestoreSettings();
     UpdateState();
     qApp->installEventFilter(this);
@@ -74,14 +84,20 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
-    // The views go before the document they show.
+    // The history goes first (it must not call back into the views), then the views and models
+    // before the document they show.
+    delete m_undoStack;
     delete m_splitter;
+    m_document->Store().Tree().RemoveObserver(m_treeModel);
+    m_document->List().RemoveObserver(m_listModel);
 }
 
 void MainWindow::BuildPanes()
 {
     m_treeModel = new ChannelTreeModel(m_document->Store().Tree(), this);
     m_listModel = new ServiceListModel(m_document->List(), this);
+    m_document->Store().Tree().AddObserver(m_treeModel);
+    m_document->List().AddObserver(m_listModel);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_navigator = new NavigatorView(m_splitter);
@@ -231,7 +247,7 @@ void MainWindow::ConnectViews()
         if (!m_syncing)
             m_list->SelectRowAlone(m_document->List().SelectedRow());
     });
-    connect(m_undoStack, &QUndoStack::cleanChanged, this, &MainWindow::UpdateState);
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::AfterCommand);
     connect(m_recentMenu, &QMenu::triggered, this, [this](QAction* action) {
         OpenPath(action->data().toString().toStdString());
     });
@@ -296,25 +312,32 @@ void MainWindow::OnTreeItemSelected(TreeItem* item)
 {
     if (m_syncing || item == m_document->Store().CurrentItem())
         return;
-    m_document->SelectItem(item);
+    m_session->SelectItem(item);
     UpdateState();
 }
 
 void MainWindow::OnListRowSelected(int row)
 {
-    if (!m_syncing)
-        m_document->List().SelectRow(row);
+    // The core keeps the first selected row; its notice must not shrink the user's selection.
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    m_document->List().SelectRow(row);
+    m_syncing = false;
 }
 
 void MainWindow::ResetHistory()
 {
-    m_undoStack->clear();
+    if (!m_session->CanUndo() && !m_session->CanRedo())
+        m_undoStack->clear();
 }
 
 void MainWindow::NoteSaved(bool saved)
 {
-    if (saved)
+    if (saved) {
+        m_session->SetClean();
         m_undoStack->setClean();
+    }
     UpdateState();
 }
 
@@ -362,12 +385,14 @@ void MainWindow::SaveSettings() const
     settings.setValue(kSplitterKey, m_splitter->saveState());
     if (const auto* right = m_splitter->findChild<QSplitter*>(QStringLiteral("rightPane")))
         settings.setValue(kRightSplitterKey, right->saveState());
+    if (m_widgetPrompts)
+        settings.setValue(kLastFolderKey, m_widgetPrompts->Folder());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A save that was wanted and failed keeps the window, so that the edits are not lost.
-    if (!m_document->CloseDocument()) {
+    if (!m_session->Close()) {
         event->ignore();
         UpdateState();
         return;

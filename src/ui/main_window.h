@@ -22,16 +22,16 @@ class QUndoStack;
 
 namespace torvane {
 
-class ChannelOperations;
 class ChannelTreeModel;
 class Document;
+class EditSession;
 class NavigatorView;
 class PresetPrompts;
-class ServiceFinder;
 class ServiceListModel;
 class ServiceListView;
 class SwitchBar;
 class TreeItem;
+class WidgetPrompts;
 class WindowDialogs;
 
 // The commands of the main menu and the toolbar.
@@ -52,8 +52,10 @@ public:
     static constexpr int kNavigatorWidth = 200;
     static constexpr int kSwitchBarHeight = 30;
 
-    // prompts and dialogs are not owned; tests pass scripted ones.
-    MainWindow(ProjectConfig config, UserPrompts& prompts, WindowDialogs& dialogs, QWidget* parent = nullptr);
+    // Without prompts and dialogs the window makes its widget ones; tests pass scripted ones (not
+    // owned).
+    explicit MainWindow(ProjectConfig config, UserPrompts* prompts = nullptr, WindowDialogs* dialogs = nullptr,
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // At start-up, once the window is shown: the project type (typeOverride answers "Project
@@ -64,6 +66,7 @@ public:
     bool OpenPath(const std::string& path, std::optional<ChunkChoice> chunk = std::nullopt);
 
     Document& GetDocument() { return *m_document; }
+    EditSession& Session() { return *m_session; }
     const ProjectConfig& Config() const { return m_config; }
     QAction* Action(WindowCommand command) const;
     NavigatorView* Navigator() const { return m_navigator; }
@@ -127,17 +130,17 @@ private:
     void OnListRowSelected(int row);
     void OnListKey(ListKey key);
     void OnListContextMenu(const QPoint& pos, bool onRow);
-    // The open document is dropped from the undo history (a file was opened or closed).
+    // The undo stack follows the session's history, emptied when a file was opened or closed.
     void ResetHistory();
     void NoteSaved(bool saved);
 
     ProjectConfig m_config;
+    std::unique_ptr<WidgetPrompts> m_widgetPrompts;  // the window's own prompts, when it made them
     std::unique_ptr<PresetPrompts> m_prompts;
+    std::unique_ptr<WindowDialogs> m_ownDialogs;
     WindowDialogs* m_dialogs;
     std::unique_ptr<Document> m_document;
-    std::unique_ptr<ChannelOperations> m_channels;
-    std::unique_ptr<NavigatorCommands> m_navigatorCommands;
-    std::unique_ptr<ServiceFinder> m_finder;
+    std::unique_ptr<EditSession> m_session;
     SerialSettings m_serialSettings;
     std::string m_imagePath;   // the flash image last opened, uploaded into or downloaded from
     QString m_titleName;       // what the title shows after "Torvane - "

@@ -6,8 +6,7 @@
 #include <QUndoStack>
 
 #include "document/document.h"
-#include "editing/channel_operations.h"
-#include "editing/service_finder.h"
+#include "editing/edit_session.h"
 #include "store/tree_item.h"
 #include "ui/commands/edit_step_command.h"
 #include "ui/main_window.h"
@@ -53,7 +52,7 @@ void MainWindow::LoadConfiguration(std::optional<ProjectType> typeOverride)
 bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> chunk)
 {
     m_prompts->PresetChunks(chunk);
-    const bool opened = m_document->Open(path);
+    const bool opened = m_session->Open(path);
     m_prompts->PresetChunks(std::nullopt);
     ResetHistory();
     if (opened) {
@@ -90,7 +89,7 @@ void MainWindow::SaveAs()
     if (!m_document->IsOpen())
         return;
     const bool image = !m_document->Store().ProductImagePath().empty();
-    const std::optional<std::string> target = m_dialogs->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter);
+    const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
     if (!target)
         return;
     const SaveResult result = m_document->SaveAs(*target);
@@ -108,9 +107,8 @@ void MainWindow::SaveAs()
 
 void MainWindow::CloseFile()
 {
-    m_document->CloseDocument();
-    if (!m_document->IsOpen())
-        ResetHistory();
+    m_session->Close();
+    ResetHistory();
     AfterCommand();
 }
 
@@ -118,24 +116,24 @@ void MainWindow::CloseFile()
 
 void MainWindow::RunEdit(const QString& text, const std::function<void()>& edit)
 {
-    m_undoStack->push(new EditStepCommand(text, {[edit] {
-                                                     edit();
-                                                     return false;
+    EditSession& session = *m_session;
+    m_undoStack->push(new EditStepCommand(text, {[&session, label = text.toStdString(), edit] {
+                                                     return session.Execute(label, edit);
                                                  },
-                                                 {}, {}}));
+                                                 [&session] { session.Undo(); }, [&session] { session.Redo(); }}));
     AfterCommand();
 }
 
 void MainWindow::Find()
 {
     if (const std::optional<FindRequest> request = m_dialogs->RunFind())
-        m_finder->FindService(m_document->List(), *request);
+        m_session->Finder().FindService(m_document->List(), *request);
     AfterCommand();
 }
 
 void MainWindow::FindNext()
 {
-    m_finder->FindNextService(m_document->List());
+    m_session->Finder().FindNextService(m_document->List());
     AfterCommand();
 }
 
@@ -174,7 +172,7 @@ void MainWindow::OnListKey(ListKey key)
 
 void MainWindow::RunChannelCommand(ChannelCommand command)
 {
-    ChannelOperations& channels = *m_channels;
+    ChannelOperations& channels = m_session->Operations();
     switch (command) {
     case ChannelCommand::Edit:
     case ChannelCommand::Insert:
@@ -245,7 +243,7 @@ void MainWindow::MoveSelectedRows(int destination)
     if (order == current)
         return;
     ServiceList& list = m_document->List();
-    ChannelOperations& channels = *m_channels;
+    ChannelOperations& channels = m_session->Operations();
     RunEdit(tr("Move Channels"), [&list, &channels, order, current]() mutable {
         // Row by row from the top, the program that belongs there is moved up to it.
         for (std::size_t at = 0; at < order.size(); ++at) {
@@ -275,8 +273,8 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
     TreeItem* item = m_navigator->SelectedItem();
     if (!item || !item->Info())
         return;
-    NavigatorCommands& navigator = *m_navigatorCommands;
-    Document& document = *m_document;
+    NavigatorCommands& navigator = m_session->Navigator();
+    EditSession& session = *m_session;
     const bool tp = item->Info()->treeKind == TreeKind::Tp;
     switch (command) {
     case NavigatorCommand::Edit:
@@ -296,10 +294,7 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
         return;
     }
     case NavigatorCommand::Delete:
-        RunEdit(tp ? tr("Delete TP") : tr("Delete Satellite"), [&navigator, &document, item] {
-            TreeItem* next = navigator.Delete(item);
-            document.SelectItem(next);
-        });
+        RunEdit(tp ? tr("Delete TP") : tr("Delete Satellite"), [&session, item] { session.DeleteItem(item); });
         return;
     case NavigatorCommand::MoveUp:
         RunEdit(tr("Move Up"), [&navigator, item] { navigator.MoveUp(item); });

@@ -23,11 +23,16 @@ public:
     void Message(std::string_view text) override { m_inner->Message(text); }
     void Warning(std::string_view text, std::string_view caption) override { m_inner->Warning(text, caption); }
     bool AskYesNo(std::string_view text) override { return m_inner->AskYesNo(text); }
-    std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                 std::optional<int> preset) override;
     std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive) override;
     std::optional<std::string> ChooseOpenFile(std::string_view filterText) override
     {
         return m_inner->ChooseOpenFile(filterText);
+    }
+    std::optional<std::string> ChooseSaveFile(std::string_view filterText, std::string_view defaultName) override
+    {
+        return m_inner->ChooseSaveFile(filterText, defaultName);
     }
 
 private:

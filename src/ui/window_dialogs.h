@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
 #include "editing/forms/index_prompt.h"
 #include "editing/forms/move_information.h"
@@ -33,8 +31,6 @@ public:
     virtual std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) = 0;
     // The "FIND" dialog: the text and the partial flag on "Next".
     virtual std::optional<FindRequest> RunFind() = 0;
-    // A save-file dialog offering filterText ("Save Bin File(*.bin)|…"); the chosen path.
-    virtual std::optional<std::string> ChooseSaveFile(std::string_view filterText) = 0;
     virtual void ShowAbout() = 0;
 };
 

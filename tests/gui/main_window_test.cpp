@@ -1,5 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTest>
@@ -37,6 +38,13 @@ TreeItem* Tp(Document& document, int satellite, int tp)
 void ClickRow(ServiceListView& list, int row)
 {
     list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void SelectRows(ServiceListView& list, std::initializer_list<int> rows)
+{
+    list.selectionModel()->clearSelection();
+    for (int row : rows)
+        list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 } // namespace
@@ -94,18 +102,18 @@ private slots:
 
         // Save As a default database with order, then open that file: Download greys.
         const std::string df2 = fixture.Path("copy.df2");
-        fixture.dialogs.saveFileAnswers.push_back(df2);
+        fixture.prompts.fileAnswers.push_back(df2);
         window.SaveAs();
-        QCOMPARE(fixture.dialogs.shown.back(),
+        QCOMPARE(fixture.prompts.questions.back(),
                  std::string("Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
         QVERIFY(window.OpenPath(df2));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - copy.df2[*]"));
         QVERIFY(window.Action(WindowCommand::Save)->isEnabled());
         QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
-        fixture.dialogs.saveFileAnswers.push_back(fixture.Path("other.ddf"));
+        fixture.prompts.fileAnswers.push_back(fixture.Path("other.ddf"));
         window.SaveAs();
-        QCOMPARE(fixture.dialogs.shown.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|"));
+        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
 
         // Any other extension does nothing; Close greys again and empties the panes.
@@ -118,6 +126,21 @@ private slots:
         QCOMPARE(window.Navigator()->model()->rowCount(), 0);
         QCOMPARE(window.List()->model()->rowCount(), 0);
         QCOMPARE(window.RecentFilesMenu()->actions().size(), 3);
+
+        // A file dropped on the window opens; so does an entry of Recent Files.
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(QString::fromStdString(fixture.DemoPath()))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        QApplication::sendEvent(&window, &drop);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
+        QCOMPARE(window.RecentFilesMenu()->actions().front()->text(), QStringLiteral("&1 demo.bin"));
+        window.RecentFilesMenu()->actions()[1]->trigger();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other.ddf[*]"));
+        QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
         QVERIFY(fixture.prompts.messages.empty());
     }
 
@@ -167,6 +190,95 @@ private slots:
                  QStringList({"Edit Channel          Enter (grey)", "-", "Move Up                 - (grey)",
                               "Move Down            + (grey)", "Move Channel (grey)", "Switch Channel (grey)", "-",
                               "Insert Channel       Insert", "Delete Channel    Delete (grey)"}));
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+    // The list's keys on a TP's list, and their undo through the Edit menu's shortcuts.
+    void ListKeysAndUndo()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Document& document = fixture.Doc();
+        ServiceListView& list = *window.List();
+        const auto names = [&] {
+            QStringList texts;
+            for (const ServiceRow& row : document.List().Rows())
+                texts << QString::fromStdString(row.cells.at(0));
+            return texts;
+        };
+        const auto selected = [&] {
+            QList<int> rows;
+            for (int row : list.SelectedRows())
+                rows << row;
+            return rows;
+        };
+
+        // "All Services": Insert does nothing.
+        window.Navigator()->SelectItem(document.Store().Tree().FindRoot(TreeKind::AllServices));
+        ClickRow(list, 0);
+        QTest::keyClick(&list, Qt::Key_Insert);
+        QVERIFY(fixture.dialogs.shown.empty());
+
+        window.Navigator()->SelectItem(Tp(document, 0, 0));
+        const QStringList before = names();
+        QVERIFY(before.size() >= 4);
+        // Keypad minus moves row 2 up, the selection follows; the plain minus key is no command.
+        ClickRow(list, 1);
+        QTest::keyClick(&list, Qt::Key_Minus);
+        QCOMPARE(names(), before);
+        QTest::keyClick(&list, Qt::Key_Minus, Qt::KeypadModifier);
+        QStringList moved = before;
+        moved.swapItemsAt(0, 1);
+        QCOMPARE(names(), moved);
+        QCOMPARE(selected(), QList<int>({0}));
+        QCOMPARE(window.UndoStack()->undoText(), QStringLiteral("Move Up"));
+        QVERIFY(window.isWindowModified());
+        // Enter and a double click open the program dialog (cancelled here): nothing changes.
+        QTest::keyClick(&list, Qt::Key_Return);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(0, 1)).center());
+        QCOMPARE(fixture.dialogs.shown, std::vector<std::string>(2, "Program Information"));
+        QCOMPARE(names(), moved);
+        // Shift+Delete is the clipboard's; Delete deletes the selected rows.
+        SelectRows(list, {1, 2});
+        QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(names(), moved);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QStringList deleted = moved;
+        deleted.remove(1, 2);
+        QCOMPARE(names(), deleted);
+        // Down selects the row below alone.
+        SelectRows(list, {0, 1});
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(selected(), QList<int>({1}));
+        // Keypad slash finds, F3 finds the next match from the row after it, wrapping to the top.
+        const QString target = deleted.back();
+        fixture.dialogs.findAnswers.push_back(FindRequest{target.toStdString(), false});
+        QTest::keyClick(&list, Qt::Key_Slash, Qt::KeypadModifier);
+        QCOMPARE(selected(), QList<int>({static_cast<int>(deleted.size()) - 1}));
+        QTest::keyClick(&list, Qt::Key_F3);
+        QCOMPARE(selected(), QList<int>({static_cast<int>(deleted.size()) - 1}));
+
+        // Undo the delete and the move (Ctrl+Z twice), redo the move (Ctrl+Shift+Z).
+        QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Delete Channel"));
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), moved);
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), before);
+        QVERIFY(!window.isWindowModified());
+        QVERIFY(!window.Action(WindowCommand::Undo)->isEnabled());
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(names(), moved);
+        QVERIFY(window.isWindowModified());
+        // Saving marks the clean point; undoing past it modifies the document again.
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        window.Save();
+        QVERIFY(!window.isWindowModified());
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), before);
+        QVERIFY(window.isWindowModified());
         QVERIFY(fixture.prompts.messages.empty());
     }
 };

@@ -32,10 +32,6 @@ public:
         return Next(moveAnswers, std::string(MoveInformation::kCaption));
     }
     std::optional<FindRequest> RunFind() override { return Next(findAnswers, std::string(FindRequest::kCaption)); }
-    std::optional<std::string> ChooseSaveFile(std::string_view filterText) override
-    {
-        return Next(saveFileAnswers, std::string(filterText));
-    }
     void ShowAbout() override { shown.push_back("About Torvane"); }
 
     std::deque<FormStep<ProgramForm>> programSteps;
@@ -44,8 +40,7 @@ public:
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;
-    std::deque<std::optional<std::string>> saveFileAnswers;
-    std::vector<std::string> shown;  // captions (save dialogs: filter texts) in order
+    std::vector<std::string> shown;  // captions in order
 
 private:
     template <typename Form>

@@ -41,7 +41,7 @@ public:
         m_ready = WriteFile(config.ConfigIniPath(), ini) && schema.ParseTemplate(sourcePath("samples/template.h"), setup)
             && config.SaveCompiledTemplate(schema, setup) == SaveTemplateResult::Saved
             && WriteDemoImage(DemoPath(), schema, ProjectType::ZUV_DVBS_V4, demo, setup);
-        window = std::make_unique<MainWindow>(config, prompts, dialogs);
+        window = std::make_unique<MainWindow>(config, &prompts, &dialogs);
         window->LoadConfiguration();
     }
 

@@ -228,9 +228,21 @@ TEST_F(CliTemplateTest, HelpPrintsUsage)
     const CliRun run = Run({"--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.starts_with("usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|"
-                                    "ZUV_DVBS_V4] COMMAND ...\ncommands:\n  template compile HEADER.h\n"
-                                    "  template show\n"))
+                                    "ZUV_DVBS_V4] COMMAND ...\n       torvane-cli --help | --version\ncommands:\n"
+                                    "  template compile HEADER.h\n  template show\n"))
         << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliTemplateTest, VersionIsTheProjectsVersion)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
+                                                 std::vector<std::string>{"--config-dir", "/nonexistent", "--version"}}) {
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "torvane-cli " TORVANE_VERSION "\n");
+        EXPECT_EQ(run.err, "");
+    }
 }
 
 } // namespace

@@ -10,6 +10,10 @@ namespace torvane {
 
 ChannelTreeModel::ChannelTreeModel(const ChannelTree& tree, QObject* parent) : QAbstractItemModel(parent), m_tree(tree)
 {
+    QStyle* style = QApplication::style();
+    m_icons = {style->standardIcon(QStyle::SP_FileDialogDetailedView), QIcon(),
+               style->standardIcon(QStyle::SP_DriveNetIcon), style->standardIcon(QStyle::SP_DirIcon),
+               style->standardIcon(QStyle::SP_FileIcon)};
 }
 
 QModelIndex ChannelTreeModel::index(int row, int column, const QModelIndex& parent) const
@@ -47,19 +51,9 @@ QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return QString::fromStdString(item->Label());
     if (role == Qt::DecorationRole && item->Info()) {
-        QStyle* style = QApplication::style();
-        switch (item->Info()->treeKind) {
-        case TreeKind::AllServices:
-            return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-        case TreeKind::SatelliteRoot:
-            return style->standardIcon(QStyle::SP_DriveNetIcon);
-        case TreeKind::Satellite:
-            return style->standardIcon(QStyle::SP_DirIcon);
-        case TreeKind::Tp:
-            return style->standardIcon(QStyle::SP_FileIcon);
-        default:
-            break;
-        }
+        const auto kind = static_cast<std::size_t>(item->Info()->treeKind);
+        if (kind < m_icons.size() && !m_icons[kind].isNull())
+            return m_icons[kind];
     }
     return {};
 }

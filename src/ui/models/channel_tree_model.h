@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
+
 #include <QAbstractItemModel>
+#include <QIcon>
 
 #include "store/channel_tree_observer.h"
 
@@ -41,6 +44,9 @@ public:
 
 private:
     const ChannelTree& m_tree;
+    // By tree kind ("All Services", reserved, "Satellite Information", satellite, TP), made once:
+    // looking an icon up again for every item painted costs more than the rest of the paint.
+    std::array<QIcon, 5> m_icons;
 };
 
 } // namespace torvane

@@ -20,7 +20,26 @@ NavigatorView::NavigatorView(QWidget* parent) : QTreeView(parent)
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setUniformRowHeights(true);
     setFocusPolicy(Qt::StrongFocus);
-    header()->setStretchLastSection(true);
+    // Long labels widen the column and bring a horizontal scroll bar rather than being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void NavigatorView::setModel(QAbstractItemModel* model)
+{
+    QTreeView::setModel(model);
+    // The roots start expanded, so that the satellites are in sight.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        for (int row = 0; row < this->model()->rowCount(); ++row)
+            expand(this->model()->index(row, 0));
+    });
+}
+
+void NavigatorView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QTreeView::rowsInserted(parent, start, end);
+    for (int row = start; !parent.isValid() && row <= end; ++row)
+        expand(model()->index(row, 0, parent));
 }
 
 TreeItem* NavigatorView::SelectedItem() const

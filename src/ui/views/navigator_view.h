@@ -21,6 +21,8 @@ class NavigatorView final : public QTreeView {
 public:
     explicit NavigatorView(QWidget* parent = nullptr);
 
+    void setModel(QAbstractItemModel* model) override;
+
     // The selected item, or nullptr.
     TreeItem* SelectedItem() const;
     void SelectItem(const TreeItem* item);
@@ -36,6 +38,7 @@ signals:
     void ItemSelected(torvane::TreeItem* item);
 
 protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };

@@ -38,6 +38,12 @@ TEST(SerialSettings, TransferFormatChoosesTheFirstVersion)
     }
 }
 
+TEST(SerialSettings, StoresAreTheZuvEditorKeysOfTheMachineAndTheUser)
+{
+    EXPECT_EQ(SettingsRegistryKey(SettingsStore::System), "HKEY_LOCAL_MACHINE\\SOFTWARE\\ZuvEditor");
+    EXPECT_EQ(SettingsRegistryKey(SettingsStore::User), "HKEY_CURRENT_USER\\SOFTWARE\\ZuvEditor");
+}
+
 TEST(SerialPortValue, ReadsOnlyPortNumbers)
 {
     ScratchFolder folder;
