@@ -318,13 +318,12 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
 void MainWindow::Upload()
 {
     // A document whose wanted save failed stays open, and nothing is uploaded over it.
-    const bool closed = m_document->CloseDocument();
-    if (!m_document->IsOpen())
-        ResetHistory();
+    const bool closed = m_session->Close();
+    ResetHistory();
     AfterCommand();
     if (!closed)
         return;
-    const std::optional<std::string> path = m_dialogs->ChooseSaveFile(kUploadFileFilter);
+    const std::optional<std::string> path = m_prompts->ChooseSaveFile(kUploadFileFilter, {});
     if (!path || !RunUpload(this, *m_prompts, m_serialSettings, QString::fromStdString(*path)))
         return;
     m_imagePath = *path;
@@ -333,6 +332,7 @@ void MainWindow::Upload()
     // The open may tidy the database up; that is written back at once.
     if (m_document->OpenUserDatabase(*path))
         m_document->Save();
+    m_session->Reset();
     ResetHistory();
     AfterCommand();
 }

@@ -96,11 +96,11 @@ void TransferCommandsTest::backUpEditAndDownloadThroughTheMenus()
 
     // Upload: the flash saved under the chosen name and its user database opened.
     const std::string up = fixture.Path("up.bin");
-    fixture.dialogs.saveFileAnswers.push_back(up);
+    fixture.prompts.fileAnswers.push_back(up);
     PressOkWhenDone(&window, outcome);
     window.Action(WindowCommand::Upload)->trigger();
     QCOMPARE(outcome, std::optional(TransferOutcome::Succeeded));
-    QCOMPARE(fixture.dialogs.shown.back(), std::string("Save Bin File(*.bin)"));
+    QCOMPARE(fixture.prompts.questions.back(), std::string("Save Bin File(*.bin)"));
     QVERIFY(document.IsOpen());
     QCOMPARE(document.Store().ProductImagePath(), up);
     QVERIFY(UserChunk(ReadFile(up)) == UserChunk(flash));
