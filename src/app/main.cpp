@@ -13,8 +13,8 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "schema/config_folder.h"
 #include "schema/project_config.h"
-#include "util/executable_folder.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -92,7 +92,12 @@ int main(int argc, char* argv[])
     if (!options)
         return 2;
 
-    torvane::MainWindow window(torvane::ProjectConfig(options->configDir ? *options->configDir : torvane::ExecutableFolder()));
+    const torvane::ConfigFolder folder =
+        options->configDir ? torvane::ConfigFolder{*options->configDir, false} : torvane::DefaultConfigFolder();
+    if (folder.userFolder)
+        std::fprintf(stderr, "torvane: the program's folder cannot be written; the configuration folder is \"%s\"\n",
+                     folder.path.c_str());
+    torvane::MainWindow window{torvane::ProjectConfig(folder.path)};
     window.show();
     // The configuration is read once the window is up, so that its questions have a parent.
     QTimer::singleShot(0, &window, [&window, &options] {
