@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QTimer>
 
-#include "schema/project_config.h"
 #include "schema/config_folder.h"
+#include "schema/project_config.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -95,10 +95,14 @@ int main(int argc, char* argv[])
 
     // The folder torvane-cli uses: the program's own when it can be written, else the user's
     // configuration folder, made when missing so that config.ini and script.ini can be written.
-    const std::string folder = options->configDir ? *options->configDir : torvane::DefaultConfigFolder().path;
-    if (!folder.empty())
-        QDir().mkpath(QString::fromStdString(folder));
-    torvane::MainWindow window{torvane::ProjectConfig(folder)};
+    const torvane::ConfigFolder folder =
+        options->configDir ? torvane::ConfigFolder{*options->configDir, false} : torvane::DefaultConfigFolder();
+    if (folder.userFolder)
+        std::fprintf(stderr, "torvane: the program's folder cannot be written; the configuration folder is \"%s\"\n",
+                     folder.path.c_str());
+    if (!folder.path.empty())
+        QDir().mkpath(QString::fromStdString(folder.path));
+    torvane::MainWindow window{torvane::ProjectConfig(folder.path)};
     window.show();
     // The configuration is read once the window is up, so that its questions have a parent.
     QTimer::singleShot(0, &window, [&window, &options] {
