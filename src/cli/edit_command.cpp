@@ -4,15 +4,14 @@
 #include <vector>
 
 #include "cli/cli_document.h"
-#include "editing/channel_operations.h"
-#include "editing/navigator_commands.h"
-#include "editing/service_finder.h"
+#include "editing/edit_session.h"
 #include "store/tree_item.h"
 
 // torvane-cli edit FILE SCRIPT [--chunk user|default]
 //
 // Applies the editing commands of SCRIPT, one a line, to the database of FILE as the editor's
-// menus, keys and dialogs would, and writes the database back into FILE when it changed. A line
+// menus, keys and dialogs would, each edit one step of an edit session that "undo" and "redo"
+// lines walk back and forth, and writes the database back into FILE when it changed. A line
 // that cannot be carried out ends the run before anything is written.
 
 namespace torvane {
@@ -66,7 +65,7 @@ class EditScript final {
 public:
     EditScript(CliContext& context, Document& document)
         : m_context(context), m_document(document), m_store(document.Store()), m_list(document.List()),
-          m_channels(m_store, m_list), m_navigator(m_store)
+          m_session(document)
     {
     }
 
@@ -102,23 +101,46 @@ private:
             return Filter(args);
         if (command == "row")
             return Row(args);
-        if (command == "edit" || command == "insert" || command == "append")
-            return Program(command, args);
-        if (command == "delete")
-            return Delete(args);
-        if (command == "up" || command == "down")
-            return Neighbour(command == "up", args);
-        if (command == "move-to" || command == "switch")
-            return ToRow(command == "move-to", args);
         if (command == "find" || command == "find-partial")
             return FindText(command == "find-partial", args);
         if (command == "find-next")
             return FindNext(args);
+        if (command == "undo" || command == "redo")
+            return UndoRedo(command == "undo", args);
+        if (command == "edit" || command == "insert" || command == "append")
+            return Step(command, [&] { return Program(command, args); });
+        if (command == "delete")
+            return Step(command, [&] { return Delete(args); });
+        if (command == "up" || command == "down")
+            return Step(command, [&] { return Neighbour(command == "up", args); });
+        if (command == "move-to" || command == "switch")
+            return Step(command, [&] { return ToRow(command == "move-to", args); });
         if (command == "sat-add" || command == "sat-edit" || command == "tp-add" || command == "tp-edit")
-            return TreeDialog(command, args);
+            return Step(command, [&] { return TreeDialog(command, args); });
         if (command == "tree-delete" || command == "tree-up" || command == "tree-down" || command == "tree-move")
-            return TreeMove(command, args);
+            return Step(command, [&] { return TreeMove(command, args); });
         return Fail("unknown command \"" + command + "\"");
+    }
+
+    // An edit command as one step of the session.
+    template <typename Command>
+    bool Step(const std::string& name, Command command)
+    {
+        bool done = false;
+        m_session.Execute(name, [&] { done = command(); });
+        return done;
+    }
+
+    // Undo or redo of one step; nothing happens when there is none.
+    bool UndoRedo(bool undo, const Words& args)
+    {
+        if (!args.empty())
+            return Fail("undo and redo take no words");
+        if (undo)
+            m_session.Undo();
+        else
+            m_session.Redo();
+        return true;
     }
 
     TreeItem* Item(const std::string& name)
@@ -133,7 +155,7 @@ private:
         TreeItem* item = args.size() == 1 ? Item(args[0]) : nullptr;
         if (!item)
             return Fail("select needs an item: all, sats, SATNAME or SATNAME/N");
-        m_document.SelectItem(item);
+        m_session.SelectItem(item);
         return true;
     }
 
@@ -207,14 +229,14 @@ private:
 
     bool Program(const std::string& command, const Words& args)
     {
-        std::unique_ptr<ProgramForm> form = command == "edit" ? m_channels.BeginEdit()
-            : command == "insert"                             ? m_channels.BeginInsert()
-                                                              : m_channels.BeginAppend();
+        std::unique_ptr<ProgramForm> form = command == "edit" ? m_session.Operations().BeginEdit()
+            : command == "insert"                             ? m_session.Operations().BeginInsert()
+                                                              : m_session.Operations().BeginAppend();
         if (!form)
             return Fail(command + " opens no dialog here");
         if (!Fill<ProgramForm, ProgramControl>(*form, args, kProgramControlCount))
             return false;
-        m_channels.Finish(*form);
+        m_session.Operations().Finish(*form);
         return true;
     }
 
@@ -229,7 +251,7 @@ private:
         }
         if (args.empty() && m_list.SelectedRow() >= 0)
             rows.push_back(m_list.SelectedRow());
-        m_channels.Delete(rows);
+        m_session.Operations().Delete(rows);
         return true;
     }
 
@@ -238,9 +260,9 @@ private:
         if (!args.empty())
             return Fail("up and down take no words");
         if (up)
-            m_channels.MoveUp();
+            m_session.Operations().MoveUp();
         else
-            m_channels.MoveDown();
+            m_session.Operations().MoveDown();
         return true;
     }
 
@@ -249,10 +271,10 @@ private:
         const std::optional<int> target = args.size() == 1 ? WholeNumber(args[0]) : std::nullopt;
         if (!target)
             return Fail("move-to and switch take a row number");
-        if (move && m_channels.BeginMoveTo())
-            m_channels.MoveTo(*target);
-        else if (!move && m_channels.BeginSwitch())
-            m_channels.SwitchWith(*target);
+        if (move && m_session.Operations().BeginMoveTo())
+            m_session.Operations().MoveTo(*target);
+        else if (!move && m_session.Operations().BeginSwitch())
+            m_session.Operations().SwitchWith(*target);
         return true;
     }
 
@@ -260,7 +282,7 @@ private:
     {
         if (args.size() != 1)
             return Fail("find takes one text");
-        m_finder.FindService(m_list, {args[0], partial});
+        m_session.Finder().FindService(m_list, {args[0], partial});
         return true;
     }
 
@@ -268,7 +290,7 @@ private:
     {
         if (!args.empty())
             return Fail("find-next takes no words");
-        m_finder.FindNextService(m_list);
+        m_session.Finder().FindNextService(m_list);
         return true;
     }
 
@@ -277,7 +299,7 @@ private:
     {
         TreeItem* item = Item(name);
         if (item)
-            m_document.SelectItem(item);
+            m_session.SelectItem(item);
         return item;
     }
 
@@ -288,7 +310,7 @@ private:
         const std::string itemName = satellite && add ? std::string("sats") : (args.empty() ? "" : args[0]);
         const Words values(args.begin() + (satellite && add ? 0 : std::min<std::size_t>(args.size(), 1)), args.end());
         TreeItem* item = ClickedItem(itemName);
-        std::unique_ptr<NavigatorDialog> dialog = add ? m_navigator.BeginAdd(item) : m_navigator.BeginEdit(item);
+        std::unique_ptr<NavigatorDialog> dialog = add ? m_session.Navigator().BeginAdd(item) : m_session.Navigator().BeginEdit(item);
         if (!dialog || (satellite != (dialog->Satellite() != nullptr)))
             return Fail(command + " opens no dialog for \"" + itemName + "\"");
         const bool filled = satellite ? Fill<SatelliteForm, SatelliteControl>(*dialog->Satellite(), values,
@@ -296,7 +318,7 @@ private:
                                       : Fill<TpForm, TpControl>(*dialog->Tp(), values, kTpControlCount);
         if (!filled)
             return false;
-        return m_navigator.Finish(*dialog) ? true : Fail(command + " made no item");
+        return m_session.Navigator().Finish(*dialog) ? true : Fail(command + " made no item");
     }
 
     bool TreeMove(const std::string& command, const Words& args)
@@ -308,16 +330,16 @@ private:
         if (!item)
             return Fail("no item \"" + args[0] + "\"");
         if (command == "tree-delete") {
-            m_document.SelectItem(m_navigator.Delete(item));
+            m_session.DeleteItem(item);
         } else if (command == "tree-up") {
-            m_navigator.MoveUp(item);
+            m_session.Navigator().MoveUp(item);
         } else if (command == "tree-down") {
-            m_navigator.MoveDown(item);
+            m_session.Navigator().MoveDown(item);
         } else {
             const std::optional<int> place = WholeNumber(args[1]);
-            if (!place || !m_navigator.BeginMoveTo(item))
+            if (!place || !m_session.Navigator().BeginMoveTo(item))
                 return Fail("tree-move takes a movable item and a place");
-            m_navigator.MoveTo(item, static_cast<std::uint32_t>(*place));
+            m_session.Navigator().MoveTo(item, static_cast<std::uint32_t>(*place));
         }
         return true;
     }
@@ -326,9 +348,7 @@ private:
     Document& m_document;
     NodeStore& m_store;
     ServiceList& m_list;
-    ChannelOperations m_channels;
-    NavigatorCommands m_navigator;
-    ServiceFinder m_finder;
+    EditSession m_session;
     int m_line = 0;
 };
 
@@ -362,6 +382,8 @@ int RunEditCommand(CliContext& context, CommandArgs args)
         return kExitFailure;
     const bool image = SaveAsKindOf(file) == SaveAsKind::Bin;
     const SaveResult saved = image ? document->Save() : document->SaveDefaultDatabase();
+    if (saved == SaveResult::Saved)
+        return WholeSaveStatus(context, *document, file);
     return saved == SaveResult::Failed ? kExitFailure : kExitOk;
 }
 

@@ -39,6 +39,7 @@ void Document::Reset()
     m_store.Reset();
     m_flash.Close();
     m_fromUserChunk = false;
+    m_servicesLeftOut.reset();
 }
 
 bool Document::FailOpen()
@@ -84,9 +85,14 @@ bool Document::Open(const std::string& path)
     case SaveAsKind::Df2:
         if (!CloseDocument() || !LoadDefaultDatabase(path))
             return false;
-        // The file is written back at once, in the stored form of the project type.
+        // The file is written back at once, in the stored form of the project type, but never cut:
+        // a database the file's work area cannot hold stays in the file as it was.
         m_store.SetModified(true);
-        SaveWithChunkChoice();
+        if (WriteDefaultDatabaseFile(m_store.DefaultDatabasePath(), m_store.WithOrder(), true) == SaveResult::Saved)
+            m_store.SetModified(false);
+        else if (m_servicesLeftOut)
+            m_prompts.Message("\"" + path + "\" was left as it was: it holds more than a default database file takes, "
+                              "and saving it leaves out what does not fit.");
         return true;
     default:
         break;
@@ -160,7 +166,7 @@ bool Document::LoadDefaultDatabase(const std::string& path)
     bool merging = false;
     if (IsOpen()) {
         const std::optional<int> choice = m_prompts.ChooseOne(
-            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)});
+            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)}, 0);
         if (!choice || (*choice != 0 && *choice != 1)) {
             // Cancel keeps the open document as it is.
             m_prompts.Message(kCheckFailedMessage);
@@ -220,7 +226,12 @@ bool Document::LoadDefaultDatabase(const std::string& path)
 
 std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder)
 {
-    return DefaultDatabase(m_store).GenerateDefaultDatabase(destination, withOrder);
+    DefaultDatabase generator(m_store);
+    const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(destination, withOrder);
+    m_servicesLeftOut.reset();
+    if (length && generator.WasCut())
+        m_servicesLeftOut = generator.ProgramsLeftOut();
+    return length;
 }
 
 bool Document::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
@@ -331,13 +342,15 @@ SaveResult Document::SaveAs(const std::string& target)
     return result;
 }
 
-SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder)
+SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly)
 {
     std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
     const std::optional<std::size_t> written =
         WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
     if (!written)
         return SaveResult::Failed;
+    if (wholeOnly && m_servicesLeftOut)
+        return SaveResult::NothingDone;
     if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
         m_prompts.Message(std::string(kCantWriteMessage) + target);
         return SaveResult::Failed;

@@ -68,7 +68,8 @@ public:
     // The open command for a chosen file, by its extension in any case: "bin" asks "Load database
     // config" (default chunk preset, one box at a time) and opens that chunk's database; "ddf" and
     // "df2" close the document, load the file and write it straight back in the stored form of the
-    // project type. Any other extension does nothing. True when a database was opened.
+    // project type, unless that would cut it: then the file stays as it was, the document stays
+    // modified and says so. Any other extension does nothing. True when a database was opened.
     bool Open(const std::string& path);
     // The user database of a flash image: the chunk chain walked, the region parsed, compacted
     // with the programs renumbered, the tree built and its first item shown. A failure leaves the
@@ -84,6 +85,9 @@ public:
 
     // The stream of the tree into destination (see DefaultDatabase).
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
+    // When the last default database generated was cut for want of room: the services it left
+    // out. A save that cut is still a save, so that a caller can report it.
+    std::optional<int> ServicesLeftOut() const { return m_servicesLeftOut; }
     // A plain stream into the store; on success "All Services" is selected.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
 
@@ -126,7 +130,9 @@ private:
     void RecordChunkPositions();
     SaveInputs Inputs();
     DefaultDatabaseGenerator Generator(bool withOrder);
-    SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder);
+    // Generates the file's bytes and writes them; with wholeOnly a database that was cut is not
+    // written (NothingDone).
+    SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly = false);
     void MarkSaved(SaveResult result);
 
     UserPrompts& m_prompts;
@@ -137,6 +143,7 @@ private:
     ServiceList m_list;
     FlashImage m_flash;
     bool m_fromUserChunk = false;
+    std::optional<int> m_servicesLeftOut;
 };
 
 } // namespace torvane

@@ -60,7 +60,7 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginInsert()
 std::unique_ptr<ProgramForm> ChannelOperations::BeginAppend()
 {
     const int row = m_list.SelectedRow();
-    TreeNodeInfo* owner = nullptr;
+    const TreeNodeInfo* owner = nullptr;
     if (row >= 0) {
         const ListRowInfo* info = OwnedRow(row);
         owner = info ? info->owner : nullptr;
@@ -76,14 +76,13 @@ bool ChannelOperations::Finish(ProgramForm& form)
 {
     if (!form.Commit())
         return false;
-    TreeNodeInfo& owner = form.Owner();
+    const TreeNodeInfo& owner = form.Owner();
     if (form.Mode() == ProgramMode::Edit) {
         m_list.RefreshRow(form.Position(), form.Row(), &owner);
         return true;
     }
     // The satellite's list no longer holds all its programs: it is built again when next needed.
-    if (owner.parent && owner.parent->Info())
-        owner.parent->Info()->programs.Clear();
+    m_store.Tree().SetPrograms(owner.parent, ProgramList{});
     ShowCurrent();
     m_store.SetModified(true);
     return true;
@@ -104,7 +103,8 @@ void ChannelOperations::Delete(std::span<const int> rows)
 
 void ChannelOperations::DeletePrograms(std::span<const ListRowInfo* const> rows)
 {
-    TreeNodeInfo* owner = nullptr;
+    ChannelTree& tree = m_store.Tree();
+    const TreeNodeInfo* owner = nullptr;
     bool deleted = false;
     for (const ListRowInfo* info : rows) {
         std::string_view failure;
@@ -130,7 +130,7 @@ void ChannelOperations::DeletePrograms(std::span<const ListRowInfo* const> rows)
         if (slot == -1)
             continue;
         m_store.FreeNode(NodeKind::Program, slot);
-        owner->programs.Set(info->position, -1);
+        tree.SetProgram(tree.ItemOf(*owner), info->position, -1);
         deleted = true;
     }
     if (!deleted)
@@ -142,11 +142,11 @@ void ChannelOperations::DeletePrograms(std::span<const ListRowInfo* const> rows)
         if (owner->programs.At(p) != -1)
             remaining.push_back(owner->programs.At(p));
     }
-    owner->programs = ProgramList::WithCount(static_cast<int>(remaining.size()));
+    ProgramList closed = ProgramList::WithCount(static_cast<int>(remaining.size()));
     for (std::size_t p = 0; p < remaining.size(); ++p)
-        owner->programs.Set(static_cast<int>(p), remaining[p]);
-    if (TreeItem* all = m_store.Tree().FindRoot(TreeKind::AllServices))
-        all->Info()->programs = m_store.BuildAllServicesList();
+        closed.Set(static_cast<int>(p), remaining[p]);
+    tree.SetPrograms(tree.ItemOf(*owner), std::move(closed));
+    tree.SetPrograms(tree.FindRoot(TreeKind::AllServices), m_store.BuildAllServicesList());
     ShowCurrent();
     m_store.SetModified(true);
 }
@@ -159,13 +159,14 @@ bool ChannelOperations::ExchangeRows(int first, int second)
     const ListRowInfo* b = OwnedRow(second);
     if (!a || !b || a->owner != b->owner)
         return false;
-    ProgramList& list = a->owner->programs;
+    const ProgramList& list = a->owner->programs;
     const std::int32_t slotA = list.At(a->position);
     const std::int32_t slotB = list.At(b->position);
     if (!m_store.SwapOrders(slotA, slotB))
         return false;
-    list.Set(a->position, slotB);
-    list.Set(b->position, slotA);
+    TreeItem* owner = m_store.Tree().ItemOf(*a->owner);
+    m_store.Tree().SetProgram(owner, a->position, slotB);
+    m_store.Tree().SetProgram(owner, b->position, slotA);
     return true;
 }
 
@@ -178,7 +179,7 @@ void ChannelOperations::MoveUp()
     const ListRowInfo* above = OwnedRow(r - 1);
     if (!below || !above || below->owner->programs.Count() == 0 || r >= below->owner->programs.Count())
         return;
-    TreeNodeInfo* owner = below->owner;
+    const TreeNodeInfo* owner = below->owner;
     const int first = above->position;
     const int last = below->position;
     if (!ExchangeRows(r, r - 1))
@@ -197,7 +198,7 @@ void ChannelOperations::MoveDown()
     const ListRowInfo* below = OwnedRow(r + 1);
     if (!above || !below || r >= above->owner->programs.Count() - 1)
         return;
-    TreeNodeInfo* owner = above->owner;
+    const TreeNodeInfo* owner = above->owner;
     const int first = above->position;
     const int last = below->position;
     if (!ExchangeRows(r, r + 1))
@@ -252,8 +253,8 @@ void ChannelOperations::MoveTo(int target)
     if (!rows)
         return;
     const auto [selected, targetRow] = *rows;
-    TreeNodeInfo* owner = m_list.RowInfo(selected)->owner;
-    ProgramList& list = owner->programs;
+    const TreeNodeInfo* owner = m_list.RowInfo(selected)->owner;
+    const ProgramList& list = owner->programs;
     const int from = m_list.RowInfo(selected)->position;
     const int to = m_list.RowInfo(targetRow)->position;
     const int low = std::min(from, to);
@@ -274,11 +275,13 @@ void ChannelOperations::MoveTo(int target)
         return;
     }
 
+    ChannelTree& tree = m_store.Tree();
+    TreeItem* item = tree.ItemOf(*owner);
     const std::int32_t moved = list.At(from);
     const int step = from < to ? 1 : -1;
     for (int p = from; p != to; p += step)
-        list.Set(p, list.At(p + step));
-    list.Set(to, moved);
+        tree.SetProgram(item, p, list.At(p + step));
+    tree.SetProgram(item, to, moved);
     for (int p = low; p <= high; ++p)
         m_store.SetOrder(list.At(p), orders[static_cast<std::size_t>(p - low)]);
 
@@ -293,7 +296,7 @@ void ChannelOperations::SwitchWith(int target)
     if (!rows)
         return;
     const auto [selected, targetRow] = *rows;
-    TreeNodeInfo* owner = m_list.RowInfo(selected)->owner;
+    const TreeNodeInfo* owner = m_list.RowInfo(selected)->owner;
     const int a = m_list.RowInfo(selected)->position;
     const int b = m_list.RowInfo(targetRow)->position;
     if (!ExchangeRows(selected, targetRow))

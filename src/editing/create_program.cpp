@@ -42,10 +42,11 @@ std::int16_t NewOrder(const NodeStore& store, const ProgramList& list, int posit
 
 } // namespace
 
-int CreateProgram(NodeStore& store, TreeNodeInfo& owner, int position)
+int CreateProgram(NodeStore& store, const TreeNodeInfo& owner, int position)
 {
-    ProgramList& list = owner.programs;
-    if (position < 0 || position > list.Size())
+    const ProgramList& list = owner.programs;
+    TreeItem* item = store.Tree().ItemOf(owner);
+    if (!item || position < 0 || position > list.Size())
         return -1;
     const FreeOrder free = store.FirstFreeOrder();
     const int slot = store.AllocNode(NodeKind::Program);
@@ -54,7 +55,7 @@ int CreateProgram(NodeStore& store, TreeNodeInfo& owner, int position)
     const std::span<std::uint8_t> record = store.Record(NodeKind::Program, slot);
     const std::array<std::uint8_t, 256> image = NewProgramImage();
     std::copy_n(image.begin(), std::min(record.size(), image.size()), record.begin());
-    list.Insert(position, slot);
+    store.Tree().InsertProgram(item, position, slot);
     store.SetOrder(slot, NewOrder(store, list, position, free));
 
     for (int k = position; k + 1 < list.Count() && list.At(k) != -1 && list.At(k + 1) != -1; ++k) {

@@ -21,7 +21,7 @@ std::array<std::uint8_t, 256> NewProgramImage();
 // number of the one it was put before, each following one the next one's number and the last the
 // new number. Two neighbours with the same number show "Order Error!" and end the pass.
 // The new slot, or -1 without a message when no record can be allocated (or position lies
-// beyond the end of the list).
-int CreateProgram(NodeStore& store, TreeNodeInfo& owner, int position);
+// beyond the end of the list, or the owner is no item of the store's tree).
+int CreateProgram(NodeStore& store, const TreeNodeInfo& owner, int position);
 
 } // namespace torvane

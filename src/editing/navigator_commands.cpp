@@ -78,18 +78,18 @@ MenuState<NavigatorCommand> NavigatorContextMenuState(const TreeItem* item)
 NavigatorDialog::NavigatorDialog(NodeStore& store, TreeItem& item, std::unique_ptr<TreeNodeInfo> newRecord)
     : m_item(item), m_newRecord(std::move(newRecord))
 {
-    const FormMode mode = m_newRecord ? FormMode::New : FormMode::Edit;
     const bool satellite =
         m_newRecord ? KindOf(&item) == TreeKind::SatelliteRoot : KindOf(&item) == TreeKind::Satellite;
     if (satellite)
-        m_satellite = std::make_unique<SatelliteForm>(store, Record(), mode);
+        m_satellite = m_newRecord ? std::make_unique<SatelliteForm>(store, *m_newRecord)
+                                  : std::make_unique<SatelliteForm>(store, item);
     else
-        m_tp = std::make_unique<TpForm>(store, Record(), mode);
+        m_tp = m_newRecord ? std::make_unique<TpForm>(store, *m_newRecord) : std::make_unique<TpForm>(store, item);
 }
 
 NavigatorDialog::~NavigatorDialog() = default;
 
-TreeNodeInfo& NavigatorDialog::Record() const
+const TreeNodeInfo& NavigatorDialog::Record() const
 {
     return m_newRecord ? *m_newRecord : *m_item.Info();
 }
@@ -141,22 +141,21 @@ TreeItem* NavigatorCommands::Finish(NavigatorDialog& dialog)
 
 void NavigatorCommands::RefreshProgramLists(TreeItem* item)
 {
-    TreeNodeInfo* info = item->Info();
+    const TreeNodeInfo* info = item->Info();
     if (!info || (info->treeKind != TreeKind::Satellite && info->treeKind != TreeKind::Tp))
         return;
-    const bool satellite = info->treeKind == TreeKind::Satellite;
     std::vector<std::int32_t> programs;
     const TableHeader* table = m_store.Image().Table(NodeKind::Program);
-    for (int slot = 0; table && slot < table->slotCount; ++slot) {
-        if (!m_store.IsLiveNode(NodeKind::Program, slot)
-            || m_store.ReadNamedNumber(NodeKind::Program, slot, "sat_id") != info->satId)
-            continue;
-        if (satellite || m_store.ReadNamedNumber(NodeKind::Program, slot, "tp_id") == info->tpId)
+    // A twin that shares its id with an earlier sibling owns nothing, as when the tree was built.
+    const bool owner = ChannelTree::OwnsItsId(item);
+    for (int slot = 0; table && owner && slot < table->slotCount; ++slot) {
+        if (m_store.ShowsProgram(*info, slot))
             programs.push_back(slot);
     }
-    info->programs = ProgramList::WithCount(static_cast<int>(programs.size()));
+    ProgramList list = ProgramList::WithCount(static_cast<int>(programs.size()));
     for (std::size_t i = 0; i < programs.size(); ++i)
-        info->programs.Set(static_cast<int>(i), programs[i]);
+        list.Set(static_cast<int>(i), programs[i]);
+    m_store.Tree().SetPrograms(item, std::move(list));
     for (int i = 0; i < item->ChildCount(); ++i)
         RefreshProgramLists(item->Child(i));
 }

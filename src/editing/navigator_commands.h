@@ -40,7 +40,7 @@ public:
     bool IsAdd() const { return m_newRecord != nullptr; }
     // The item selected for the command: the parent of a new item, or the item edited.
     TreeItem& Item() const { return m_item; }
-    TreeNodeInfo& Record() const;
+    const TreeNodeInfo& Record() const;
 
     // One of the two is set.
     SatelliteForm* Satellite() const { return m_satellite.get(); }

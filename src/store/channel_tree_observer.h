@@ -19,7 +19,7 @@ public:
     // (as QAbstractItemModel::beginMoveRows counts it).
     virtual void ItemsAboutToBeMoved(const TreeItem* parent, int first, int last, int destination) = 0;
     virtual void ItemsMoved(const TreeItem* parent, int first, int last, int destination) = 0;
-    // The item's label or record changed; its position did not.
+    // The item's label changed; its position did not.
     virtual void ItemChanged(const TreeItem* item) = 0;
     virtual void AboutToBeReset() = 0;
     virtual void WasReset() = 0;

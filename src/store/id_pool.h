@@ -19,6 +19,8 @@ public:
     bool IsUsed(int id) const;
     void Clear();
 
+    bool operator==(const IdPool&) const = default;
+
 private:
     std::array<std::uint8_t, kSize> m_uses{};
 };

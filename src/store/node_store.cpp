@@ -503,9 +503,9 @@ void NodeStore::BuildTreeFromImage()
     const auto satIdOf = [&programSatIds](std::int32_t slot) { return programSatIds[static_cast<std::size_t>(slot)]; };
     const auto tpIdOf = [&programTpIds](std::int32_t slot) { return programTpIds[static_cast<std::size_t>(slot)]; };
 
-    // Damaged images may give two satellites one sat_id. Its TPs and programs go under the first
-    // of them only: a TP under two items would be saved twice, and deleting either item would
-    // release nodes the other still shows.
+    // Damaged images may give two satellites one sat_id, or two TPs of a satellite one tp_id. The
+    // nodes of that id go under the first of them only (ChannelTree::OwnsItsId): a node under two
+    // items would be saved twice, and deleting either item would release nodes the other shows.
     std::set<int> satIdsPlaced;
     const TableHeader* satellites = m_image.Table(NodeKind::Satellite);
     for (int satSlot = 0; satSlot < satellites->slotCount; ++satSlot) {
@@ -526,6 +526,7 @@ void NodeStore::BuildTreeFromImage()
             continue;
 
         int number = 1;
+        std::set<int> tpIdsPlaced;
         for (std::size_t tpSlot = 0; tpSlot < tpSatIds.size(); ++tpSlot) {
             if (tpSatIds[tpSlot] != *satId)
                 continue;
@@ -533,7 +534,8 @@ void NodeStore::BuildTreeFromImage()
             // A TP without a readable tp_id is kept (and saved) but owns no programs.
             const int tpId = ReadNumber(NodeKind::Tp, slot, tpIdField).value_or(-1);
             TreeItem* tp = AddTpItem(satellite, slot, tpId, number++);
-            tp->Info()->programs = CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId));
+            if (tpIdsPlaced.insert(tpId).second)
+                m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
         }
     }
     RebuildIdPools();
@@ -616,23 +618,59 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
     SetOrder(slot, m_withOrder ? order : static_cast<std::int16_t>(slot));
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId), tp->Info()->tpId);
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId), tp->Info()->satId);
-    tp->Info()->programs.Append(slot);
+    m_tree.AppendProgram(tp, slot);
     return taken;
 }
 
-bool NodeStore::ContainsCurrent(const TreeItem* item) const
+bool NodeStore::ContainsItem(const TreeItem* ancestor, const TreeItem* item)
 {
-    for (const TreeItem* at = m_currentItem; at; at = at->Parent()) {
-        if (at == item)
+    for (const TreeItem* at = item; at; at = at->Parent()) {
+        if (at == ancestor)
             return true;
     }
     return false;
 }
 
-void NodeStore::ReleaseSubtree(TreeItem* item)
+bool NodeStore::ContainsCurrent(const TreeItem* item) const
+{
+    return ContainsItem(item, m_currentItem);
+}
+
+bool NodeStore::ShowsProgram(const TreeNodeInfo& info, std::int32_t slot) const
+{
+    if (!IsLiveNode(NodeKind::Program, slot)
+        || ReadNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId)) != info.satId)
+        return false;
+    return info.treeKind == TreeKind::Satellite
+        || ReadNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId)) == info.tpId;
+}
+
+std::set<std::int32_t> NodeStore::ProgramsShownBesides(const TreeItem* item) const
+{
+    std::set<std::int32_t> shown;
+    const TreeItem* root = m_tree.FindRoot(TreeKind::SatelliteRoot);
+    const auto visit = [&](auto& self, const TreeItem* at) -> void {
+        if (at == item)
+            return;
+        // An ancestor of the item lists the item's programs because they are the item's.
+        if (!ContainsItem(at, item) && at->Info()) {
+            for (const std::int32_t slot : at->Info()->programs.Programs()) {
+                if (ShowsProgram(*at->Info(), slot))
+                    shown.insert(slot);
+            }
+        }
+        for (int i = 0; i < at->ChildCount(); ++i)
+            self(self, at->Child(i));
+    };
+    for (int i = 0; root && i < root->ChildCount(); ++i)
+        visit(visit, root->Child(i));
+    return shown;
+}
+
+void NodeStore::ReleaseSubtree(TreeItem* item, const std::set<std::int32_t>& keep)
 {
     for (int i = 0; i < item->ChildCount(); ++i)
-        ReleaseSubtree(item->Child(i));
+        ReleaseSubtree(item->Child(i), keep);
     const TreeNodeInfo* info = item->Info();
     if (!info)
         return;
@@ -640,8 +678,10 @@ void NodeStore::ReleaseSubtree(TreeItem* item)
         FreeNode(NodeKind::Satellite, info->slot);
     else if (info->treeKind == TreeKind::Tp)
         FreeNode(NodeKind::Tp, info->slot);
-    for (std::int32_t program : info->programs.Programs())
-        FreeNode(NodeKind::Program, program);
+    for (std::int32_t program : info->programs.Programs()) {
+        if (!keep.contains(program))
+            FreeNode(NodeKind::Program, program);
+    }
 }
 
 void NodeStore::DeleteItem(TreeItem* item)
@@ -650,7 +690,7 @@ void NodeStore::DeleteItem(TreeItem* item)
         return;
     if (ContainsCurrent(item))
         m_currentItem = nullptr;
-    ReleaseSubtree(item);
+    ReleaseSubtree(item, ProgramsShownBesides(item));
     m_tree.Remove(item);
 }
 
@@ -660,6 +700,56 @@ void NodeStore::ClearTree()
     m_tpIds.Clear();
     m_tree.Clear();
     m_currentItem = nullptr;
+}
+
+// --- States ------------------------------------------------------------------------------------
+
+namespace {
+
+// part as a shared copy, the one of previous when equal.
+template <typename Part>
+std::shared_ptr<const Part> Shared(Part part, const std::shared_ptr<const Part>* previous)
+{
+    if (previous && *previous && **previous == part)
+        return *previous;
+    return std::make_shared<const Part>(std::move(part));
+}
+
+} // namespace
+
+StoreState NodeStore::CaptureState(const StoreState* previous) const
+{
+    StoreState state;
+    state.region = PagedBytes::Capture(m_image.Region(), previous ? &previous->region : nullptr);
+    std::array<TableHeader, 3> tables;
+    for (NodeKind kind : kTableKinds)
+        tables[static_cast<std::size_t>(kind)] = *m_image.Table(kind);
+    state.tables = Shared(std::move(tables), previous ? &previous->tables : nullptr);
+    state.satIds = Shared(m_satIds, previous ? &previous->satIds : nullptr);
+    state.tpIds = Shared(m_tpIds, previous ? &previous->tpIds : nullptr);
+    state.tree = Shared(m_tree.Snapshot(), previous ? &previous->tree : nullptr);
+    state.freeOffset = m_freeOffset;
+    state.modified = m_modified;
+    return state;
+}
+
+void NodeStore::RestoreState(const StoreState& state)
+{
+    m_currentItem = nullptr;
+    if (m_image.Length() != state.region.Size()) {
+        if (state.region.Size() == 0)
+            m_image.Clear();
+        else
+            m_image.create_empty_header(static_cast<std::uint32_t>(state.region.Size()));
+    }
+    state.region.CopyTo(m_image.Region());
+    for (NodeKind kind : kTableKinds)
+        *m_image.Table(kind) = (*state.tables)[static_cast<std::size_t>(kind)];
+    m_satIds = *state.satIds;
+    m_tpIds = *state.tpIds;
+    m_freeOffset = state.freeOffset;
+    m_modified = state.modified;
+    m_tree.Restore(*state.tree);
 }
 
 // --- Document state ----------------------------------------------------------------------------

@@ -42,6 +42,8 @@ public:
 
     void Clear();
 
+    bool operator==(const ProgramList&) const = default;
+
 private:
     std::vector<std::int32_t> m_slots;
     std::int32_t m_count = 0;

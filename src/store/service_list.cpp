@@ -1,5 +1,6 @@
 #include "store/service_list.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -107,6 +108,24 @@ std::string ServiceCellText(int columnIndex, std::string_view raw)
     return {};
 }
 
+void ServiceList::AddObserver(ServiceListObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void ServiceList::RemoveObserver(ServiceListObserver* observer)
+{
+    std::erase(m_observers, observer);
+}
+
+template <typename Call>
+void ServiceList::Notify(Call call)
+{
+    for (ServiceListObserver* observer : m_observers)
+        call(*observer);
+}
+
 void ServiceList::SetupColumns(NodeKind kind)
 {
     SetupColumns(m_store.Schema().Fields(kind, FieldView::Position));
@@ -114,8 +133,10 @@ void ServiceList::SetupColumns(NodeKind kind)
 
 void ServiceList::SetupColumns(std::span<const TemplateField> positionTable)
 {
-    ClearList();
+    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    DropRows();
     m_columns = BuildServiceColumns(positionTable);
+    Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 bool ServiceList::PassesFilter(int slot) const
@@ -154,31 +175,50 @@ bool ServiceList::FillCells(int slot, std::vector<std::string>& cells) const
 
 void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
 {
-    ClearList();
-    if (!item || !item->Info())
-        return;
-    TreeNodeInfo& info = *item->Info();
+    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    DropRows();
+    if (item && item->Info() && BuildPrograms(*item, satellite))
+        FillRows(*item->Info());
+    Notify([](ServiceListObserver& o) { o.WasReset(); });
+}
+
+void ServiceList::ShowRows(const TreeItem* item)
+{
+    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    DropRows();
+    if (item && item->Info())
+        FillRows(*item->Info());
+    Notify([](ServiceListObserver& o) { o.WasReset(); });
+}
+
+bool ServiceList::BuildPrograms(TreeItem& item, TreeItem* satellite)
+{
+    ChannelTree& tree = m_store.Tree();
+    const TreeNodeInfo& info = *item.Info();
     switch (info.treeKind) {
     case TreeKind::AllServices:
-        info.programs = m_store.BuildAllServicesList();
+        tree.SetPrograms(&item, m_store.BuildAllServicesList());
         break;
     case TreeKind::Satellite:
-        info.programs = m_store.BuildSatelliteList(info.satId);
+        tree.SetPrograms(&item, m_store.BuildSatelliteList(info.satId));
         break;
     case TreeKind::Tp: {
-        TreeItem* owner = satellite ? satellite : item->Parent();
+        TreeItem* owner = satellite ? satellite : item.Parent();
         if (!owner || !owner->Info())
-            return;
-        ProgramList& satelliteList = owner->Info()->programs;
-        if (satelliteList.Count() == 0)
-            satelliteList = m_store.BuildSatelliteList(owner->Info()->satId);
-        info.programs = m_store.BuildTpList(info.tpId, satelliteList);
+            return false;
+        if (owner->Info()->programs.Count() == 0)
+            tree.SetPrograms(owner, m_store.BuildSatelliteList(owner->Info()->satId));
+        tree.SetPrograms(&item, m_store.BuildTpList(info.tpId, owner->Info()->programs));
         break;
     }
     default:
         break;
     }
+    return true;
+}
 
+void ServiceList::FillRows(const TreeNodeInfo& info)
+{
     const ProgramList& programs = info.programs;
     for (int p = 0; p < programs.Count() && programs.At(p) != -1; ++p) {
         const std::int32_t slot = programs.At(p);
@@ -192,35 +232,61 @@ void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
     }
 }
 
-void ServiceList::RefreshRows(int first, int last, int row, TreeNodeInfo* owner)
+void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* owner)
 {
     if (!owner || first < 0 || last >= owner->programs.Count() || last < first || m_rows.empty() || row < 0)
         return;
+    // Rows that exist are rewritten and told as one changed range at the end; a row past the end
+    // is told as inserted once its cells are in.
+    int firstChanged = -1;
+    int lastChanged = -1;
+    const auto tellChanged = [&] {
+        if (firstChanged >= 0)
+            Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
+    };
     for (int p = first; p <= last; ++p) {
         const std::int32_t slot = owner->programs.At(p);
         if (slot == -1)
             break;
         if (!PassesFilter(slot))
             continue;
-        if (row >= RowCount())
-            m_rows.push_back(ServiceRow{RowNumber(row), {}, {}});
-        ServiceRow& target = row < RowCount() ? m_rows[static_cast<std::size_t>(row)] : m_rows.back();
-        target.info = ListRowInfo{p, owner};
-        if (!FillCells(slot, target.cells))
-            return;
+        ServiceRow fresh{RowNumber(row), {}, ListRowInfo{p, owner}};
+        const bool filled = FillCells(slot, fresh.cells);
+        if (row >= RowCount()) {
+            const int at = RowCount();
+            Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
+            m_rows.push_back(std::move(fresh));
+            Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
+        } else {
+            ServiceRow& target = m_rows[static_cast<std::size_t>(row)];
+            target.info = fresh.info;
+            target.cells = std::move(fresh.cells);
+            firstChanged = firstChanged < 0 ? row : firstChanged;
+            lastChanged = row;
+        }
+        if (!filled)
+            break;
         ++row;
     }
+    tellChanged();
 }
 
-void ServiceList::RefreshRow(int position, int row, TreeNodeInfo* owner)
+void ServiceList::RefreshRow(int position, int row, const TreeNodeInfo* owner)
 {
     RefreshRows(position, position, row, owner);
 }
 
-void ServiceList::ClearList()
+void ServiceList::DropRows()
 {
     m_rows.clear();
     m_selectedRow = -1;
+}
+
+void ServiceList::ClearList()
+{
+    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    DropRows();
+    Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 void ServiceList::SetServiceFilter(ServiceFilter filter)
@@ -258,7 +324,11 @@ const ListRowInfo* ServiceList::RowInfo(int row) const
 
 void ServiceList::SelectRow(int row)
 {
-    m_selectedRow = row >= 0 && row < RowCount() ? row : -1;
+    const int selected = row >= 0 && row < RowCount() ? row : -1;
+    if (selected == m_selectedRow)
+        return;
+    m_selectedRow = selected;
+    Notify([](ServiceListObserver& o) { o.SelectionChanged(); });
 }
 
 } // namespace torvane

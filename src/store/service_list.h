@@ -8,6 +8,7 @@
 
 #include "schema/node_schema.h"
 #include "store/node_store.h"
+#include "store/service_list_observer.h"
 
 namespace torvane {
 
@@ -38,7 +39,7 @@ struct CellTranslation {
 // What a service-list row stands for: a position in the owner's program list.
 struct ListRowInfo {
     std::int32_t position = 0;
-    TreeNodeInfo* owner = nullptr;
+    const TreeNodeInfo* owner = nullptr;
 
     bool operator==(const ListRowInfo&) const = default;
 };
@@ -61,10 +62,17 @@ std::span<const CellTranslation> CellTranslations(int columnIndex);
 std::string ServiceCellText(int columnIndex, std::string_view raw);
 
 // The contents of the service list: the programs of the current tree item in channel order, one
-// row per program that passes the TV / Radio filter, with the cells the window shows.
+// row per program that passes the TV / Radio filter, with the cells the window shows. Observers
+// are told of every change of the rows and of the selection.
 class ServiceList final {
 public:
     explicit ServiceList(NodeStore& store) : m_store(store) {}
+    ServiceList(const ServiceList&) = delete;
+    ServiceList& operator=(const ServiceList&) = delete;
+
+    // Observers are not owned; one must be removed before it is destroyed.
+    void AddObserver(ServiceListObserver* observer);
+    void RemoveObserver(ServiceListObserver* observer);
 
     // Clears the list and takes the columns from the position table of kind's layout (the
     // program layout); the second form takes them from a given position table of that layout.
@@ -76,10 +84,14 @@ public:
     // and whose first listed field can be read. For a TP the satellite's list is taken from
     // satellite, else from the TP's parent item, and rebuilt first when it is empty.
     void ShowList(TreeItem* item, TreeItem* satellite = nullptr);
+    // Shows the item's program list as it stands, without building it again (after undo and redo,
+    // which restore the lists as they were).
+    void ShowRows(const TreeItem* item);
     // Rewrites the rows for the owner's list positions first … last from row on, reusing rows
     // that exist (they keep their number text) and appending the others.
-    void RefreshRows(int first, int last, int row, TreeNodeInfo* owner);
-    void RefreshRow(int position, int row, TreeNodeInfo* owner);
+    void RefreshRows(int first, int last, int row, const TreeNodeInfo* owner);
+    void RefreshRow(int position, int row, const TreeNodeInfo* owner);
+    // No rows and no selection.
     void ClearList();
 
     // Changes the filter and shows the current item again; "error!" when there is none.
@@ -103,6 +115,16 @@ public:
     bool PassesFilter(int slot) const;
 
 private:
+    template <typename Call>
+    void Notify(Call call);
+    // Empties the rows inside a reset the caller brackets.
+    void DropRows();
+    // Builds the item's program list again (ShowList's work inside its reset); false for a TP
+    // without a satellite.
+    bool BuildPrograms(TreeItem& item, TreeItem* satellite);
+    // A row for each program of the record's list that passes the filter and can be read.
+    void FillRows(const TreeNodeInfo& info);
+
     // The cells of a program; false after "pos 0 error!".
     bool FillCells(int slot, std::vector<std::string>& cells) const;
     bool FirstFieldReadable(int slot) const;
@@ -111,6 +133,7 @@ private:
     std::vector<ServiceColumn> m_columns;
     std::vector<ServiceRow> m_rows;
     int m_selectedRow = -1;
+    std::vector<ServiceListObserver*> m_observers;
 };
 
 } // namespace torvane

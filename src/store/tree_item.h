@@ -14,7 +14,8 @@ class ChannelTree;
 // a model index's handle. Only the ChannelTree changes the structure.
 class TreeItem final {
 public:
-    TreeNodeInfo* Info() const { return m_info.get(); }
+    // The item's record; only the ChannelTree changes it.
+    const TreeNodeInfo* Info() const { return m_info.get(); }
     const std::string& Label() const;
 
     // The parent item, or nullptr for a top-level item.

@@ -30,22 +30,21 @@ std::string DemoDatabase::ProgramName(int program)
 
 DemoDatabase::DemoDatabase(const DemoOptions& options) : m_options(options)
 {
-    m_store = std::make_unique<NodeStore>(m_schema, m_image, m_prompts);
-    m_ready = m_schema.ParseTemplate(sourcePath("samples/template.h"), m_prompts) && Fill() && m_prompts.messages.empty();
+    m_ready = Schema().ParseTemplate(sourcePath("samples/template.h"), m_prompts) && Fill() && m_prompts.messages.empty();
 }
 
 bool DemoDatabase::Write(NodeKind kind, int slot, const char* name, const std::string& text, int element)
 {
-    const int field = m_schema.FindField(kind, FieldView::Declaration, name);
-    return field >= 0 && m_store->Fields().WriteField(kind, slot, field, text, element, FieldView::Declaration);
+    const int field = Schema().FindField(kind, FieldView::Declaration, name);
+    return field >= 0 && Store().Fields().WriteField(kind, slot, field, text, element, FieldView::Declaration);
 }
 
 bool DemoDatabase::Fill()
 {
-    if (!m_image.create_empty_header(m_options.regionLength))
+    if (!Image().create_empty_header(m_options.regionLength))
         return false;
-    std::fill(m_image.Region().begin(), m_image.Region().end(), std::uint8_t{0xFF});
-    m_store->SetFreeOffset(0);
+    std::fill(Image().Region().begin(), Image().Region().end(), std::uint8_t{0xFF});
+    Store().SetFreeOffset(0);
 
     const int programs = ProgramCount();
     // A stride coprime with the program count walks every order number once.
@@ -56,7 +55,7 @@ bool DemoDatabase::Fill()
     bool ok = true;
     int program = 0;
     for (int s = 0; s < m_options.satellites; ++s) {
-        const int sat = m_store->AllocNode(NodeKind::Satellite);
+        const int sat = Store().AllocNode(NodeKind::Satellite);
         const int satId = 100 + 7 * s;
         ok = ok && sat >= 0 && Write(NodeKind::Satellite, sat, "sat_id", std::to_string(satId))
             && Write(NodeKind::Satellite, sat, "satname", SatelliteName(s))
@@ -65,7 +64,7 @@ bool DemoDatabase::Fill()
             && Write(NodeKind::Satellite, sat, "lnb_type", std::to_string(s % 2 ? 32 : 0))
             && Write(NodeKind::Satellite, sat, "DiSEqC_port", std::to_string(s % 16));
         for (int t = 0; t < m_options.tpsPerSatellite; ++t) {
-            const int tp = m_store->AllocNode(NodeKind::Tp);
+            const int tp = Store().AllocNode(NodeKind::Tp);
             const int tpId = 200 + 11 * (s * m_options.tpsPerSatellite + t);
             ok = ok && tp >= 0 && Write(NodeKind::Tp, tp, "tp_id", std::to_string(tpId))
                 && Write(NodeKind::Tp, tp, "sat_id", std::to_string(satId))
@@ -74,7 +73,7 @@ bool DemoDatabase::Fill()
                 && Write(NodeKind::Tp, tp, "pol", std::to_string(t % 2))
                 && Write(NodeKind::Tp, tp, "fec", std::to_string(1 + t % 7));
             for (int p = 0; p < m_options.programsPerTp; ++p, ++program) {
-                const int slot = m_store->AllocNode(NodeKind::Program);
+                const int slot = Store().AllocNode(NodeKind::Program);
                 const int audioCount = program % 4;
                 ok = ok && slot >= 0 && Write(NodeKind::Program, slot, "Service Name", ProgramName(program))
                     && Write(NodeKind::Program, slot, "Service Type", std::to_string(program % 2 ? 0 : 1))
@@ -90,21 +89,21 @@ bool DemoDatabase::Fill()
                 const char* pids[] = {"Audio Pid1", "Audio Pid2", "Audio Pid3"};
                 for (int a = 0; a < audioCount; ++a)
                     ok = ok && Write(NodeKind::Program, slot, pids[a], std::to_string(0x200 + 3 * program + a));
-                ok = ok && m_store->SetOrder(slot, static_cast<std::int16_t>((program * stride + 3) % programs));
+                ok = ok && Store().SetOrder(slot, static_cast<std::int16_t>((program * stride + 3) % programs));
             }
         }
     }
     if (!ok)
         return false;
-    m_store->BuildTreeFromImage();
-    m_store->SetModified(false);
+    Store().BuildTreeFromImage();
+    Store().SetModified(false);
     return true;
 }
 
 std::vector<std::uint8_t> DemoDatabase::BuildRegion()
 {
     std::vector<std::uint8_t> region(m_options.regionLength, 0xFF);
-    UserImageBuilder builder(*m_store);
+    UserImageBuilder builder(Store());
     if (builder.CreateUserDataImage(region) != 0)
         return {};
     return region;

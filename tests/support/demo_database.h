@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "database/database_image.h"
+#include "document/document.h"
 #include "schema/node_schema.h"
 #include "store/node_store.h"
 #include "support/recording_prompts.h"
@@ -28,7 +29,8 @@ struct DemoOptions {
 // - program k (k counts all programs in creation order): a name "Service k" (some Arabic), TV or
 //   radio alternating, audio_count k mod 4 with the PIDs beyond it 0, private data; its order
 //   number is a fixed permutation of 0 … n-1 so that channel order and slot order differ.
-// The store is not modified after construction and no message was shown.
+// The store is not modified after construction and no message was shown. It is the store of a
+// Document (of type ZUV_DVBS_V2) that has no file open.
 class DemoDatabase final {
 public:
     explicit DemoDatabase(const DemoOptions& options = {});
@@ -40,9 +42,10 @@ public:
     const DemoOptions& Options() const { return m_options; }
     int ProgramCount() const { return m_options.satellites * m_options.tpsPerSatellite * m_options.programsPerTp; }
 
-    NodeSchema& Schema() { return m_schema; }
-    DatabaseImage& Image() { return m_image; }
-    NodeStore& Store() { return *m_store; }
+    Document& GetDocument() { return m_document; }
+    NodeSchema& Schema() { return m_document.Schema(); }
+    DatabaseImage& Image() { return m_document.Image(); }
+    NodeStore& Store() { return m_document.Store(); }
     RecordingPrompts& Prompts() { return m_prompts; }
 
     // The user-database region of the current store as the editor writes it: records, table
@@ -58,9 +61,7 @@ private:
 
     DemoOptions m_options;
     RecordingPrompts m_prompts;
-    NodeSchema m_schema;
-    DatabaseImage m_image;
-    std::unique_ptr<NodeStore> m_store;
+    Document m_document{m_prompts, ProjectType::ZUV_DVBS_V2};
     bool m_ready = false;
 };
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "database/database_image.h"
+#include "editing/edit_session.h"
 #include "store/node_store.h"
 #include "store/service_list.h"
 #include "store/tree_item.h"
@@ -47,7 +48,8 @@ struct AlteredTemplateStore {
 };
 
 // A demo database (3 satellites, 3 TPs each, 4 programs per TP unless a test asks for other
-// numbers) with the service list of the sample template, and checks of what an edit leaves.
+// numbers) with the service list of the sample template and an edit session on its document, and
+// checks of what an edit leaves.
 class EditFixture : public ::testing::Test {
 protected:
     explicit EditFixture(const DemoOptions& options = {}) : demo(options) {}
@@ -64,11 +66,7 @@ protected:
     TreeItem* Tp(int s, int t) { return Satellite(s)->Child(t); }
 
     // The navigator's selection: the item becomes current and the list shows it.
-    void Show(TreeItem* item)
-    {
-        store.SetCurrentItem(item);
-        list.ShowList(item);
-    }
+    void Show(TreeItem* item) { session.SelectItem(item); }
 
     // The program slot of a row.
     int SlotOfRow(int row)
@@ -181,7 +179,8 @@ protected:
 
     DemoDatabase demo;
     NodeStore& store = demo.Store();
-    ServiceList list{store};
+    ServiceList& list = demo.GetDocument().List();
+    EditSession session{demo.GetDocument()};
 };
 
 } // namespace torvane::test

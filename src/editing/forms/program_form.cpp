@@ -61,7 +61,7 @@ bool IsPid(std::int64_t value)
 
 } // namespace
 
-ProgramForm::ProgramForm(NodeStore& store, ProgramMode mode, TreeNodeInfo& owner, int position, int row)
+ProgramForm::ProgramForm(NodeStore& store, ProgramMode mode, const TreeNodeInfo& owner, int position, int row)
     : m_store(store), m_mode(mode), m_owner(owner), m_position(position), m_row(row)
 {
     Open();

@@ -49,10 +49,10 @@ public:
     // Opens the dialog: the lists filled, the new-service defaults (append, insert) or the values
     // of the program at position of the owner's list (edit). row is the service-list row the
     // dialog was opened on (-1 for append); the form only keeps it for the caller.
-    ProgramForm(NodeStore& store, ProgramMode mode, TreeNodeInfo& owner, int position, int row);
+    ProgramForm(NodeStore& store, ProgramMode mode, const TreeNodeInfo& owner, int position, int row);
 
     ProgramMode Mode() const { return m_mode; }
-    TreeNodeInfo& Owner() const { return m_owner; }
+    const TreeNodeInfo& Owner() const { return m_owner; }
     int Position() const { return m_position; }
     int Row() const { return m_row; }
 
@@ -99,7 +99,7 @@ private:
 
     NodeStore& m_store;
     ProgramMode m_mode;
-    TreeNodeInfo& m_owner;
+    const TreeNodeInfo& m_owner;
     int m_position;
     int m_row;
     int m_committedSlot = -1;

@@ -47,11 +47,14 @@ std::optional<int> FrequencyRow(std::optional<int> mhz)
 
 } // namespace
 
-SatelliteForm::SatelliteForm(NodeStore& store, TreeNodeInfo& record, FormMode mode)
-    : m_store(store), m_record(record), m_mode(mode)
+SatelliteForm::SatelliteForm(NodeStore& store, TreeNodeInfo& newRecord) : m_store(store), m_record(newRecord)
 {
-    if (m_mode == FormMode::New)
-        m_record.treeKind = TreeKind::Satellite;
+    newRecord.treeKind = TreeKind::Satellite;
+    Open();
+}
+
+SatelliteForm::SatelliteForm(NodeStore& store, TreeItem& item) : m_store(store), m_record(store.Tree(), item)
+{
     Open();
 }
 
@@ -92,7 +95,7 @@ std::span<const Choice> SatelliteForm::Choices(SatelliteControl control) const
 
 std::optional<int> SatelliteForm::ReadValue(std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Satellite, m_record.slot, field);
+    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Satellite, m_record.Get().slot, field);
     if (!text)
         return std::nullopt;
     return ParseNumber(*text);
@@ -128,7 +131,7 @@ void SatelliteForm::Open()
     m_texts[Index(SatelliteControl::Position)] = DialogText(std::int32_t{0});
     m_texts[Index(SatelliteControl::Longitude)] = DialogText(0.0);
     m_secondListFilled = false;
-    if (m_mode == FormMode::New)
+    if (Mode() == FormMode::New)
         SetDefaults();
     else
         Load();
@@ -137,7 +140,7 @@ void SatelliteForm::Open()
 void SatelliteForm::SetDefaults()
 {
     m_texts[Index(SatelliteControl::Name)] = std::string(kNewName);
-    m_record.label = std::string(kNewName);
+    m_record.SetLabel(std::string(kNewName));
     m_rows[Index(SatelliteControl::LnbType)] = kStandardRow;
     Refill(SatelliteControl::FirstFrequency, FrequencyRow(5150));
     EmptySecondList();
@@ -151,7 +154,7 @@ void SatelliteForm::SetDefaults()
 
 void SatelliteForm::Load()
 {
-    m_texts[Index(SatelliteControl::Name)] = m_record.label;
+    m_texts[Index(SatelliteControl::Name)] = m_record.Get().label;
 
     const std::optional<int> lnbType = ReadValue("lnb_type");
     const std::optional<int> lnbRow = lnbType ? RowOfValue(LnbTypeChoices(), *lnbType) : std::optional<int>(kStandardRow);
@@ -245,12 +248,12 @@ bool SatelliteForm::Ok()
     if (!longitude)
         return Refuse(m_store.Prompts(), kEnterNumberMessage, SatelliteControl::Longitude);
 
-    if (!m_record.parent)
+    if (!m_record.Get().parent)
         m_store.Prompts().Message("nItemFather = NULL");
     const std::string& name = Text(SatelliteControl::Name);
     if (name.empty())
         return Refuse(m_store.Prompts(), "Empty satellite name!", std::nullopt);
-    if (ChannelTree::HasDuplicateLabel(m_record.parent, name, false, &m_record))
+    if (ChannelTree::HasDuplicateLabel(m_record.Get().parent, name, false, &m_record.Get()))
         return Refuse(m_store.Prompts(), "Satellite name existed!", SatelliteControl::Name);
     if (*position < kLowestPosition || *position > kHighestPosition)
         return Refuse(m_store.Prompts(), "Satellite Position: [0,  59]", SatelliteControl::Position);
@@ -261,7 +264,7 @@ bool SatelliteForm::Ok()
 
 void SatelliteForm::Write(std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.slot, field, std::to_string(value));
+    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.Get().slot, field, std::to_string(value));
 }
 
 bool SatelliteForm::Commit()
@@ -272,20 +275,20 @@ bool SatelliteForm::Commit()
     const std::int32_t position = ParseDialogInteger(Text(SatelliteControl::Position)).value_or(0);
     const double longitude = ParseDialogDouble(Text(SatelliteControl::Longitude)).value_or(0.0);
 
-    if (m_mode == FormMode::New) {
+    if (Mode() == FormMode::New) {
         const std::optional<NewTreeNode> node =
             AllocTreeNode(m_store, NodeKind::Satellite, "AllocNode for Satellite failed");
         if (!node)
             return false;
-        m_record.slot = node->slot;
-        m_record.satId = node->id;
+        m_record.New()->slot = node->slot;
+        m_record.New()->satId = node->id;
     }
 
-    Write("sat_id", m_record.satId);
-    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.slot, "satname", name);
+    Write("sat_id", m_record.Get().satId);
+    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.Get().slot, "satname", name);
     // The navigator shows the name as the node holds it (a NUL ends it, the field's size cuts it),
     // as it shows it once the image is opened again.
-    m_record.label = m_store.ReadNamedText(NodeKind::Satellite, m_record.slot, "satname").value_or(name);
+    m_record.SetLabel(m_store.ReadNamedText(NodeKind::Satellite, m_record.Get().slot, "satname").value_or(name));
     const std::pair<SatelliteControl, std::string_view> lnb[] = {{SatelliteControl::LnbType, "lnb_type"},
                                                                  {SatelliteControl::FirstFrequency, "lnb_low"},
                                                                  {SatelliteControl::SecondFrequency, "lnb_high"}};

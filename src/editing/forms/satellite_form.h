@@ -7,11 +7,13 @@
 
 #include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
+#include "editing/forms/form_record.h"
 #include "editing/forms/form_state.h"
 
 namespace torvane {
 
 class NodeStore;
+class TreeItem;
 struct TreeNodeInfo;
 
 // The controls of the satellite dialog from top to bottom.
@@ -42,12 +44,14 @@ public:
     static constexpr int kNameLength = 17;
     static constexpr std::string_view kLongitudeHint = "###.#";
 
-    // Opens the dialog on record: new mode makes it a satellite record labelled "New Satellite"
-    // and shows the defaults; edit mode loads the node of the record's slot.
-    SatelliteForm(NodeStore& store, TreeNodeInfo& record, FormMode mode);
+    // New mode: the record becomes a satellite record labelled "New Satellite" and the defaults
+    // are shown.
+    SatelliteForm(NodeStore& store, TreeNodeInfo& newRecord);
+    // Edit mode on an item with a record: the node of its slot is loaded.
+    SatelliteForm(NodeStore& store, TreeItem& item);
 
-    FormMode Mode() const { return m_mode; }
-    TreeNodeInfo& Record() const { return m_record; }
+    FormMode Mode() const { return m_record.Mode(); }
+    const TreeNodeInfo& Record() const { return m_record.Get(); }
 
     static std::string_view Label(SatelliteControl control);
     static bool IsList(SatelliteControl control);
@@ -81,8 +85,7 @@ private:
     void Write(std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
-    TreeNodeInfo& m_record;
-    FormMode m_mode;
+    FormRecord m_record;
     bool m_secondListFilled = false;
 };
 

@@ -23,10 +23,14 @@ constexpr int kHighestSymbolRate = 45000;
 
 } // namespace
 
-TpForm::TpForm(NodeStore& store, TreeNodeInfo& record, FormMode mode) : m_store(store), m_record(record), m_mode(mode)
+TpForm::TpForm(NodeStore& store, TreeNodeInfo& newRecord) : m_store(store), m_record(newRecord)
 {
-    if (m_mode == FormMode::New)
-        m_record.treeKind = TreeKind::Tp;
+    newRecord.treeKind = TreeKind::Tp;
+    Open();
+}
+
+TpForm::TpForm(NodeStore& store, TreeItem& item) : m_store(store), m_record(store.Tree(), item)
+{
     Open();
 }
 
@@ -42,7 +46,7 @@ std::span<const Choice> TpForm::Choices(TpControl control)
 
 std::optional<int> TpForm::ReadValue(std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Tp, m_record.slot, field);
+    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Tp, m_record.Get().slot, field);
     if (!text)
         return std::nullopt;
     return ParseNumber(*text);
@@ -55,15 +59,15 @@ void TpForm::Open()
     m_texts[Index(TpControl::SymbolRate)] = DialogText(std::int32_t{0});
     // "TP Name" only shows the label.
     m_enabled[Index(TpControl::Name)] = false;
-    if (m_mode == FormMode::New) {
+    if (Mode() == FormMode::New) {
         char label[64];
-        std::snprintf(label, sizeof label, "[ %d ]  TP_0_H_0", m_record.tpId);
-        m_record.label = label;
+        std::snprintf(label, sizeof label, "[ %d ]  TP_0_H_0", m_record.Get().tpId);
+        m_record.SetLabel(label);
         m_texts[Index(TpControl::Name)] = label;
         m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), 0);
         return;
     }
-    m_texts[Index(TpControl::Name)] = m_record.label;
+    m_texts[Index(TpControl::Name)] = m_record.Get().label;
     if (const std::optional<int> frequency = ReadValue("frq"))
         m_texts[Index(TpControl::Frequency)] = DialogText(*frequency);
     if (const std::optional<int> polarization = ReadValue("pol"))
@@ -127,40 +131,40 @@ bool TpForm::Ok()
     if (!symbolRate)
         return Refuse(m_store.Prompts(), kEnterIntegerMessage, TpControl::SymbolRate);
 
-    if (!m_record.parent)
+    if (!m_record.Get().parent)
         m_store.Prompts().Message("nItemFather = NULL");
     if (*frequency < kLowestFrequency || *frequency > kHighestFrequency)
         return Refuse(m_store.Prompts(), "Frequency: [3000,  13450]", TpControl::Frequency);
     if (*symbolRate < kLowestSymbolRate || *symbolRate > kHighestSymbolRate)
         return Refuse(m_store.Prompts(), "Symbol Rate: [1000,  45000]", TpControl::SymbolRate);
-    if (ChannelTree::HasDuplicateLabel(m_record.parent, CandidateLabel(), true, &m_record))
+    if (ChannelTree::HasDuplicateLabel(m_record.Get().parent, CandidateLabel(), true, &m_record.Get()))
         return Refuse(m_store.Prompts(), "TP Setting existed!", std::nullopt);
     return Accept();
 }
 
 void TpForm::Write(std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Tp, m_record.slot, field, std::to_string(value));
+    m_store.WriteNamedIfChanged(NodeKind::Tp, m_record.Get().slot, field, std::to_string(value));
 }
 
 bool TpForm::Commit()
 {
     if (m_outcome != DialogOutcome::Accepted)
         return false;
-    if (m_mode == FormMode::New) {
+    if (Mode() == FormMode::New) {
         const std::optional<NewTreeNode> node = AllocTreeNode(m_store, NodeKind::Tp, "AllocNode for TP failed");
         if (!node)
             return false;
-        m_record.slot = node->slot;
-        m_record.tpId = node->id;
+        m_record.New()->slot = node->slot;
+        m_record.New()->tpId = node->id;
     }
-    Write("sat_id", m_record.satId);
-    Write("tp_id", m_record.tpId);
+    Write("sat_id", m_record.Get().satId);
+    Write("tp_id", m_record.Get().tpId);
     Write("frq", ParseDialogInteger(Text(TpControl::Frequency)).value_or(0));
     if (const std::optional<int> polarization = SelectedPolarization())
         Write("pol", *polarization);
     Write("sym", ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
-    m_record.label = CandidateLabel();
+    m_record.SetLabel(CandidateLabel());
     return true;
 }
 

@@ -7,11 +7,13 @@
 
 #include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
+#include "editing/forms/form_record.h"
 #include "editing/forms/form_state.h"
 
 namespace torvane {
 
 class NodeStore;
+class TreeItem;
 struct TreeNodeInfo;
 
 // The controls of the TP dialog from top to bottom.
@@ -30,12 +32,14 @@ class TpForm final : public FormState<TpControl, kTpControlCount> {
 public:
     static constexpr std::string_view kCaption = "TP Information";
 
-    // Opens the dialog on record: new mode makes it a TP record labelled "[ n ]  TP_0_H_0" from
-    // its provisional number; edit mode loads the node of the record's slot.
-    TpForm(NodeStore& store, TreeNodeInfo& record, FormMode mode);
+    // New mode: the record becomes a TP record labelled "[ n ]  TP_0_H_0" from its provisional
+    // number.
+    TpForm(NodeStore& store, TreeNodeInfo& newRecord);
+    // Edit mode on an item with a record: the node of its slot is loaded.
+    TpForm(NodeStore& store, TreeItem& item);
 
-    FormMode Mode() const { return m_mode; }
-    TreeNodeInfo& Record() const { return m_record; }
+    FormMode Mode() const { return m_record.Mode(); }
+    const TreeNodeInfo& Record() const { return m_record.Get(); }
 
     static std::string_view Label(TpControl control);
     static bool IsList(TpControl control) { return control == TpControl::Polarization; }
@@ -65,8 +69,7 @@ private:
     void Write(std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
-    TreeNodeInfo& m_record;
-    FormMode m_mode;
+    FormRecord m_record;
 };
 
 } // namespace torvane

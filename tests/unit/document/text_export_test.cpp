@@ -64,7 +64,7 @@ protected:
         return slot;
     }
 
-    TreeNodeInfo* Item(int tp)
+    const TreeNodeInfo* Item(int tp)
     {
         store.BuildTreeFromImage();
         return store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(tp)->Info();
@@ -99,7 +99,7 @@ TEST_P(TextListingFilter, FollowsTheServiceFilter)
     Program(11, "Two", 1);
     Program(10, "Odd", 5);
     store.SetFilter(GetParam().filter);
-    TreeNodeInfo* tp = Item(0);
+    const TreeNodeInfo* tp = Item(0);
     EXPECT_EQ(BuildTextListing(store, tp->parent->Info()), Listing(GetParam().lines));
 }
 
@@ -130,7 +130,7 @@ TEST_F(TextListingTest, ProgramWithoutItsTpRepeatsThePreviousValues)
     Program(10, "Third", 1);
     Set(NodeKind::Program, lost, "tp_id", "99");
     store.BuildTreeFromImage();
-    TreeNodeInfo* satellite = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Info();
+    const TreeNodeInfo* satellite = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Info();
     EXPECT_EQ(BuildTextListing(store, satellite),
               Listing("1 #First #12100 #V #30000 \r\n2 #Lost #12100 #V #30000 \r\n3 #Third #11778 #H #27500 \r\n"));
 
@@ -143,7 +143,7 @@ TEST_F(TextListingTest, ProgramWithoutItsTpRepeatsThePreviousValues)
 TEST_F(TextListingTest, ExportWritesTheCurrentItemsListing)
 {
     Program(10, "One", 1);
-    TreeNodeInfo* tp = Item(0);
+    const TreeNodeInfo* tp = Item(0);
     store.SetCurrentItem(store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0));
     test::ScratchFolder folder;
     ASSERT_TRUE(ExportText(store, folder.Path("list.txt")));

@@ -340,7 +340,7 @@ TEST_P(DeleteFailures, EndTheCommandKeepingWhatWasDeleted)
 {
     Show(Tp(0, 0));
     const Ints before = RowSlots();
-    TreeNodeInfo* owner = Tp(0, 0)->Info();
+    const TreeNodeInfo* owner = Tp(0, 0)->Info();
     TreeNodeInfo empty;
     const ListRowInfo good{1, owner};
     const std::map<std::string, ListRowInfo> bad = {
@@ -462,7 +462,7 @@ TEST_F(InsertIntoTen, AppendedProgramComesAfterEveryOther)
 TEST_F(InsertIntoTen, CreateProgramPlacesARecordOfTheNewProgramImage)
 {
     Show(Tp(0, 1));
-    TreeNodeInfo& owner = *Tp(0, 1)->Info();
+    const TreeNodeInfo& owner = *Tp(0, 1)->Info();
     const int slot = CreateProgram(store, owner, 5);
     ASSERT_GE(slot, 0);
     const std::span<const std::uint8_t> record = store.Record(NodeKind::Program, slot);

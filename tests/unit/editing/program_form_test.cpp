@@ -64,7 +64,7 @@ protected:
         return enabled;
     }
 
-    TreeNodeInfo* owner = nullptr;
+    const TreeNodeInfo* owner = nullptr;
 };
 
 // --- Opening ------------------------------------------------------------------------------------
@@ -542,7 +542,7 @@ TEST(ProgramFormTemplate, UndeclaredFieldIsNeitherReadNorWritten)
              {NodeKind::Program, program, "Service ID", "9"}})
         ASSERT_TRUE(store.WriteNamedIfChanged(kind, slot, field, value)) << field;
     store.BuildTreeFromImage();
-    TreeNodeInfo* owner = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0)->Info();
+    const TreeNodeInfo* owner = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0)->Info();
     ASSERT_EQ(owner->programs.At(0), program);
 
     ProgramForm form(store, ProgramMode::Edit, *owner, 0, 0);

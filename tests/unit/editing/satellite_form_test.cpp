@@ -53,7 +53,7 @@ protected:
         for (const auto& [field, value] : fields)
             Set(slot, field, value);
         store.SetModified(false);
-        return std::make_unique<SatelliteForm>(store, *Satellite(0)->Info(), FormMode::Edit);
+        return std::make_unique<SatelliteForm>(store, *Satellite(0));
     }
 
     TreeNodeInfo record;
@@ -61,7 +61,7 @@ protected:
 
 TEST_F(SatelliteFormTest, NewSatelliteDefaults)
 {
-    SatelliteForm form(store, record, FormMode::New);
+    SatelliteForm form(store, record);
     EXPECT_EQ(AllShown(form), (Texts{"New Satellite", "Standard", "5150 MHz", "-", "0", "0", "East", "Disable", "OFF",
                                      "0 V", "OFF"}));
     EXPECT_TRUE(form.Choices(SC::SecondFrequency).empty());
@@ -86,7 +86,7 @@ class LnbTypeChange : public SatelliteFormTest, public ::testing::WithParamInter
 TEST_P(LnbTypeChange, SelectsItsUsualFrequencies)
 {
     const LnbCase& c = GetParam();
-    SatelliteForm form(store, record, FormMode::New);
+    SatelliteForm form(store, record);
     form.Select(SC::LnbType, RowOfText(LnbTypeChoices(), "Universal"));  // a filled second list first
     form.Select(SC::LnbType, RowOfText(LnbTypeChoices(), c.type));
     EXPECT_EQ(Shown(form, SC::LnbType), c.type);
@@ -183,7 +183,7 @@ TEST_P(OrbitCommit, TenthsTruncatedWestCountedFrom3600)
     ASSERT_TRUE(form->Commit());
     EXPECT_EQ(Get(Satellite(0)->Info()->slot, "sat_orbit"), c.orbit);
     // And back.
-    const auto reopened = std::make_unique<SatelliteForm>(store, *Satellite(0)->Info(), FormMode::Edit);
+    const auto reopened = std::make_unique<SatelliteForm>(store, *Satellite(0));
     EXPECT_EQ(Shown(*reopened, SC::EastWest), c.orbit == "0" || std::stoi(c.orbit) <= 1800 ? "East" : "West");
 }
 
@@ -213,7 +213,7 @@ TEST_P(SatelliteChecks, InOrderWithTheirMessages)
     const SatCheckCase& c = GetParam();
     if (!c.withParent)
         record.parent = nullptr;
-    SatelliteForm form(store, record, FormMode::New);
+    SatelliteForm form(store, record);
     for (const auto& [control, text] : c.texts)
         form.EditText(control, text);
     EXPECT_EQ(form.Ok(), c.messages.empty() || c.messages == std::vector<std::string>{"nItemFather = NULL"});
@@ -260,7 +260,7 @@ TEST_F(SatelliteFormTest, EditingASatelliteDoesNotClashWithItself)
 
 TEST_F(SatelliteFormTest, NameKeepsSeventeenCharacters)
 {
-    SatelliteForm form(store, record, FormMode::New);
+    SatelliteForm form(store, record);
     form.EditText(SC::Name, "Eutelsat Hot Bird 13B");
     EXPECT_EQ(form.Text(SC::Name), "Eutelsat Hot Bird");
 }
@@ -268,7 +268,7 @@ TEST_F(SatelliteFormTest, NameKeepsSeventeenCharacters)
 TEST_F(SatelliteFormTest, NewSatelliteCommitTakesANodeAndAnId)
 {
     const int liveBefore = demo.Image().Table(NodeKind::Satellite)->liveCount;
-    SatelliteForm form(store, record, FormMode::New);
+    SatelliteForm form(store, record);
     form.EditText(SC::Name, "Badr 26E");
     form.Select(SC::LnbType, 2);
     form.EditText(SC::Position, "12");
@@ -349,7 +349,7 @@ TEST_F(SatelliteFormTest, ResetReloadsOrSetsTheDefaults)
     EXPECT_TRUE(form->IsEnabled(SC::SecondFrequency));
     EXPECT_EQ(form->Focus(), std::nullopt);
 
-    SatelliteForm created(store, record, FormMode::New);
+    SatelliteForm created(store, record);
     created.EditText(SC::Name, "Y");
     created.Select(SC::LnbType, 1);
     created.Reset();

@@ -28,7 +28,7 @@ protected:
 
     std::unique_ptr<TpForm> NewForm(int s, const std::string& frequency, int polarization, const std::string& symbolRate)
     {
-        auto form = std::make_unique<TpForm>(store, NewRecord(s), FormMode::New);
+        auto form = std::make_unique<TpForm>(store, NewRecord(s));
         form->EditText(TC::Frequency, frequency);
         form->Select(TC::Polarization, polarization);
         form->EditText(TC::SymbolRate, symbolRate);
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(TpFormTest, NewTpDefaults)
 {
-    TpForm form(store, NewRecord(1), FormMode::New);
+    TpForm form(store, NewRecord(1));
     EXPECT_EQ(record.label, "[ 4 ]  TP_0_H_0");
     EXPECT_EQ(record.treeKind, TreeKind::Tp);
     EXPECT_EQ(form.Text(TC::Name), "[ 4 ]  TP_0_H_0");
@@ -54,7 +54,7 @@ TEST_F(TpFormTest, NewTpDefaults)
 
 TEST_F(TpFormTest, LoadShowsTheNode)
 {
-    TpForm form(store, *Tp(2, 1)->Info(), FormMode::Edit);
+    TpForm form(store, *Tp(2, 1));
     EXPECT_EQ(form.Text(TC::Name), "[ 2 ]  TP_10739_V_22500");
     EXPECT_EQ(form.Text(TC::Frequency), "10739");
     EXPECT_EQ(form.Selection(TC::Polarization), 1);
@@ -114,7 +114,7 @@ TEST_F(TpFormTest, SameValuesUnderTheSameSatelliteClashWhateverTheirNumbers)
 
 TEST_F(TpFormTest, EditingATpDoesNotClashWithItself)
 {
-    TpForm form(store, *Tp(0, 1)->Info(), FormMode::Edit);
+    TpForm form(store, *Tp(0, 1));
     EXPECT_TRUE(form.Ok());
     form.EditText(TC::Frequency, "10700");
     form.EditText(TC::SymbolRate, "22000");
@@ -125,7 +125,7 @@ TEST_F(TpFormTest, EditingATpDoesNotClashWithItself)
 
 TEST_F(TpFormTest, NoParentIsSaidAndTheChecksGoOn)
 {
-    TpForm form(store, record, FormMode::New);
+    TpForm form(store, record);
     form.EditText(TC::Frequency, "12000");
     form.EditText(TC::SymbolRate, "999");
     EXPECT_FALSE(form.Ok());
@@ -144,9 +144,8 @@ class CandidateLabels : public TpFormTest, public ::testing::WithParamInterface<
 TEST_P(CandidateLabels, PrefixOfTheNameThenTheValues)
 {
     const LabelCase& c = GetParam();
-    TreeNodeInfo& info = *Tp(1, 0)->Info();
-    info.label = c.tpName;
-    TpForm form(store, info, FormMode::Edit);
+    store.Tree().SetLabel(Tp(1, 0), c.tpName);
+    TpForm form(store, *Tp(1, 0));
     form.EditText(TC::Frequency, "12000");
     form.EditText(TC::SymbolRate, "27500");
     form.Select(TC::Polarization, c.polarization);
@@ -180,8 +179,8 @@ TEST_F(TpFormTest, NewTpCommitTakesANodeAndAnId)
 
 TEST_F(TpFormTest, EditKeepsTheNumberAndRebuildsTheRest)
 {
-    TreeNodeInfo& info = *Tp(0, 1)->Info();
-    TpForm form(store, info, FormMode::Edit);
+    const TreeNodeInfo& info = *Tp(0, 1)->Info();
+    TpForm form(store, *Tp(0, 1));
     form.EditText(TC::Frequency, "11778");
     form.Select(TC::Polarization, 0);
     ASSERT_TRUE(form.Ok());
@@ -193,7 +192,7 @@ TEST_F(TpFormTest, EditKeepsTheNumberAndRebuildsTheRest)
 
 TEST_F(TpFormTest, ResetAndCancel)
 {
-    TpForm form(store, *Tp(0, 2)->Info(), FormMode::Edit);
+    TpForm form(store, *Tp(0, 2));
     form.EditText(TC::Frequency, "3");
     form.Select(TC::Polarization, std::nullopt);
     form.Reset();
@@ -214,7 +213,7 @@ TEST(TpFormTemplate, WithoutPolarisationFieldTheLabelIsHorizontal)
     NodeStore& store = *altered.store;
     TreeNodeInfo info;
     info.tpId = 1;
-    TpForm form(store, info, FormMode::New);
+    TpForm form(store, info);
     form.EditText(TpControl::Frequency, "12000");
     form.Select(TpControl::Polarization, 1);
     form.EditText(TpControl::SymbolRate, "27500");

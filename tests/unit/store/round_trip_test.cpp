@@ -65,14 +65,15 @@ std::vector<std::string> ServiceNames(NodeStore& store, const ProgramList& list)
 // The lists rebuilt after edits, as the channel operations do.
 void RebuildLists(NodeStore& store)
 {
-    store.Tree().FindRoot(TreeKind::AllServices)->Info()->programs = store.BuildAllServicesList();
-    const TreeItem* root = store.Tree().FindRoot(TreeKind::SatelliteRoot);
+    ChannelTree& tree = store.Tree();
+    tree.SetPrograms(tree.FindRoot(TreeKind::AllServices), store.BuildAllServicesList());
+    const TreeItem* root = tree.FindRoot(TreeKind::SatelliteRoot);
     for (int s = 0; s < root->ChildCount(); ++s) {
-        TreeNodeInfo& satellite = *root->Child(s)->Info();
-        satellite.programs = store.BuildSatelliteList(satellite.satId);
+        const TreeNodeInfo& satellite = *root->Child(s)->Info();
+        tree.SetPrograms(root->Child(s), store.BuildSatelliteList(satellite.satId));
         for (int t = 0; t < root->Child(s)->ChildCount(); ++t) {
-            TreeNodeInfo& tp = *root->Child(s)->Child(t)->Info();
-            tp.programs = store.BuildTpList(tp.tpId, satellite.programs);
+            const TreeNodeInfo& tp = *root->Child(s)->Child(t)->Info();
+            tree.SetPrograms(root->Child(s)->Child(t), store.BuildTpList(tp.tpId, satellite.programs));
         }
     }
 }

@@ -271,7 +271,7 @@ TEST_F(ServiceListTest, ShowListRebuildsTheListOfEachKind)
     EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "Z"}));
 
     // A TP whose satellite list is empty gets the satellite's list rebuilt first.
-    Satellite()->Info()->programs = ProgramList{};
+    store.Tree().SetPrograms(Satellite(), ProgramList{});
     Show(Satellite()->Child(1));
     EXPECT_EQ(Names(), (std::vector<std::string>{"Z"}));
     EXPECT_EQ(Satellite()->Info()->programs.Size(), 3);
@@ -358,7 +358,7 @@ TEST_F(ServiceListTest, RefreshRowsRewritesCellsAndKeepsNumbers)
     store.SetFilter(ServiceFilter::Tv);
     Show(Tp());
     ASSERT_EQ(Names(), (std::vector<std::string>{"A", "C", "D"}));
-    TreeNodeInfo* owner = Tp()->Info();
+    const TreeNodeInfo* owner = Tp()->Info();
     for (int p = 0; p < 4; ++p)
         Set(NodeKind::Program, owner->programs.At(p), "Service Name", "N" + std::to_string(p));
 
