@@ -68,12 +68,10 @@ Workspace& SharedWorkspace()
     return workspace;
 }
 
-// Paints what changed now rather than at the next turn of the event loop.
-void Repaint(MainWindow& window)
+// Runs what the edit left queued: the views' delayed layouts and the paint of what changed.
+void Repaint(MainWindow&)
 {
     QApplication::processEvents();
-    window.List()->viewport()->repaint();
-    window.Navigator()->viewport()->repaint();
 }
 
 long ResidentKilobytes()

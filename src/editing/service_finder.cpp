@@ -43,9 +43,8 @@ bool NameMatches(std::string_view name, std::string_view text, bool partial)
 
 int ServiceFinder::SearchFrom(ServiceList& list, int first)
 {
-    const std::vector<ServiceRow>& rows = list.Rows();
     for (int row = std::max(first, 0); row < list.RowCount(); ++row) {
-        const std::vector<std::string>& cells = rows[static_cast<std::size_t>(row)].cells;
+        const std::vector<std::string>& cells = list.Cells(row);
         if (!cells.empty() && NameMatches(cells.front(), m_text, m_partial)) {
             list.SelectRow(row);
             m_nextRow = row + 1;

@@ -154,23 +154,38 @@ bool ServiceList::FirstFieldReadable(int slot) const
     return m_store.Fields().ReadField(NodeKind::Program, slot, 0, text, 0);
 }
 
-bool ServiceList::FillCells(int slot, std::vector<std::string>& cells) const
+bool ServiceList::HasPosZeroColumn() const
 {
-    cells.clear();
+    return std::any_of(m_columns.begin(), m_columns.end(),
+                       [](const ServiceColumn& column) { return column.fieldIndex >= 0 && column.pos == 0; });
+}
+
+std::vector<std::string> ServiceList::ReadCells(int slot) const
+{
+    std::vector<std::string> cells;
     for (const ServiceColumn& column : m_columns) {
         if (column.fieldIndex < 0)
             continue;
         // Position 0 belongs to "Index"; a field there would shift every cell after it.
-        if (column.pos == 0) {
-            m_store.Prompts().Message(kPosZeroMessage);
-            return false;
-        }
+        if (column.pos == 0)
+            break;
         std::string raw;
         // A field that cannot be read leaves no cell: the cells after it move one column left.
         if (m_store.Fields().ReadField(NodeKind::Program, slot, column.fieldIndex, raw, 0))
             cells.push_back(ServiceCellText(column.pos, raw));
     }
-    return true;
+    return cells;
+}
+
+const std::vector<std::string>& ServiceList::Cells(int row) const
+{
+    static const std::vector<std::string> kNoCells;
+    if (row < 0 || row >= RowCount())
+        return kNoCells;
+    std::optional<std::vector<std::string>>& cells = m_cells[static_cast<std::size_t>(row)];
+    if (!cells)
+        cells = ReadCells(m_rows[static_cast<std::size_t>(row)].slot);
+    return *cells;
 }
 
 void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
@@ -224,12 +239,19 @@ void ServiceList::FillRows(const TreeNodeInfo& info)
         const std::int32_t slot = programs.At(p);
         if (!PassesFilter(slot) || !FirstFieldReadable(slot))
             continue;
-        ServiceRow row{RowNumber(RowCount()), {}, ListRowInfo{p, &info}};
-        const bool filled = FillCells(slot, row.cells);
-        m_rows.push_back(std::move(row));
-        if (!filled)
+        m_rows.push_back({RowNumber(RowCount()), ListRowInfo{p, &info}, slot});
+        m_cells.emplace_back();
+        if (HasPosZeroColumn()) {
+            m_store.Prompts().Message(kPosZeroMessage);
             return;
+        }
     }
+}
+
+void ServiceList::PutRow(std::size_t row, ServiceRow fresh)
+{
+    m_rows[row] = std::move(fresh);
+    m_cells[row].reset();
 }
 
 void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* owner)
@@ -237,38 +259,37 @@ void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* 
     if (!owner || first < 0 || last >= owner->programs.Count() || last < first || m_rows.empty() || row < 0)
         return;
     // Rows that exist are rewritten and told as one changed range at the end; a row past the end
-    // is told as inserted once its cells are in.
+    // is told as inserted once it is in.
     int firstChanged = -1;
     int lastChanged = -1;
-    const auto tellChanged = [&] {
-        if (firstChanged >= 0)
-            Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
-    };
     for (int p = first; p <= last; ++p) {
         const std::int32_t slot = owner->programs.At(p);
         if (slot == -1)
             break;
         if (!PassesFilter(slot))
             continue;
-        ServiceRow fresh{RowNumber(row), {}, ListRowInfo{p, owner}};
-        const bool filled = FillCells(slot, fresh.cells);
+        ServiceRow fresh{RowNumber(row), ListRowInfo{p, owner}, slot};
         if (row >= RowCount()) {
             const int at = RowCount();
             Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
             m_rows.push_back(std::move(fresh));
+            m_cells.emplace_back();
             Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
         } else {
-            ServiceRow& target = m_rows[static_cast<std::size_t>(row)];
-            target.info = fresh.info;
-            target.cells = std::move(fresh.cells);
+            // A row that exists keeps its number text.
+            fresh.number = std::move(m_rows[static_cast<std::size_t>(row)].number);
+            PutRow(static_cast<std::size_t>(row), std::move(fresh));
             firstChanged = firstChanged < 0 ? row : firstChanged;
             lastChanged = row;
         }
-        if (!filled)
+        if (HasPosZeroColumn()) {
+            m_store.Prompts().Message(kPosZeroMessage);
             break;
+        }
         ++row;
     }
-    tellChanged();
+    if (firstChanged >= 0)
+        Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
 }
 
 void ServiceList::RefreshRow(int position, int row, const TreeNodeInfo* owner)
@@ -279,6 +300,7 @@ void ServiceList::RefreshRow(int position, int row, const TreeNodeInfo* owner)
 void ServiceList::DropRows()
 {
     m_rows.clear();
+    m_cells.clear();
     m_selectedRow = -1;
 }
 
@@ -306,9 +328,9 @@ std::string ServiceList::Text() const
     for (const ServiceColumn& column : m_columns)
         text += (text.empty() ? "" : "\t") + column.caption;
     text += "\n";
-    for (const ServiceRow& row : m_rows) {
-        text += row.number;
-        for (const std::string& cell : row.cells)
+    for (int row = 0; row < RowCount(); ++row) {
+        text += m_rows[static_cast<std::size_t>(row)].number;
+        for (const std::string& cell : Cells(row))
             text += "\t" + cell;
         text += "\n";
     }

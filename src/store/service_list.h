@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,9 +46,9 @@ struct ListRowInfo {
 };
 
 struct ServiceRow {
-    std::string number;              // the 1-based row number, "%3d"
-    std::vector<std::string> cells;  // sub-items 1, 2, …: the texts of the fields that could be read
+    std::string number;  // the 1-based row number, "%3d"
     ListRowInfo info;
+    std::int32_t slot = -1;  // the program's record
 };
 
 // The column width for a caption (44 for "Index", 114 for "Service Name", … 70 for any other).
@@ -99,6 +100,9 @@ public:
 
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     const std::vector<ServiceRow>& Rows() const { return m_rows; }
+    // Sub-items 1, 2, …: the texts of the row's fields that could be read, read when first asked
+    // for (a view asks only for the rows it shows); empty for a row that does not exist.
+    const std::vector<std::string>& Cells(int row) const;
     // The row's record, or nullptr for a row that does not exist.
     const ListRowInfo* RowInfo(int row) const;
 
@@ -124,14 +128,21 @@ private:
     bool BuildPrograms(TreeItem& item, TreeItem* satellite);
     // A row for each program of the record's list that passes the filter and can be read.
     void FillRows(const TreeNodeInfo& info);
+    // Sets a row's number, position and record; its cells are read again when next asked for.
+    void PutRow(std::size_t row, ServiceRow fresh);
 
-    // The cells of a program; false after "pos 0 error!".
-    bool FillCells(int slot, std::vector<std::string>& cells) const;
+    // The cells of a program, up to a column at position 0 if there is one.
+    std::vector<std::string> ReadCells(int slot) const;
     bool FirstFieldReadable(int slot) const;
+    // Whether a field column sits at position 0, which belongs to "Index": a list shows one row
+    // and "pos 0 error!" then.
+    bool HasPosZeroColumn() const;
 
     NodeStore& m_store;
     std::vector<ServiceColumn> m_columns;
     std::vector<ServiceRow> m_rows;
+    // Per row, its cells once read; cleared with the row's contents.
+    mutable std::vector<std::optional<std::vector<std::string>>> m_cells;
     int m_selectedRow = -1;
     std::vector<ServiceListObserver*> m_observers;
 };

@@ -530,9 +530,9 @@ private:
     {
         FindRequest request{m_in.Text(), m_in.Below(2) == 1};
         if (m_list.RowCount() > 0 && m_in.Below(2) == 0) {
-            const ServiceRow& row = m_list.Rows()[static_cast<std::size_t>(m_in.Below(m_list.RowCount()))];
-            if (!row.cells.empty())
-                request.text = row.cells[0].substr(0, static_cast<std::size_t>(m_in.Below(12)));
+            const std::vector<std::string>& cells = m_list.Cells(m_in.Below(m_list.RowCount()));
+            if (!cells.empty())
+                request.text = cells[0].substr(0, static_cast<std::size_t>(m_in.Below(12)));
         }
         m_session.Finder().FindService(m_list, request);
     }

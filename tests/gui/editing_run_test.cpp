@@ -24,8 +24,8 @@ using Rows = std::vector<std::vector<std::string>>;
 Rows CellsOf(const ServiceList& list)
 {
     Rows rows;
-    for (const ServiceRow& row : list.Rows())
-        rows.push_back(row.cells);
+    for (int row = 0; row < list.RowCount(); ++row)
+        rows.push_back(list.Cells(row));
     return rows;
 }
 

@@ -209,8 +209,8 @@ private slots:
         ServiceListView& list = *window.List();
         const auto names = [&] {
             QStringList texts;
-            for (const ServiceRow& row : document.List().Rows())
-                texts << QString::fromStdString(row.cells.at(0));
+            for (int row = 0; row < document.List().RowCount(); ++row)
+                texts << QString::fromStdString(document.List().Cells(row).at(0));
             return texts;
         };
         const auto selected = [&] {

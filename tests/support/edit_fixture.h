@@ -98,8 +98,8 @@ protected:
     std::vector<std::string> RowNames()
     {
         std::vector<std::string> names;
-        for (const ServiceRow& row : list.Rows())
-            names.push_back(row.cells.empty() ? std::string() : row.cells.front());
+        for (int row = 0; row < list.RowCount(); ++row)
+            names.push_back(list.Cells(row).empty() ? std::string() : list.Cells(row).front());
         return names;
     }
     std::string Name(int slot) { return store.ReadNamedText(NodeKind::Program, slot, "Service Name").value_or("?"); }

@@ -239,9 +239,8 @@ private:
     {
         std::vector<std::string> texts;
         for (int row = first; row <= last; ++row) {
-            const ServiceRow& shown = m_list.Rows()[static_cast<std::size_t>(row)];
-            std::string text = shown.number;
-            for (const std::string& cell : shown.cells)
+            std::string text = m_list.Rows()[static_cast<std::size_t>(row)].number;
+            for (const std::string& cell : m_list.Cells(row))
                 text += "|" + cell;
             texts.push_back(text);
         }

@@ -29,11 +29,11 @@ QVariant ServiceListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
         return {};
-    const ServiceRow& row = m_list.Rows()[static_cast<std::size_t>(index.row())];
     if (index.column() == 0)
-        return QString::fromStdString(row.number);
+        return QString::fromStdString(m_list.Rows()[static_cast<std::size_t>(index.row())].number);
+    const std::vector<std::string>& cells = m_list.Cells(index.row());
     const auto cell = static_cast<std::size_t>(index.column() - 1);
-    return cell < row.cells.size() ? QString::fromStdString(row.cells[cell]) : QString();
+    return cell < cells.size() ? QString::fromStdString(cells[cell]) : QString();
 }
 
 QVariant ServiceListModel::headerData(int section, Qt::Orientation orientation, int role) const

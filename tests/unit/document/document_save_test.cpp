@@ -334,8 +334,8 @@ TEST_F(DocumentTest, TextListingOfTheCurrentItem)
     EXPECT_TRUE(text.starts_with("No.  Nome        Freq       Pol    SR\r\n"));
     // Every TV row of the TP's list is a line; radio rows are not.
     int tvRows = 0;
-    for (const ServiceRow& row : document->List().Rows())
-        tvRows += row.cells.size() > 1 && row.cells[1] == "TV";
+    for (int row = 0; row < document->List().RowCount(); ++row)
+        tvRows += document->List().Cells(row).size() > 1 && document->List().Cells(row)[1] == "TV";
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + tvRows);
 }
 
