@@ -8,6 +8,7 @@
 #include "link/link_callbacks.h"
 #include "link/link_status.h"
 #include "link/receiver_info.h"
+#include "link/receiver_protocol.h"
 
 namespace torvane {
 
@@ -21,7 +22,7 @@ inline constexpr std::size_t kLegacyInfoLimit = 2048;
 // The unframed byte protocol of receivers below generation 48: commands typed byte by byte and
 // echoed, single-letter replies, raw blocks with CRCs. The version chooses the dump generation:
 // below 32 one stream, 32 blocks with a handshake, 33 and up blocks with header CRCs.
-class LegacyProtocol final {
+class LegacyProtocol final : public ReceiverProtocol {
 public:
     explicit LegacyProtocol(SerialLine& line);
 
@@ -34,17 +35,15 @@ public:
     // 4 another byte came back.
     LinkStatus SendEcho(std::string_view text, int perByteTimeoutMs);
 
-    LinkStatus GetReceiverInfo(std::uint32_t& version, ReceiverInfo& info);
-    LinkStatus SetAddress(std::uint32_t address);
-    LinkStatus MoveChunk(std::uint32_t chunkId, std::uint32_t size);
+    LinkStatus GetReceiverInfo(std::uint32_t& version, ReceiverInfo& info) override;
+    LinkStatus SetAddress(std::uint32_t address) override;
+    LinkStatus MoveChunk(std::uint32_t chunkId, std::uint32_t size) override;
     LinkStatus Transfer(std::span<const std::uint8_t> data, const ProgressCallback& progress,
-                        const CancelPredicate& cancel);
-    LinkStatus Burn(std::uint32_t flashSize, const ProgressCallback& progress);
-    // Fills the buffer from its start; `length` gets the total. A total larger than the buffer is
-    // refused with 14.
+                        const CancelPredicate& cancel) override;
+    LinkStatus Burn(std::uint32_t flashSize, const ProgressCallback& progress) override;
     LinkStatus Dump(std::span<std::uint8_t> buffer, std::uint32_t& length, const ProgressCallback& progress,
-                    const CancelPredicate& cancel, std::uint32_t start, std::uint32_t lengthAsked);
-    LinkStatus Reboot();
+                    const CancelPredicate& cancel, std::uint32_t start, std::uint32_t lengthAsked) override;
+    LinkStatus Reboot() override;
 
 private:
     LinkStatus Prelude(std::string_view command);

@@ -2,27 +2,18 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "link/legacy_protocol.h"
 #include "link/link_callbacks.h"
 #include "link/link_status.h"
-#include "link/packet_layer.h"
+#include "link/packet_protocol.h"
 #include "link/receiver_info.h"
 #include "link/serial_line.h"
 
 namespace torvane {
-
-// Turns transfer data into what goes over the line compressed; a non-zero status means "send
-// it as it is", unless the cancel predicate says the user stopped the transfer meanwhile.
-using CompressFunction = std::function<LinkStatus(std::span<const std::uint8_t> data,
-                                                  std::vector<std::uint8_t>& compressed,
-                                                  const CancelPredicate& cancel)>;
 
 // The serial upgrade library: greets the receiver, settles its protocol generation and carries
 // out the receiver commands over framed packets (generation 48) or the older byte protocol.
@@ -44,7 +35,7 @@ public:
 
     void SetDiagnosticSink(DiagnosticSink sink) { m_packets.SetDiagnosticSink(std::move(sink)); }
     // The compression used by Transfer; by default the external LZMA encoder.
-    void SetCompression(CompressFunction compress) { m_compress = std::move(compress); }
+    void SetCompression(CompressFunction compress) { m_packets.SetCompression(std::move(compress)); }
     // The pause before each greeting attempt and legacy command; 100 ms on a real line.
     void SetCommandPause(std::chrono::milliseconds pause) { m_legacy.SetCommandPause(pause); }
 
@@ -57,42 +48,37 @@ public:
     // 0, 6 when cancelled, 7 when the receiver never answered.
     LinkStatus TestPort(std::uint32_t& version, const NotifyCallback& notify, const CancelPredicate& cancel);
 
-    // A command answered by a Status packet, up to five attempts; receiver errors (0x10000 and
-    // up) end it at once.
-    LinkStatus ExecuteCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte = nullptr);
-    // Like ExecuteCommand, but every attempt resends the current command; no diagnostics.
-    LinkStatus RepeatCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte = nullptr);
-    // A command answered by a Data packet, which is left in `reply` (index included).
-    LinkStatus ExecuteQuery(std::string_view text, int timeoutMs, std::uint8_t& statusByte, Packet& reply);
-
-    LinkStatus GetReceiverInfo(std::uint32_t& version, ReceiverInfo& info);
-    LinkStatus SetAddress(std::uint32_t address);
-    LinkStatus MoveChunk(std::uint32_t chunkId, std::uint32_t size);
+    // The receiver commands, in the protocol of the generation set last.
+    LinkStatus GetReceiverInfo(std::uint32_t& version, ReceiverInfo& info)
+    {
+        return m_protocol->GetReceiverInfo(version, info);
+    }
+    LinkStatus SetAddress(std::uint32_t address) { return m_protocol->SetAddress(address); }
+    LinkStatus MoveChunk(std::uint32_t chunkId, std::uint32_t size) { return m_protocol->MoveChunk(chunkId, size); }
     LinkStatus Transfer(std::span<const std::uint8_t> data, const ProgressCallback& progress,
-                        const CancelPredicate& cancel);
-    LinkStatus Burn(std::uint32_t flashSize, const ProgressCallback& progress);
-    // Fills the buffer from its start and sets `length` to the total the receiver announced; a
-    // total larger than the buffer is refused with 14.
+                        const CancelPredicate& cancel)
+    {
+        return m_protocol->Transfer(data, progress, cancel);
+    }
+    LinkStatus Burn(std::uint32_t flashSize, const ProgressCallback& progress)
+    {
+        return m_protocol->Burn(flashSize, progress);
+    }
     LinkStatus Dump(std::span<std::uint8_t> buffer, std::uint32_t& length, const ProgressCallback& progress,
-                    const CancelPredicate& cancel, std::uint32_t start, std::uint32_t lengthAsked);
-    LinkStatus Reboot();
+                    const CancelPredicate& cancel, std::uint32_t start, std::uint32_t lengthAsked)
+    {
+        return m_protocol->Dump(buffer, length, progress, cancel, start, lengthAsked);
+    }
+    LinkStatus Reboot() { return m_protocol->Reboot(); }
 
+    PacketProtocol& Packets() { return m_packets; }
     LegacyProtocol& Legacy() { return m_legacy; }
 
 private:
-    bool IsPacketMode() const { return m_version >= 48; }
-    LinkStatus RunCommand(std::string_view text, int timeoutMs, std::uint8_t* statusByte, bool alwaysResend);
-    // Reports a failed attempt: the full text after the first, a dot after later ones.
-    void ReportRetry(int attempt, LinkStatus status, std::string_view text) const;
-    void ReportStatus(int level, std::string_view text) const { m_packets.Diagnose(level, text); }
-    // Follows the burn reports until one ends the burn (its status) or five in a row say nothing
-    // final (nothing).
-    std::optional<LinkStatus> WaitForBurnReports(std::uint32_t flashSize, const ProgressCallback& progress);
-
     SerialLine& m_line;
-    PacketLayer m_packets;
+    PacketProtocol m_packets;
     LegacyProtocol m_legacy;
-    CompressFunction m_compress;
+    ReceiverProtocol* m_protocol = &m_legacy;
     std::uint32_t m_version = 16;
 };
 

@@ -139,7 +139,7 @@ TEST_P(Command, RepliesAndResends)
             self.Receive(20);
     });
     std::uint8_t statusByte = 0xEE;
-    const LinkStatus status = r.Lib().ExecuteCommand("move 1 2\r", 200, &statusByte);
+    const LinkStatus status = r.Lib().Packets().ExecuteCommand("move 1 2\r", 200, &statusByte);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     r.Stop();
     EXPECT_EQ(status, GetParam().status);
@@ -210,7 +210,7 @@ TEST(Command, QueryAnsweredFinishedIsSentAgainAsNewCommand)
     });
     std::uint8_t statusByte = 0;
     Packet reply;
-    EXPECT_EQ(r.Lib().ExecuteQuery("version\r", 500, statusByte, reply), link_status::kSuccess);
+    EXPECT_EQ(r.Lib().Packets().ExecuteQuery("version\r", 500, statusByte, reply), link_status::kSuccess);
     r.Stop();
     ASSERT_EQ(r.received.size(), 2u);
     EXPECT_EQ(r.received[1].sequence, r.received[0].sequence + 1);
@@ -234,7 +234,7 @@ TEST(Command, QueryWithoutDataReplyGivesUp)
         });
         std::uint8_t statusByte = 0;
         Packet reply;
-        EXPECT_EQ(r.Lib().ExecuteQuery("chunk\r", 300, statusByte, reply), c.status) << int(c.byte);
+        EXPECT_EQ(r.Lib().Packets().ExecuteQuery("chunk\r", 300, statusByte, reply), c.status) << int(c.byte);
         r.Stop();
         EXPECT_EQ(r.received.size(), IsReceiverError(c.value) ? 1u : 5u) << int(c.byte);
     }
