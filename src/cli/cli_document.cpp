@@ -67,7 +67,7 @@ bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chun
         return chunk == DatabaseChunk::User ? document.OpenUserDatabase(path) : document.OpenDefaultDatabase(path);
     case SaveAsKind::Ddf:
     case SaveAsKind::Df2:
-        document.Store().SetWithOrder(SaveAsKindOf(path) == SaveAsKind::Df2);
+        document.SetWithOrder(SaveAsKindOf(path) == SaveAsKind::Df2);
         return document.LoadDefaultDatabase(path);
     default:
         document.Prompts().Message("torvane-cli: \"" + path + "\" is not a .bin, .ddf or .df2 file");

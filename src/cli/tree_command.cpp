@@ -42,7 +42,7 @@ OpenedFile OpenFromArguments(CliContext& context, CommandArgs args, std::string_
         opened.status = kExitFailure;
         return opened;
     }
-    opened.document->Store().SetFilter(*filter);
+    opened.document->List().SetFilter(*filter);
     return opened;
 }
 

@@ -599,7 +599,8 @@ TreeItem* NodeStore::AddTpRecord(TreeItem* satellite, std::span<const std::uint8
     return AddTpItem(satellite, slot, tpId, slot);
 }
 
-int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::int16_t order)
+int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact,
+                                std::optional<std::int16_t> order)
 {
     if (!tp || !tp->Info())
         return -1;
@@ -613,20 +614,11 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
         return -1;
     }
     const int taken = layout.Expand(compact, Record(NodeKind::Program, slot), m_prompts);
-    SetOrder(slot, m_withOrder ? order : static_cast<std::int16_t>(slot));
+    SetOrder(slot, order.value_or(static_cast<std::int16_t>(slot)));
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId), tp->Info()->tpId);
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId), tp->Info()->satId);
     m_tree.AppendProgram(tp, slot);
     return taken;
-}
-
-bool NodeStore::ContainsCurrent(const TreeItem* item) const
-{
-    for (const TreeItem* at = m_currentItem; at; at = at->Parent()) {
-        if (at == item)
-            return true;
-    }
-    return false;
 }
 
 void NodeStore::ReleaseSubtree(TreeItem* item)
@@ -648,8 +640,6 @@ void NodeStore::DeleteItem(TreeItem* item)
 {
     if (!item)
         return;
-    if (ContainsCurrent(item))
-        m_currentItem = nullptr;
     ReleaseSubtree(item);
     m_tree.Remove(item);
 }
@@ -659,7 +649,6 @@ void NodeStore::ClearTree()
     m_satIds.Clear();
     m_tpIds.Clear();
     m_tree.Clear();
-    m_currentItem = nullptr;
 }
 
 // --- States ------------------------------------------------------------------------------------
@@ -695,7 +684,6 @@ StoreState NodeStore::CaptureState(const StoreState* previous) const
 
 void NodeStore::RestoreState(const StoreState& state)
 {
-    m_currentItem = nullptr;
     if (m_image.Length() != state.region.Size()) {
         if (state.region.Size() == 0)
             m_image.Clear();
@@ -721,18 +709,6 @@ void NodeStore::Reset()
     m_fields.ResetFieldCache();
     m_freeOffset = 0;
     m_modified = false;
-    m_withOrder = false;
-    m_productImagePath.clear();
-    m_defaultDatabasePath.clear();
-    m_chunks.reset();
-}
-
-bool NodeStore::ReportPathClash() const
-{
-    if (m_productImagePath.empty() || m_defaultDatabasePath.empty())
-        return false;
-    m_prompts.Message("BUG");
-    return true;
 }
 
 } // namespace torvane

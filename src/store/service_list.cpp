@@ -108,6 +108,37 @@ std::string ServiceCellText(int columnIndex, std::string_view raw)
     return {};
 }
 
+ServiceList::ServiceList(NodeStore& store) : m_store(store)
+{
+    m_store.Tree().AddObserver(this);
+}
+
+ServiceList::~ServiceList()
+{
+    m_store.Tree().RemoveObserver(this);
+}
+
+void ServiceList::ItemsAboutToBeRemoved(const TreeItem* parent, int first, int last)
+{
+    for (const TreeItem* at = m_currentItem; at; at = at->Parent()) {
+        if (at->Parent() == parent && at->Row() >= first && at->Row() <= last) {
+            DropCurrentItem();
+            return;
+        }
+    }
+}
+
+void ServiceList::AboutToBeReset()
+{
+    DropCurrentItem();
+}
+
+void ServiceList::DropCurrentItem()
+{
+    m_currentItem = nullptr;
+    ClearList();
+}
+
 void ServiceList::AddObserver(ServiceListObserver* observer)
 {
     if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
@@ -141,11 +172,10 @@ void ServiceList::SetupColumns(std::span<const TemplateField> positionTable)
 
 bool ServiceList::PassesFilter(int slot) const
 {
-    const ServiceFilter filter = m_store.Filter();
-    if (filter == ServiceFilter::TvAndRadio)
+    if (m_filter == ServiceFilter::TvAndRadio)
         return true;
     const std::optional<int> serviceType = m_store.ReadNamedNumber(NodeKind::Program, slot, "Service Type");
-    return serviceType == static_cast<int>(filter);
+    return serviceType == static_cast<int>(m_filter);
 }
 
 bool ServiceList::FirstFieldReadable(int slot) const
@@ -291,13 +321,12 @@ void ServiceList::ClearList()
 
 void ServiceList::SetServiceFilter(ServiceFilter filter)
 {
-    if (filter == m_store.Filter())
+    if (filter == m_filter)
         return;
-    m_store.SetFilter(filter);
-    TreeItem* current = m_store.CurrentItem();
-    if (!current)
+    m_filter = filter;
+    if (!m_currentItem)
         m_store.Prompts().Message(kNoCurrentItemMessage);
-    ShowList(current);
+    ShowList(m_currentItem);
 }
 
 std::string ServiceList::Text() const

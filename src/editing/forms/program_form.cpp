@@ -3,6 +3,7 @@
 #include "schema/parse_number.h"
 #include "editing/create_program.h"
 #include "store/node_store.h"
+#include "store/service_list.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
 
@@ -61,8 +62,9 @@ bool IsPid(std::int64_t value)
 
 } // namespace
 
-ProgramForm::ProgramForm(NodeStore& store, ProgramMode mode, const TreeNodeInfo& owner, int position, int row)
-    : m_store(store), m_mode(mode), m_owner(owner), m_position(position), m_row(row)
+ProgramForm::ProgramForm(NodeStore& store, ServiceFilter filter, ProgramMode mode, const TreeNodeInfo& owner,
+                         int position, int row)
+    : m_store(store), m_filter(filter), m_mode(mode), m_owner(owner), m_position(position), m_row(row)
 {
     Open();
 }
@@ -130,7 +132,7 @@ void ProgramForm::SetDefaults()
 {
     auto& texts = m_texts;
     texts[Index(ProgramControl::Name)] = std::string(kNewName);
-    switch (m_store.Filter()) {
+    switch (m_filter) {
     case ServiceFilter::Tv:
         m_rows[Index(ProgramControl::Type)] = kTvRow;
         m_enabled[Index(ProgramControl::Type)] = false;
@@ -172,7 +174,7 @@ void ProgramForm::LoadFromNode()
             m_enabled[Index(ProgramControl::VideoPid)] = true;
     }
 
-    switch (m_store.Filter()) {
+    switch (m_filter) {
     case ServiceFilter::Tv:
         m_enabled[Index(ProgramControl::Type)] = false;
         break;

@@ -109,7 +109,7 @@ protected:
             }
         }
         print.tree = store.Tree().Snapshot();
-        print.current = store.Tree().IndexOf(store.CurrentItem());
+        print.current = store.Tree().IndexOf(list.CurrentItem());
         print.list = list.Text();
         print.selected = list.SelectedRow();
         print.modified = store.IsModified();
