@@ -46,9 +46,10 @@ inline constexpr std::string_view kFilterOption = "--filter";
 // A document for a command: the project type and script.ini of the configuration, nothing open.
 std::unique_ptr<Document> NewCliDocument(CliContext& context);
 
-// Opens a flash image (the chunk given, the user chunk by default) or a .ddf / .df2 file as the
-// editor does, without writing anything back. False after the editor's messages.
-bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chunk);
+// Opens a flash image (the chunk given answers "Load database config") or a .ddf / .df2 file
+// through the editor's open command, without writing anything back. False after the editor's
+// messages.
+bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk);
 
 // "<database> satellites=N tps=N services=N" and a line end: the open document's counts.
 std::string DatabaseCountsLine(std::string_view database, const Document& document);

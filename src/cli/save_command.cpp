@@ -67,7 +67,7 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
         return usage("--write must be default, user or default,user");
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, file, *chunk))
+    if (!document || !OpenCliFile(context, *document, file, *chunk))
         return kExitFailure;
     document->List().SetFilter(*filter);
     const std::string name = arguments.Value(kItemOption).value_or("all");
@@ -115,7 +115,7 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
         chunks.defaultChunk = true;
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, image, *chunk))
+    if (!document || !OpenCliFile(context, *document, image, *chunk))
         return kExitFailure;
     context.Prompts().AnswerChunks(std::string(kSaveChunkCaption), chunks);
     if (out)

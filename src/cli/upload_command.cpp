@@ -30,7 +30,7 @@ int RunUploadCommand(CliContext& context, CommandArgs args)
         return kExitOk;
     // As the editor does after an upload: the file's user database is opened.
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, path, DatabaseChunk::User)) {
+    if (!document || !OpenCliFile(context, *document, path, DatabaseChunk::User)) {
         context.Fail("the flash is saved in \"" + path + "\", but its user database could not be opened");
         return kExitFailure;
     }

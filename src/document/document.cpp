@@ -76,7 +76,7 @@ void Document::RecordChunkPositions()
 
 // --- Opening -------------------------------------------------------------------------------------
 
-bool Document::Open(const std::string& path)
+bool Document::Open(const std::string& path, LoadedFile loaded)
 {
     if (!SavePrompt())
         return false;
@@ -96,9 +96,10 @@ bool Document::Open(const std::string& path)
     case SaveAsKind::Df2:
         if (!CloseDocument() || !LoadDefaultDatabase(path))
             return false;
-        // The file is written back at once, in the stored form of the project type.
-        m_store.SetModified(true);
-        SaveWithChunkChoice();
+        if (loaded == LoadedFile::WriteBack) {
+            m_store.SetModified(true);
+            SaveWithChunkChoice();
+        }
         return true;
     default:
         break;

@@ -87,11 +87,14 @@ public:
 
     // --- Opening ---------------------------------------------------------------------------------
 
+    // What the open command does with a default-database file once it is loaded: the editor
+    // writes it straight back in the stored form of the project type; a reader leaves it alone.
+    enum class LoadedFile { WriteBack, Keep };
     // The open command for a chosen file, by its extension in any case: "bin" asks "Load database
     // config" (default chunk preset, one box at a time) and opens that chunk's database; "ddf" and
-    // "df2" close the document, load the file and write it straight back in the stored form of the
-    // project type. Any other extension does nothing. True when a database was opened.
-    bool Open(const std::string& path);
+    // "df2" close the document and load the file (then as loaded says). Any other extension does
+    // nothing. True when a database was opened.
+    bool Open(const std::string& path, LoadedFile loaded = LoadedFile::WriteBack);
     // The user database of a flash image: the chunk chain walked, the region parsed, compacted
     // with the programs renumbered, the tree built and its first item shown. A failure leaves the
     // document closed.
