@@ -145,10 +145,7 @@ void ChannelOperations::DeletePrograms(std::span<const ListRowInfo* const> rows)
         if (owner->programs.At(p) != -1)
             remaining.push_back(owner->programs.At(p));
     }
-    ProgramList closed = ProgramList::WithCount(static_cast<int>(remaining.size()));
-    for (std::size_t p = 0; p < remaining.size(); ++p)
-        closed.Set(static_cast<int>(p), remaining[p]);
-    tree.SetPrograms(tree.ItemOf(*owner), std::move(closed));
+    tree.SetPrograms(tree.ItemOf(*owner), ProgramList::Of(remaining));
     tree.SetPrograms(tree.FindRoot(TreeKind::AllServices), m_store.BuildAllServicesList());
     ShowCurrent();
     m_store.SetModified(true);

@@ -145,19 +145,8 @@ void NavigatorCommands::RefreshProgramLists(TreeItem* item)
     if (!info || (info->treeKind != TreeKind::Satellite && info->treeKind != TreeKind::Tp))
         return;
     const bool satellite = info->treeKind == TreeKind::Satellite;
-    std::vector<std::int32_t> programs;
-    const TableHeader* table = m_store.Image().Table(NodeKind::Program);
-    for (int slot = 0; table && slot < table->slotCount; ++slot) {
-        if (!m_store.IsLiveNode(NodeKind::Program, slot)
-            || m_store.ReadNamedNumber(NodeKind::Program, slot, "sat_id") != info->satId)
-            continue;
-        if (satellite || m_store.ReadNamedNumber(NodeKind::Program, slot, "tp_id") == info->tpId)
-            programs.push_back(slot);
-    }
-    ProgramList list = ProgramList::WithCount(static_cast<int>(programs.size()));
-    for (std::size_t i = 0; i < programs.size(); ++i)
-        list.Set(static_cast<int>(i), programs[i]);
-    m_store.Tree().SetPrograms(item, std::move(list));
+    m_store.Tree().SetPrograms(item, ProgramList::Of(m_store.ProgramSlots(
+                                         info->satId, satellite ? std::nullopt : std::optional<int>(info->tpId))));
     for (int i = 0; i < item->ChildCount(); ++i)
         RefreshProgramLists(item->Child(i));
 }

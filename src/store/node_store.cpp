@@ -412,13 +412,25 @@ bool NodeStore::SortByOrder(std::span<std::int32_t> slots)
 
 // --- Program lists -----------------------------------------------------------------------------
 
-ProgramList NodeStore::CollectSorted(std::vector<std::int32_t> slots)
+ProgramList NodeStore::CollectSorted(const std::vector<std::int32_t>& slots)
 {
-    ProgramList list = ProgramList::WithCount(static_cast<int>(slots.size()));
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        list.Set(static_cast<int>(i), slots[i]);
+    ProgramList list = ProgramList::Of(slots);
     SortByOrder(list.Programs());
     return list;
+}
+
+std::vector<std::int32_t> NodeStore::ProgramSlots(int satId, std::optional<int> tpId) const
+{
+    const FieldRef satField = Cached(IdentifyingField::ProgramSatelliteId);
+    const FieldRef tpField = Cached(IdentifyingField::ProgramTpId);
+    std::vector<std::int32_t> slots;
+    const TableHeader* table = m_image.Table(NodeKind::Program);
+    for (int slot = 0; slot < table->slotCount; ++slot) {
+        if (NodeOffset(NodeKind::Program, slot) && ReadNumber(NodeKind::Program, slot, satField) == satId
+            && (!tpId || ReadNumber(NodeKind::Program, slot, tpField) == *tpId))
+            slots.push_back(slot);
+    }
+    return slots;
 }
 
 ProgramList NodeStore::BuildAllServicesList()
@@ -456,11 +468,7 @@ ProgramList NodeStore::BuildAllServicesList()
 
 ProgramList NodeStore::BuildSatelliteList(int satId)
 {
-    const std::vector<std::optional<int>> satIds =
-        ReadAll(NodeKind::Program, Cached(IdentifyingField::ProgramSatelliteId));
-    return CollectSorted(ProgramsWhere(
-        AllSlots(satIds.size()), [&satIds](std::int32_t slot) { return satIds[static_cast<std::size_t>(slot)]; },
-        satId));
+    return CollectSorted(ProgramSlots(satId, std::nullopt));
 }
 
 ProgramList NodeStore::BuildTpList(int tpId, const ProgramList& satelliteList)

@@ -117,6 +117,9 @@ public:
     // Every live program, placed by its order number after the numbers are compacted. On the way
     // the audio PIDs beyond each program's "audio_count" are set to 0 (only where they differ).
     ProgramList BuildAllServicesList();
+    // The live programs whose sat_id is satId (and whose tp_id is tpId when one is given), in slot
+    // order.
+    std::vector<std::int32_t> ProgramSlots(int satId, std::optional<int> tpId) const;
     // The live programs whose sat_id is satId, sorted by order number.
     ProgramList BuildSatelliteList(int satId);
     // The programs of a satellite's list whose tp_id is tpId, sorted by order number.
@@ -185,7 +188,7 @@ private:
     std::vector<std::optional<int>> ReadAll(NodeKind kind, FieldRef field) const;
 
     std::vector<std::int16_t> LiveOrders(std::vector<int>* slots) const;
-    ProgramList CollectSorted(std::vector<std::int32_t> slots);
+    ProgramList CollectSorted(const std::vector<std::int32_t>& slots);
     // A new slot of kind holding the first NodeSize bytes of record; -1 (after failure when
     // allocation fails) when record is too short or there is no room.
     int AllocRecord(NodeKind kind, std::span<const std::uint8_t> record, std::string_view failure);

@@ -1,6 +1,5 @@
 #include "store/service_list.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -141,20 +140,12 @@ void ServiceList::DropCurrentItem()
 
 void ServiceList::AddObserver(ServiceListObserver* observer)
 {
-    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
-        m_observers.push_back(observer);
+    m_observers.Add(observer);
 }
 
 void ServiceList::RemoveObserver(ServiceListObserver* observer)
 {
-    std::erase(m_observers, observer);
-}
-
-template <typename Call>
-void ServiceList::Notify(Call call)
-{
-    for (ServiceListObserver* observer : m_observers)
-        call(*observer);
+    m_observers.Remove(observer);
 }
 
 void ServiceList::SetupColumns(NodeKind kind)
@@ -164,10 +155,10 @@ void ServiceList::SetupColumns(NodeKind kind)
 
 void ServiceList::SetupColumns(std::span<const TemplateField> positionTable)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     m_columns = BuildServiceColumns(positionTable);
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 bool ServiceList::PassesFilter(int slot) const
@@ -205,20 +196,20 @@ bool ServiceList::FillCells(int slot, std::vector<std::string>& cells) const
 
 void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     if (item && item->Info() && BuildPrograms(*item, satellite))
         FillRows(*item->Info());
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 void ServiceList::ShowRows(const TreeItem* item)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     if (item && item->Info())
         FillRows(*item->Info());
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 bool ServiceList::BuildPrograms(TreeItem& item, TreeItem* satellite)
@@ -272,7 +263,7 @@ void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* 
     int lastChanged = -1;
     const auto tellChanged = [&] {
         if (firstChanged >= 0)
-            Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
+            m_observers.Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
     };
     for (int p = first; p <= last; ++p) {
         const std::int32_t slot = owner->programs.At(p);
@@ -284,9 +275,9 @@ void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* 
         const bool filled = FillCells(slot, fresh.cells);
         if (row >= RowCount()) {
             const int at = RowCount();
-            Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
+            m_observers.Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
             m_rows.push_back(std::move(fresh));
-            Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
+            m_observers.Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
         } else {
             ServiceRow& target = m_rows[static_cast<std::size_t>(row)];
             target.info = fresh.info;
@@ -314,9 +305,9 @@ void ServiceList::DropRows()
 
 void ServiceList::ClearList()
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 void ServiceList::SetServiceFilter(ServiceFilter filter)
@@ -357,7 +348,7 @@ void ServiceList::SelectRow(int row)
     if (selected == m_selectedRow)
         return;
     m_selectedRow = selected;
-    Notify([](ServiceListObserver& o) { o.SelectionChanged(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.SelectionChanged(); });
 }
 
 } // namespace torvane

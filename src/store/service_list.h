@@ -10,6 +10,7 @@
 #include "store/channel_tree_observer.h"
 #include "store/node_store.h"
 #include "store/service_list_observer.h"
+#include "util/observer_list.h"
 
 namespace torvane {
 
@@ -143,8 +144,6 @@ private:
     void WasReset() override {}
     void DropCurrentItem();
 
-    template <typename Call>
-    void Notify(Call call);
     // Empties the rows inside a reset the caller brackets.
     void DropRows();
     // Builds the item's program list again (ShowList's work inside its reset); false for a TP
@@ -163,7 +162,7 @@ private:
     int m_selectedRow = -1;
     TreeItem* m_currentItem = nullptr;
     ServiceFilter m_filter = ServiceFilter::TvAndRadio;
-    std::vector<ServiceListObserver*> m_observers;
+    ObserverList<ServiceListObserver> m_observers;
 };
 
 } // namespace torvane

@@ -1,7 +1,8 @@
 #include "editing/forms/program_form.h"
 
-#include "schema/parse_number.h"
 #include "editing/create_program.h"
+#include "editing/forms/form_fields.h"
+#include "schema/parse_number.h"
 #include "store/node_store.h"
 #include "store/service_list.h"
 #include "store/tree_node_info.h"
@@ -102,10 +103,7 @@ int ProgramForm::NodeSlot() const
 
 std::optional<std::int32_t> ProgramForm::ReadValue(int slot, std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Program, slot, field);
-    if (!text)
-        return std::nullopt;
-    return ParseNumber(*text);
+    return ReadFormValue(m_store, NodeKind::Program, slot, field);
 }
 
 void ProgramForm::SetPidEditsEnabled(bool enabled)
@@ -220,9 +218,8 @@ void ProgramForm::Select(ProgramControl control, std::optional<int> row)
 {
     if (!IsList(control))
         return;
-    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= Choices(control).size()))
-        row.reset();
-    m_rows[Index(control)] = row;
+    SelectRow(control, row, Choices(control));
+    row = Selection(control);
     if (control != ProgramControl::Type)
         return;
     if (row == kRadioRow) {
@@ -242,10 +239,7 @@ void ProgramForm::Reset()
 
 std::optional<int> ProgramForm::SelectedValue(ProgramControl control) const
 {
-    const std::optional<int> row = m_rows[Index(control)];
-    if (!row)
-        return std::nullopt;
-    return Choices(control)[static_cast<std::size_t>(*row)].value;
+    return FormState::SelectedValue(control, Choices(control));
 }
 
 bool ProgramForm::Ok()
@@ -286,7 +280,7 @@ bool ProgramForm::Ok()
 
 void ProgramForm::WriteNumber(int slot, std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Program, slot, field, std::to_string(value));
+    WriteFormValue(m_store, NodeKind::Program, slot, field, value);
 }
 
 bool ProgramForm::Commit()
