@@ -23,9 +23,13 @@ class BenchPrompts final : public UserPrompts {
 public:
     void Message(std::string_view text) override { std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data()); }
     bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&) override { return std::nullopt; }
+    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&, std::optional<int>) override
+    {
+        return std::nullopt;
+    }
     std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return ChunkChoice{true, true}; }
     std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return std::nullopt; }
 };
 
 // A 2 MiB image whose 0xA0000-byte user region is nearly full: 3500 programs.

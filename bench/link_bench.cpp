@@ -114,12 +114,9 @@ void BM_Transfer640KiB(benchmark::State& state)
         return;
     }
     if (compress) {
-        rig.m_lib->SetCompression(
-            [compressor = ExternalCompressor()](std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
-                return compressor.CompressForTransfer(data, out);
-            });
+        rig.m_lib->SetCompression(ExternalCompressor());
     } else {
-        rig.m_lib->SetCompression([](auto, auto&) { return link_status::kToolNotStarted; });
+        rig.m_lib->SetCompression([](auto, auto&, auto&) { return link_status::kToolNotStarted; });
     }
     const std::vector<std::uint8_t> data = MakeBytes(kTransfer, content);
     for (auto _ : state) {

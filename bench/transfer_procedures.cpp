@@ -75,7 +75,7 @@ struct LineRun {
         sim->Start();
         counting = std::make_unique<CountingLine>(*pcEnd);
         lib = std::make_unique<UpgradeLib>(*counting);
-        lib->SetCompression([](std::span<const std::uint8_t>, std::vector<std::uint8_t>&) {
+        lib->SetCompression([](std::span<const std::uint8_t>, std::vector<std::uint8_t>&, const CancelPredicate&) {
             return link_status::kToolNotStarted;
         });
         SerialSettings settings;

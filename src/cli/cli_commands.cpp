@@ -8,6 +8,7 @@ namespace torvane {
 namespace {
 
 constexpr std::array kCommands = {
+    CliCommand{"config", "config [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4]", RunConfigCommand},
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
     CliCommand{"probe", "probe --port PORT", RunProbeCommand},
     CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
@@ -48,6 +49,7 @@ std::string CliUsage()
 {
     std::string usage =
         "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] COMMAND ...\n"
+        "       torvane-cli --help | --version\n"
         "commands:\n";
     for (const CliCommand& command : kCommands) {
         std::string_view lines = command.usage;

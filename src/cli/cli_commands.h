@@ -22,6 +22,7 @@ struct CliCommand {
 // To add a command: write its Run function in a file of its own, declare it here and add one line
 // to the table in cli_commands.cpp.
 int RunTemplateCommand(CliContext& context, CommandArgs args);
+int RunConfigCommand(CliContext& context, CommandArgs args);
 int RunInfoCommand(CliContext& context, CommandArgs args);
 int RunTreeCommand(CliContext& context, CommandArgs args);
 int RunListCommand(CliContext& context, CommandArgs args);

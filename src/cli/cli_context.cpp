@@ -4,6 +4,11 @@
 
 namespace torvane {
 
+std::string UnknownProjectTypeText(std::string_view name)
+{
+    return "unknown project type \"" + std::string(name) + "\" (ZUV_DVBS_V1, ZUV_DVBS_V2 or ZUV_DVBS_V4)";
+}
+
 CliContext::CliContext(ProjectConfig config, std::optional<ProjectType> projectType, CliPrompts& prompts)
     : m_config(std::move(config)), m_projectType(projectType), m_prompts(prompts)
 {
@@ -33,6 +38,11 @@ bool CliContext::LoadCompiledTemplate(NodeSchema& schema)
 void CliContext::Fail(std::string_view text)
 {
     m_prompts.Message("torvane-cli: " + std::string(text));
+}
+
+void CliContext::Warn(std::string_view text)
+{
+    m_prompts.Message("torvane-cli: warning: " + std::string(text));
 }
 
 } // namespace torvane

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "cli/cli_prompts.h"
@@ -15,6 +16,9 @@ class NodeSchema;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+
+// "unknown project type "NAME" (ZUV_DVBS_V1, ZUV_DVBS_V2 or ZUV_DVBS_V4)".
+std::string UnknownProjectTypeText(std::string_view name);
 
 // What every command gets: the configuration folder, the project type option and the prompts.
 class CliContext final {
@@ -36,6 +40,9 @@ public:
 
     // A line "torvane-cli: <text>" on standard error.
     void Fail(std::string_view text);
+    // A line "torvane-cli: warning: <text>" on standard error, for a fault that doesn't fail the
+    // command.
+    void Warn(std::string_view text);
 
 private:
     ProjectConfig m_config;

@@ -72,6 +72,16 @@ bool OpenCliFile(CliContext& context, Document& document, const std::string& pat
     return document.Open(path, Document::LoadedFile::Keep);
 }
 
+int WholeSaveStatus(CliContext& context, const Document& document, const std::string& target)
+{
+    const std::optional<int> leftOut = document.ServicesLeftOut();
+    if (!leftOut)
+        return kExitOk;
+    context.Fail("\"" + target + "\" was saved cut: " + std::to_string(*leftOut)
+                 + " services were left out of its default database");
+    return kExitFailure;
+}
+
 std::string DatabaseCountsLine(std::string_view database, const Document& document)
 {
     const ChannelTree& tree = document.Store().Tree();
@@ -156,6 +166,32 @@ std::vector<std::pair<TreeItem*, int>> TreeItems(const Document& document)
 void Print(std::FILE* out, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), out);
+}
+
+std::string_view NodeKindLabel(NodeKind kind)
+{
+    switch (kind) {
+    case NodeKind::Tp:
+        return "tp";
+    case NodeKind::Satellite:
+        return "sat";
+    case NodeKind::Program:
+        return "prog";
+    case NodeKind::DefaultProgram:
+        return "defprog";
+    }
+    return {};
+}
+
+std::string LayoutLines(const NodeSchema& schema)
+{
+    std::string lines;
+    for (const NodeKind kind : kCliNodeKinds) {
+        lines += std::string(NodeKindLabel(kind)) + " fields=" + std::to_string(schema.DeclarationCount(kind))
+            + " positioned=" + std::to_string(schema.FieldCount(kind)) + " size=" + std::to_string(schema.NodeSize(kind))
+            + "\n";
+    }
+    return lines;
 }
 
 } // namespace torvane

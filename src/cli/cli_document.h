@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "cli/cli_commands.h"
 #include "database/flash_image.h"
 #include "document/document.h"
+#include "schema/node_schema.h"
 
 namespace torvane {
 
@@ -51,6 +53,11 @@ std::unique_ptr<Document> NewCliDocument(CliContext& context);
 // messages.
 bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk);
 
+// After a save that wrote target: 1, with a line on standard error, when the default database it
+// holds was cut for want of room (the save went on, as the editor's does, but a script must
+// notice); else 0.
+int WholeSaveStatus(CliContext& context, const Document& document, const std::string& target);
+
 // "<database> satellites=N tps=N services=N" and a line end: the open document's counts.
 std::string DatabaseCountsLine(std::string_view database, const Document& document);
 
@@ -67,5 +74,13 @@ TreeItem* FindCliItem(Document& document, std::string_view name);
 std::vector<std::pair<TreeItem*, int>> TreeItems(const Document& document);
 
 void Print(std::FILE* out, std::string_view text);
+
+// The four layouts in the order the commands show them, with their short names.
+inline constexpr std::array<NodeKind, kNodeKindCount> kCliNodeKinds = {NodeKind::Tp, NodeKind::Satellite,
+                                                                       NodeKind::Program, NodeKind::DefaultProgram};
+// "tp", "sat", "prog" or "defprog".
+std::string_view NodeKindLabel(NodeKind kind);
+// One line per layout: "<label> fields=N positioned=N size=N".
+std::string LayoutLines(const NodeSchema& schema);
 
 } // namespace torvane

@@ -37,7 +37,8 @@ bool CliPrompts::AskYesNo(std::string_view text)
     return false;
 }
 
-std::optional<int> CliPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options)
+std::optional<int> CliPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                         std::optional<int>)
 {
     if (const auto it = m_choices.find(caption); it != m_choices.end())
         return it->second;
@@ -62,6 +63,12 @@ std::optional<std::string> CliPrompts::ChooseOpenFile(std::string_view filterTex
         return it->second;
     Refuse(filterText, "");
     return std::nullopt;
+}
+
+std::optional<std::string> CliPrompts::ChooseSaveFile(std::string_view filterText, std::string_view)
+{
+    // Answered like an open dialog: by its filter.
+    return ChooseOpenFile(filterText);
 }
 
 } // namespace torvane

@@ -21,11 +21,14 @@ public:
 
     void Message(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
-    std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options) override;
+    std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                 std::optional<int> preset) override;
     std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive) override;
     std::optional<std::string> ChooseOpenFile(std::string_view filterText) override;
+    std::optional<std::string> ChooseSaveFile(std::string_view filterText, std::string_view defaultName) override;
 
-    // Answers keyed by the question's text, the choice's caption or the file filter.
+    // Answers keyed by the question's text, the choice's caption or the file filter (open and save
+    // dialogs alike).
     void AnswerYesNo(std::string question, bool answer) { m_yesNo[std::move(question)] = answer; }
     void AnswerChoice(std::string caption, int index) { m_choices[std::move(caption)] = index; }
     void AnswerChunks(std::string caption, ChunkChoice choice) { m_chunks[std::move(caption)] = choice; }

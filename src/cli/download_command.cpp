@@ -2,7 +2,6 @@
 
 #include "cli/cli_document.h"
 #include "cli/transfer_console.h"
-#include "link/download_procedure.h"
 #include "link/verify_procedure.h"
 
 // torvane-cli download [--port PORT] IMAGE.bin [--default] [--user] [--verify]
@@ -27,12 +26,7 @@ int RunDownloadCommand(CliContext& context, CommandArgs args)
     const bool verify = arguments.Flag("--verify");
     TransferConsole console;
     const TransferOutcome outcome = console.Run(*settings, [request, verify](TransferSession& session) {
-        DownloadProcedure download(session, request);
-        const TransferOutcome downloaded = download.Run();
-        if (downloaded != TransferOutcome::Succeeded || !verify)
-            return downloaded;
-        // The rebooted receiver greets again before its flash is read back.
-        return VerifyProcedure(session, download.SentChunks()).Run();
+        return DownloadAndVerify(session, request, [verify] { return verify; });
     });
     if (outcome == TransferOutcome::Succeeded)
         return kExitOk;

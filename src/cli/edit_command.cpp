@@ -382,6 +382,8 @@ int RunEditCommand(CliContext& context, CommandArgs args)
         return kExitFailure;
     const bool image = SaveAsKindOf(file) == SaveAsKind::Bin;
     const SaveResult saved = image ? document->Save() : document->SaveDefaultDatabase();
+    if (saved == SaveResult::Saved)
+        return WholeSaveStatus(context, *document, file);
     return saved == SaveResult::Failed ? kExitFailure : kExitOk;
 }
 

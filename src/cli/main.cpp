@@ -6,6 +6,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_context.h"
 #include "cli/cli_prompts.h"
+#include "schema/config_folder.h"
 #include "schema/project_config.h"
 
 namespace torvane {
@@ -54,13 +55,17 @@ int Run(const std::vector<std::string>& args)
             std::fputs(CliUsage().c_str(), stdout);
             return kExitOk;
         }
+        if (args[at] == "--version") {
+            std::fputs("torvane-cli " TORVANE_VERSION "\n", stdout);
+            return kExitOk;
+        }
         bool missing = false;
         if (std::optional<std::string> dir = OptionValue(args, at, "--config-dir", missing)) {
             options.configDir = std::move(dir);
         } else if (std::optional<std::string> name = OptionValue(args, at, "--project-type", missing)) {
             options.projectType = ProjectTypeFromName(*name);
             if (!options.projectType)
-                return UsageError(prompts, "unknown project type \"" + *name + "\" (ZUV_DVBS_V1, ZUV_DVBS_V2 or ZUV_DVBS_V4)");
+                return UsageError(prompts, UnknownProjectTypeText(*name));
         } else if (missing) {
             return UsageError(prompts, args[at] + " needs a value");
         } else {
@@ -73,7 +78,11 @@ int Run(const std::vector<std::string>& args)
     if (command == nullptr)
         return UsageError(prompts, "unknown command \"" + args[at] + "\"");
 
-    ProjectConfig config = options.configDir ? ProjectConfig(*options.configDir) : ProjectConfig();
+    const ConfigFolder folder = options.configDir ? ConfigFolder{*options.configDir, false} : DefaultConfigFolder();
+    if (folder.userFolder)
+        prompts.Message("torvane-cli: the program's folder cannot be written; the configuration folder is \"" + folder.path
+                        + "\"");
+    ProjectConfig config(folder.path);
     // The one question about the project type is answered by the option.
     if (options.projectType)
         prompts.AnswerChoice("Project Select", static_cast<int>(*options.projectType));

@@ -33,11 +33,11 @@ std::optional<ChunkChoice> ChunksFromText(std::string_view text)
     return choice;
 }
 
-int Finish(CliContext& context, SaveResult result, const std::string& target)
+int Finish(CliContext& context, const Document& document, SaveResult result, const std::string& target)
 {
     switch (result) {
     case SaveResult::Saved:
-        return kExitOk;
+        return WholeSaveStatus(context, document, target);
     case SaveResult::NothingDone:
         context.Fail("nothing was written to \"" + target + "\"");
         return kExitFailure;
@@ -84,7 +84,7 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
         return kExitFailure;
     }
     context.Prompts().AnswerChunks(std::string(kSaveChunkCaption), *chunks);
-    return Finish(context, document->SaveAs(out), out);
+    return Finish(context, *document, document->SaveAs(out), out);
 }
 
 const std::set<std::string, std::less<>> kSaveAsOptions = {std::string(kChunkOption), std::string(kWriteOption),
@@ -119,8 +119,8 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
         return kExitFailure;
     context.Prompts().AnswerChunks(std::string(kSaveChunkCaption), chunks);
     if (out)
-        return Finish(context, document->SaveAs(*out), *out);
-    return Finish(context, document->SaveWithChunkChoice(), image);
+        return Finish(context, *document, document->SaveAs(*out), *out);
+    return Finish(context, *document, document->SaveWithChunkChoice(), image);
 }
 
 int RunSaveAsCommand(CliContext& context, CommandArgs args)

@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/cli_commands.h"
+#include "cli/cli_document.h"
+#include "database/compact_program_record.h"
 #include "schema/node_schema.h"
 #include "util/file_reader.h"
 
@@ -11,20 +12,6 @@
 
 namespace torvane {
 namespace {
-
-struct KindLabel {
-    NodeKind kind;
-    const char* label;
-};
-
-constexpr std::array<KindLabel, kNodeKindCount> kKindLabels = {{
-    {NodeKind::Tp, "tp"}, {NodeKind::Satellite, "sat"}, {NodeKind::Program, "prog"}, {NodeKind::DefaultProgram, "defprog"},
-}};
-
-void Print(std::FILE* out, const std::string& text)
-{
-    std::fwrite(text.data(), 1, text.size(), out);
-}
 
 int Compile(CliContext& context, const std::string& headerPath)
 {
@@ -51,11 +38,11 @@ int Compile(CliContext& context, const std::string& headerPath)
         context.Fail("cannot write \"" + context.Config().CompiledTemplatePath() + "\"");
         return kExitFailure;
     }
-    for (const KindLabel& entry : kKindLabels) {
-        Print(context.Out(), std::string(entry.label) + " fields=" + std::to_string(schema.DeclarationCount(entry.kind))
-                                 + " positioned=" + std::to_string(schema.FieldCount(entry.kind))
-                                 + " size=" + std::to_string(schema.NodeSize(entry.kind)) + "\n");
-    }
+    if (!CompactProgramRecord(schema).IsValid())
+        context.Fail("warning: the program layout lacks what default databases need (\"Audio Pid1\" followed by "
+                     "twenty audio PIDs, twenty entries of a second audio array and nine closing words, with "
+                     "audio_count before them); every default-database command will fail with this template");
+    Print(context.Out(), LayoutLines(schema));
     return kExitOk;
 }
 
@@ -64,11 +51,11 @@ int Show(CliContext& context)
     NodeSchema schema;
     if (!context.LoadCompiledTemplate(schema))
         return kExitFailure;
-    for (const KindLabel& entry : kKindLabels) {
-        const std::span<const TemplateField> fields = schema.Fields(entry.kind, FieldView::Declaration);
+    for (const NodeKind kind : kCliNodeKinds) {
+        const std::span<const TemplateField> fields = schema.Fields(kind, FieldView::Declaration);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const TemplateField& f = fields[i];
-            Print(context.Out(), std::string(entry.label) + " " + std::to_string(i) + " " + f.name
+            Print(context.Out(), std::string(NodeKindLabel(kind)) + " " + std::to_string(i) + " " + f.name
                                      + "\tkind=" + std::to_string(static_cast<int>(f.kind))
                                      + " mask=" + std::to_string(f.mask) + " pos=" + std::to_string(f.pos)
                                      + " width=" + std::to_string(f.width) + " bits=" + std::to_string(f.totalBits)

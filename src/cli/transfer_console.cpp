@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+
 namespace torvane {
 
 namespace {
@@ -48,21 +49,6 @@ private:
     struct sigaction m_oldTerm {};
 };
 
-std::string Rate(double bytesPerSecond)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f kB/s", bytesPerSecond / 1000.0);
-    return text;
-}
-
-std::string TimeLeft(double seconds)
-{
-    const auto whole = static_cast<long long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld left", whole / 60, whole % 60);
-    return text;
-}
-
 std::unique_ptr<QCoreApplication> MakeApplication()
 {
     // QCoreApplication keeps referring to its arguments.
@@ -89,6 +75,8 @@ std::optional<SerialSettings> SerialSettingsForPort(const std::optional<std::str
     if (port->size() > 9 || std::stoi(*port) < 1)
         return std::nullopt;
     settings.portNumber = std::stoi(*port);
+    // A port number given here wins over a stored device path.
+    settings.devicePath.clear();
     return settings;
 }
 
@@ -172,8 +160,9 @@ void TransferConsole::ShowProgress(int bar, int percent, std::uint64_t total)
 {
     const auto now = std::chrono::steady_clock::now();
     Meter& meter = m_meters[bar];
-    if (percent == 0 || total != meter.total) {
-        meter = Meter{now, total, -1, {}};
+    if (meter.progress.Update(percent, total, now)) {
+        meter.lastShown = -1;
+        meter.lastDrawn = {};
         if (percent == 0)
             return;
     }
@@ -187,14 +176,8 @@ void TransferConsole::ShowProgress(int bar, int percent, std::uint64_t total)
     std::string text = ProgressLabel(percent);
     text.insert(0, 4 - std::min<std::size_t>(4, text.size()), ' ');
     text += "  " + m_currentStep;
-    const double seconds = std::chrono::duration<double>(now - meter.start).count();
-    if (total > 0 && seconds > 0) {
-        const double done = static_cast<double>(total) * percent / 100.0;
-        const double rate = done / seconds;
-        text += "  " + Rate(rate);
-        if (rate > 0)
-            text += "  " + TimeLeft((static_cast<double>(total) - done) / rate);
-    }
+    if (const std::optional<ProgressEstimate> estimate = meter.progress.Estimate())
+        text += "  " + FormatRate(estimate->bytesPerSecond) + "  " + FormatMinutes(estimate->secondsLeft) + " left";
     if (m_terminal) {
         std::fprintf(m_errors, "\r%-78s", text.c_str());
         std::fflush(m_errors);

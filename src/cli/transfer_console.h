@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli_document.h"
+#include "link/progress_meter.h"
 #include "link/serial_settings.h"
 #include "link/transfer_report.h"
 #include "link/transfer_runner.h"
@@ -42,10 +43,9 @@ public:
     TransferOutcome Run(const SerialSettings& settings, TransferRunner::Job job);
 
 private:
-    // One bar's measurement since its last start at 0 %.
+    // One bar's measurement and what was last drawn of it.
     struct Meter {
-        std::chrono::steady_clock::time_point start;
-        std::uint64_t total = 0;
+        ProgressMeter progress;
         int lastShown = -1;
         std::chrono::steady_clock::time_point lastDrawn;
     };

@@ -28,11 +28,12 @@ int RunUploadCommand(CliContext& context, CommandArgs args)
         return outcome == TransferOutcome::Cancelled ? kExitCancelled : kExitFailure;
     if (arguments.Flag("--no-open"))
         return kExitOk;
-    // As the editor does after an upload: the file's user database is opened.
+    // As the editor does after an upload: the file's user database is opened. The transfer has
+    // succeeded whatever the open gives.
     const std::unique_ptr<Document> document = NewCliDocument(context);
     if (!document || !OpenCliFile(context, *document, path, DatabaseChunk::User)) {
-        context.Fail("the flash is saved in \"" + path + "\", but its user database could not be opened");
-        return kExitFailure;
+        context.Warn("the flash is saved in \"" + path + "\", but its user database could not be opened");
+        return kExitOk;
     }
     const std::string counts = DatabaseCountsLine("user", *document);
     std::fwrite(counts.data(), 1, counts.size(), context.Out());

@@ -31,6 +31,9 @@ struct ChunkHeader {
     std::uint32_t checkValue = 0;
 
     static ChunkHeader Read(std::span<const std::uint8_t, kChunkStartSize> bytes);
+    // Bytes the chunk occupies from its header: up to the next chunk, or its covered data when it
+    // is the last.
+    std::uint64_t Extent() const { return nextOffset != 0 ? nextOffset : std::uint64_t{length} + kChunkStartSize; }
 };
 
 // Reserved size of the user chunk from its header byte 64: 0x00..0x7F that many 65,536-byte units,

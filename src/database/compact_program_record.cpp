@@ -32,7 +32,7 @@ int CompactProgramRecord::CompactSize(int audioCount) const
     return m_recordSize - 2 * kArrayBytes + 4 * audioCount;
 }
 
-int CompactProgramRecord::AudioCount(std::span<const std::uint8_t> bytes, UserPrompts& prompts) const
+int CompactProgramRecord::StoredAudioCount(std::span<const std::uint8_t> bytes, UserPrompts& prompts) const
 {
     if (!m_valid || bytes.size() < static_cast<std::size_t>(m_audioOffset))
         return -1;
@@ -42,9 +42,15 @@ int CompactProgramRecord::AudioCount(std::span<const std::uint8_t> bytes, UserPr
         return -1;
     int value = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < 0 || value > kAudioEntries)
+    if (error != std::errc{} || end != text.data() + text.size() || value < 0)
         return -1;
     return value;
+}
+
+int CompactProgramRecord::AudioCount(std::span<const std::uint8_t> bytes, UserPrompts& prompts) const
+{
+    const int value = StoredAudioCount(bytes, prompts);
+    return value > kAudioEntries ? -1 : value;
 }
 
 int CompactProgramRecord::Expand(std::span<const std::uint8_t> compact, std::span<std::uint8_t> record,
@@ -72,9 +78,11 @@ std::vector<std::uint8_t> CompactProgramRecord::Compact(std::span<const std::uin
 {
     if (!m_valid || record.size() != static_cast<std::size_t>(m_recordSize))
         return {};
-    const int count = AudioCount(record, prompts);
-    if (count < 0)
+    const int stored = StoredAudioCount(record, prompts);
+    if (stored < 0)
         return {};
+    // The arrays hold 20 entries: a program that claims more keeps those and says 20.
+    const int count = std::min(stored, static_cast<int>(kAudioEntries));
     const auto a = static_cast<std::ptrdiff_t>(m_audioOffset);
     const auto entries = static_cast<std::ptrdiff_t>(2 * count);
     std::vector<std::uint8_t> compact;
@@ -82,6 +90,10 @@ std::vector<std::uint8_t> CompactProgramRecord::Compact(std::span<const std::uin
     compact.insert(compact.end(), record.begin(), record.begin() + a + entries);
     compact.insert(compact.end(), record.begin() + a + kArrayBytes, record.begin() + a + kArrayBytes + entries);
     compact.insert(compact.end(), record.begin() + a + 2 * kArrayBytes, record.end());
+    if (count < stored
+        && !WriteRecordField(std::span(compact).first(static_cast<std::size_t>(a)), 0, m_countField,
+                             0, std::to_string(count), prompts))
+        return {};
     return compact;
 }
 

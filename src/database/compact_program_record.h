@@ -40,10 +40,14 @@ public:
     int Expand(std::span<const std::uint8_t> compact, std::span<std::uint8_t> record, UserPrompts& prompts) const;
 
     // The compact form of a full record; empty when the layout is not valid, record has another
-    // size or its audio count cannot be read.
+    // size or its audio count cannot be read. A count above 20 keeps the 20 entries the arrays
+    // hold and is stored as 20.
     std::vector<std::uint8_t> Compact(std::span<const std::uint8_t> record, UserPrompts& prompts) const;
 
 private:
+    // The audio count as stored, whatever its size; -1 when it cannot be read.
+    int StoredAudioCount(std::span<const std::uint8_t> bytes, UserPrompts& prompts) const;
+
     TemplateField m_countField;  // "audio_count"
     int m_audioOffset = 0;
     int m_recordSize = 0;

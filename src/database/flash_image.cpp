@@ -39,6 +39,12 @@ DefaultDatabaseGenerator WithOrder(const SaveInputs& inputs, bool withOrder)
 
 } // namespace
 
+std::string DefaultFileTooLargeMessage(std::size_t needed, std::size_t room)
+{
+    return std::string(kDefaultFileTooLargeMessage) + ": it takes " + std::to_string(needed)
+        + " bytes, a default database file holds " + std::to_string(room) + ". Nothing was written.";
+}
+
 SaveAsKind SaveAsKindOf(std::string_view path)
 {
     const std::size_t slash = path.find_last_of("/\\");
@@ -182,20 +188,29 @@ std::optional<DefaultDatabaseSource> FlashImage::OpenDefaultDatabase(const std::
 
 std::optional<FlashImage::ChunkSpan> FlashImage::DefaultChunkSpan() const
 {
-    if (m_walk.defaultChunk) {
-        const ChunkHeader& h = m_walk.defaultChunk->header;
-        // The last chunk has no next offset; it ends where its length says.
-        const std::uint64_t extent = h.nextOffset != 0 ? h.nextOffset : std::uint64_t{h.length} + kChunkStartSize;
-        return ChunkSpan{m_walk.defaultChunk->offset, extent};
-    }
-    // The fixed place is refused when the user database lies in it: writing there would destroy it.
-    if (m_walk.userChunk) {
-        const std::uint64_t userStart = m_walk.userChunk->offset;
-        const std::uint64_t userEnd = userStart + std::max<std::uint64_t>(kChunkHeaderSize, m_walk.UserLength());
-        if (userStart < kFixedDefaultChunkEnd && userEnd > kFixedDefaultChunkOffset)
-            return std::nullopt;
-    }
+    if (m_walk.defaultChunk)
+        return ChunkSpan{m_walk.defaultChunk->offset, m_walk.defaultChunk->header.Extent()};
+    if (!FixedPlaceIsFree())
+        return std::nullopt;
     return ChunkSpan{kFixedDefaultChunkOffset, kFixedDefaultChunkEnd - kFixedDefaultChunkOffset};
+}
+
+bool FlashImage::FixedPlaceIsFree() const
+{
+    const auto overlaps = [](std::uint64_t begin, std::uint64_t extent) {
+        return begin < kFixedDefaultChunkEnd && begin + std::max<std::uint64_t>(extent, kChunkHeaderSize) > kFixedDefaultChunkOffset;
+    };
+    for (const WalkedChunk& chunk : m_walk.chunks) {
+        if (overlaps(chunk.offset, chunk.header.Extent()))
+            return false;
+    }
+    // The chunk that ended the walk is damaged: whatever it claims may hold data.
+    if (m_walk.rejected) {
+        const ChunkHeader& h = m_walk.rejected->header;
+        if (overlaps(m_walk.rejected->offset, std::max<std::uint64_t>(h.nextOffset, std::uint64_t{h.length} + kChunkStartSize)))
+            return false;
+    }
+    return true;
 }
 
 bool FlashImage::LoadImage()
@@ -264,6 +279,10 @@ std::optional<std::size_t> FlashImage::GenerateIntoDefaultArea(ProjectType type,
                                                                const DefaultDatabaseGenerator& generate,
                                                                UserPrompts& prompts)
 {
+    if (!m_walk.defaultChunk && !FixedPlaceIsFree()) {
+        prompts.Message(kFixedDefaultAreaTakenMessage);
+        return std::nullopt;
+    }
     const std::optional<ImageArea> area = LoadImage() ? DefaultArea() : std::nullopt;
     if (!area) {
         prompts.Message(kGenerateDefaultFailedMessage);
@@ -308,9 +327,22 @@ bool FlashImage::SaveDefaultDatabaseThroughImage(const std::string& target, Proj
         return false;
     }
     const DropImageAtEnd drop(*this);
-    const std::optional<std::size_t> written = GenerateIntoDefaultArea(type, generate, prompts);
+    std::size_t streamLength = 0;
+    const DefaultDatabaseGenerator measured = [&generate, &streamLength](std::span<std::uint8_t> destination) {
+        const std::optional<std::size_t> length = generate ? generate(destination) : std::nullopt;
+        streamLength = length.value_or(0);
+        return length;
+    };
+    const std::optional<std::size_t> written = GenerateIntoDefaultArea(type, measured, prompts);
     if (!written)
         return false;
+    // The image's area may be larger than a default-database file's: such a file would be cut
+    // when it is opened and written back, so it is not made.
+    const std::size_t needed = type == ProjectType::ZUV_DVBS_V4 ? *written : streamLength;
+    if (needed > DefaultFileBufferSize(type)) {
+        prompts.Message(DefaultFileTooLargeMessage(needed, DefaultFileBufferSize(type)));
+        return false;
+    }
     const std::optional<ImageArea> area = DefaultArea();
     const std::span<const std::uint8_t> bytes =
         std::span(*m_image).subspan(static_cast<std::size_t>(area->offset), *written);

@@ -28,9 +28,17 @@ inline constexpr std::string_view kBadReservedSizeMessage = "Bad reserved size i
 inline constexpr std::string_view kRegionOutsideFileMessage =
     "The user database region lies outside its chunk or the file";
 inline constexpr std::string_view kCantWriteMessage = "Can't write ";  // followed by the path
+inline constexpr std::string_view kFixedDefaultAreaTakenMessage =
+    "This image has no default database chunk, and the default database's fixed place (0xC0000 to "
+    "0xDFF80) lies in another chunk: the default database cannot be written into this image";
+
+inline constexpr std::string_view kDefaultFileTooLargeMessage = "The database is too large for a default database file";
+// kDefaultFileTooLargeMessage with the bytes the database takes and the bytes a file holds.
+std::string DefaultFileTooLargeMessage(std::size_t needed, std::size_t room);
 
 // Without a default-database chunk the default database lives at a fixed place of the image, with
-// its chunk header at 0xC0000 and its data from 0xC0080 up to 0xDFF80.
+// its chunk header at 0xC0000 and its data from 0xC0080 up to 0xDFF80. The place is used only when
+// no chunk of the walk lies in it (the one that ended a broken walk included).
 inline constexpr std::uint64_t kFixedDefaultChunkOffset = 0xC0000;
 inline constexpr std::uint64_t kFixedDefaultChunkEnd = 0xDFF80;
 
@@ -120,7 +128,9 @@ public:
     // Writes the image buffer to target atomically and drops the buffer.
     bool WriteImageToDisk(const std::string& target, UserPrompts& prompts);
     // Save As ".ddf"/".df2" with an image open: the default database is built in the image and the
-    // area's written part goes to target; the image on disk is not changed.
+    // area's written part goes to target; the image on disk is not changed. A database that a
+    // default-database file cannot hold (0x2FF00 plain bytes, 0xFF00 compressed) is refused with
+    // kDefaultFileTooLargeMessage and nothing is written.
     bool SaveDefaultDatabaseThroughImage(const std::string& target, ProjectType type,
                                          const DefaultDatabaseGenerator& generate, UserPrompts& prompts);
 
@@ -142,6 +152,7 @@ private:
     bool BeginOpen(const std::string& path, DatabaseChunk needed, UserPrompts& prompts);
     void LocateUserRegion(std::optional<std::uint8_t> reservedByte, std::uint64_t fileSize);
     std::optional<ChunkSpan> DefaultChunkSpan() const;
+    bool FixedPlaceIsFree() const;
     std::optional<std::size_t> GenerateIntoDefaultArea(ProjectType type, const DefaultDatabaseGenerator& generate,
                                                       UserPrompts& prompts);
     SaveResult SaveChosenChunks(const std::string& target, const SaveInputs& inputs, UserPrompts& prompts);

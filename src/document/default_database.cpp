@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string>
+#include <string_view>
 
 #include "database/compact_program_record.h"
 #include "database/database_image.h"
@@ -18,6 +19,8 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
     m_satellites = 0;
     m_tps = 0;
     m_programs = 0;
+    m_programsLeftOut = 0;
+    m_cut = false;
     const TreeItem* root = m_store.Tree().FindRoot(TreeKind::SatelliteRoot);
     const CompactProgramRecord programLayout(m_store.Schema());
     if (!root || !programLayout.IsValid())
@@ -36,37 +39,40 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
     if (!satelliteCountAt)
         return std::nullopt;
 
+    // After a cut the walk goes on without writing, to count the programs left out.
     UserPrompts& prompts = m_store.Prompts();
-    bool cut = false;
-    for (int s = 0; s < root->ChildCount() && !cut; ++s) {
+    std::string_view cutMessage;
+    const auto fits = [&writer, &cutMessage](std::size_t bytes, std::string_view message) {
+        if (cutMessage.empty() && !writer.Fits(bytes))
+            cutMessage = message;
+        return cutMessage.empty();
+    };
+    for (int s = 0; s < root->ChildCount(); ++s) {
         const TreeItem* satellite = root->Child(s);
         const std::span<const std::uint8_t> satelliteRecord =
             m_store.Record(NodeKind::Satellite, satellite->Info()->slot);
         if (satelliteRecord.empty())
             continue;
-        if (!writer.Fits(satelliteRecord.size() + kCountBytes)) {
-            prompts.Message(kGenerateSatOutOfRangeMessage);
-            break;
+        std::optional<std::size_t> tpCountAt;
+        if (fits(satelliteRecord.size() + kCountBytes, kGenerateSatOutOfRangeMessage)) {
+            writer.PutBytes(satelliteRecord);
+            tpCountAt = writer.Reserve16();
+            ++m_satellites;
         }
-        writer.PutBytes(satelliteRecord);
-        const std::size_t tpCountAt = *writer.Reserve16();
-        ++m_satellites;
 
         int tpCount = 0;
-        for (int t = 0; t < satellite->ChildCount() && !cut; ++t) {
+        for (int t = 0; t < satellite->ChildCount(); ++t) {
             const TreeNodeInfo* tp = satellite->Child(t)->Info();
             const std::span<const std::uint8_t> tpRecord = m_store.Record(NodeKind::Tp, tp->slot);
             if (tpRecord.empty())
                 continue;
-            if (!writer.Fits(tpRecord.size() + kCountBytes)) {
-                prompts.Message(kGenerateTpOutOfRangeMessage);
-                cut = true;
-                break;
+            std::optional<std::size_t> programCountAt;
+            if (fits(tpRecord.size() + kCountBytes, kGenerateTpOutOfRangeMessage)) {
+                writer.PutBytes(tpRecord);
+                programCountAt = writer.Reserve16();
+                ++tpCount;
+                ++m_tps;
             }
-            writer.PutBytes(tpRecord);
-            const std::size_t programCountAt = *writer.Reserve16();
-            ++tpCount;
-            ++m_tps;
 
             int programCount = 0;
             for (int p = 0; p < tp->programs.Count(); ++p) {
@@ -79,10 +85,9 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
                     programLayout.Compact(m_store.Record(NodeKind::Program, slot), prompts);
                 if (!order || compact.empty())
                     continue;
-                if (!writer.Fits((withOrder ? kStreamOrderBytes : 0) + compact.size())) {
-                    prompts.Message(kGenerateProgOutOfRangeMessage);
-                    cut = true;
-                    break;
+                if (!fits((withOrder ? kStreamOrderBytes : 0) + compact.size(), kGenerateProgOutOfRangeMessage)) {
+                    ++m_programsLeftOut;
+                    continue;
                 }
                 if (withOrder)
                     writer.Put16(static_cast<std::uint16_t>(*order));
@@ -90,13 +95,20 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
                 ++programCount;
                 ++m_programs;
             }
-            writer.Patch16(programCountAt, static_cast<std::uint16_t>(programCount));
+            if (programCountAt)
+                writer.Patch16(*programCountAt, static_cast<std::uint16_t>(programCount));
         }
-        writer.Patch16(tpCountAt, static_cast<std::uint16_t>(tpCount));
+        if (tpCountAt)
+            writer.Patch16(*tpCountAt, static_cast<std::uint16_t>(tpCount));
     }
     writer.Patch16(*satelliteCountAt, static_cast<std::uint16_t>(m_satellites));
     if (totalAt)
         writer.Patch16(*totalAt, static_cast<std::uint16_t>(m_programs));
+    m_cut = !cutMessage.empty();
+    if (m_cut) {
+        prompts.Message(std::string(cutMessage) + "\n" + std::to_string(m_programsLeftOut) + " of "
+                        + std::to_string(m_programs + m_programsLeftOut) + " services did not fit.");
+    }
     return writer.Position();
 }
 

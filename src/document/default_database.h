@@ -24,17 +24,22 @@ public:
     explicit DefaultDatabase(NodeStore& store) : m_store(store) {}
 
     // Writes the stream of the whole tree into destination: satellites and TPs in tree order,
-    // each TP's programs in the order of its program list. What does not fit is cut with the
-    // "… : Out of Range" message of the piece that did not fit, and the counts cover exactly the
-    // complete records written, so a cut stream still reads back. Programs whose first declared
-    // field cannot be read, whose order number is unknown or whose audio count lies outside
-    // 0 … 20 are left out. Answers the bytes written; nothing when the tree has no "Satellite
-    // Information" item, the layouts have no compact program form or the header does not fit.
+    // each TP's programs in the order of its program list. What does not fit is cut, and the
+    // counts cover exactly the complete records written, so a cut stream still reads back. A cut
+    // shows the "… : Out of Range" message of the piece that did not fit followed by a line
+    // "N of M services did not fit.". Programs whose first declared field cannot be read, whose
+    // order number is unknown or whose audio count cannot be read are not written (nor counted);
+    // a program with more than 20 audio PIDs keeps the first 20. Answers the bytes written;
+    // nothing when the tree has no "Satellite Information" item, the layouts have no compact
+    // program form or the header does not fit.
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
 
     int SatellitesWritten() const { return m_satellites; }
     int TpsWritten() const { return m_tps; }
     int ProgramsWritten() const { return m_programs; }
+    // Whether something did not fit, and how many programs that left out.
+    bool WasCut() const { return m_cut; }
+    int ProgramsLeftOut() const { return m_programsLeftOut; }
 
     // Adds every satellite, TP and program of a plain stream to the store: new sat_id and tp_id
     // values from the pools, TP labels renumbered per satellite, the programs numbered as the
@@ -57,6 +62,8 @@ private:
     int m_tps = 0;
     int m_programs = 0;
     bool m_streamWithOrder = false;
+    int m_programsLeftOut = 0;
+    bool m_cut = false;
 };
 
 } // namespace torvane

@@ -51,6 +51,7 @@ void Document::Reset()
     m_defaultDatabasePath.clear();
     m_chunks.reset();
     m_withOrder = false;
+    m_servicesLeftOut.reset();
 }
 
 bool Document::FailOpen()
@@ -96,10 +97,16 @@ bool Document::Open(const std::string& path, LoadedFile loaded)
     case SaveAsKind::Df2:
         if (!CloseDocument() || !LoadDefaultDatabase(path))
             return false;
-        if (loaded == LoadedFile::WriteBack) {
-            m_store.SetModified(true);
-            SaveWithChunkChoice();
-        }
+        if (loaded == LoadedFile::Keep)
+            return true;
+        // The file is written back at once, in the stored form of the project type, but never cut:
+        // a database the file's work area cannot hold stays in the file as it was.
+        m_store.SetModified(true);
+        if (WriteDefaultDatabaseFile(m_defaultDatabasePath, m_withOrder, true) == SaveResult::Saved)
+            m_store.SetModified(false);
+        else if (m_servicesLeftOut)
+            m_prompts.Message("\"" + path + "\" was left as it was: it holds more than a default database file takes, "
+                              "and saving it leaves out what does not fit.");
         return true;
     default:
         break;
@@ -173,7 +180,7 @@ bool Document::LoadDefaultDatabase(const std::string& path)
     bool merging = false;
     if (IsOpen()) {
         const std::optional<int> choice = m_prompts.ChooseOne(
-            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)});
+            kSelectOperationCaption, {std::string(kMergeOption), std::string(kOverwriteOption)}, 0);
         if (!choice || (*choice != 0 && *choice != 1)) {
             // Cancel keeps the open document as it is.
             m_prompts.Message(kCheckFailedMessage);
@@ -233,7 +240,12 @@ bool Document::LoadDefaultDatabase(const std::string& path)
 
 std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder)
 {
-    return DefaultDatabase(m_store).GenerateDefaultDatabase(destination, withOrder);
+    DefaultDatabase generator(m_store);
+    const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(destination, withOrder);
+    m_servicesLeftOut.reset();
+    if (length && generator.WasCut())
+        m_servicesLeftOut = generator.ProgramsLeftOut();
+    return length;
 }
 
 bool Document::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
@@ -346,13 +358,15 @@ SaveResult Document::SaveAs(const std::string& target)
     return result;
 }
 
-SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder)
+SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly)
 {
     std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
     const std::optional<std::size_t> written =
         WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
     if (!written)
         return SaveResult::Failed;
+    if (wholeOnly && m_servicesLeftOut)
+        return SaveResult::NothingDone;
     if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
         m_prompts.Message(std::string(kCantWriteMessage) + target);
         return SaveResult::Failed;

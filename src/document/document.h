@@ -92,7 +92,9 @@ public:
     enum class LoadedFile { WriteBack, Keep };
     // The open command for a chosen file, by its extension in any case: "bin" asks "Load database
     // config" (default chunk preset, one box at a time) and opens that chunk's database; "ddf" and
-    // "df2" close the document and load the file (then as loaded says). Any other extension does
+    // "df2" close the document and load the file; unless loaded says to keep it, the file is then
+    // written straight back in the stored form of the project type, unless that would cut it: then
+    // the file stays as it was, the document stays modified and says so. Any other extension does
     // nothing. True when a database was opened.
     bool Open(const std::string& path, LoadedFile loaded = LoadedFile::WriteBack);
     // The user database of a flash image: the chunk chain walked, the region parsed, compacted
@@ -109,6 +111,9 @@ public:
 
     // The stream of the tree into destination (see DefaultDatabase).
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
+    // When the last default database generated was cut for want of room: the services it left
+    // out. A save that cut is still a save, so that a caller can report it.
+    std::optional<int> ServicesLeftOut() const { return m_servicesLeftOut; }
     // A plain stream into the store; on success "All Services" is selected.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
 
@@ -151,7 +156,9 @@ private:
     void RecordChunkPositions();
     SaveInputs Inputs();
     DefaultDatabaseGenerator Generator(bool withOrder);
-    SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder);
+    // Generates the file's bytes and writes them; with wholeOnly a database that was cut is not
+    // written (NothingDone).
+    SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly = false);
     void MarkSaved(SaveResult result);
 
     UserPrompts& m_prompts;
@@ -166,6 +173,7 @@ private:
     std::string m_defaultDatabasePath;
     std::optional<ChunkPositions> m_chunks;
     bool m_withOrder = false;
+    std::optional<int> m_servicesLeftOut;
 };
 
 } // namespace torvane

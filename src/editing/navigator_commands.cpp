@@ -144,9 +144,15 @@ void NavigatorCommands::RefreshProgramLists(TreeItem* item)
     const TreeNodeInfo* info = item->Info();
     if (!info || (info->treeKind != TreeKind::Satellite && info->treeKind != TreeKind::Tp))
         return;
-    const bool satellite = info->treeKind == TreeKind::Satellite;
-    m_store.Tree().SetPrograms(item, ProgramList::Of(m_store.ProgramSlots(
-                                         info->satId, satellite ? std::nullopt : std::optional<int>(info->tpId))));
+    std::vector<std::int32_t> programs;
+    const TableHeader* table = m_store.Image().Table(NodeKind::Program);
+    // A twin that shares its id with an earlier sibling owns nothing, as when the tree was built.
+    const bool owner = ChannelTree::OwnsItsId(item);
+    for (int slot = 0; table && owner && slot < table->slotCount; ++slot) {
+        if (m_store.ShowsProgram(*info, slot))
+            programs.push_back(slot);
+    }
+    m_store.Tree().SetPrograms(item, ProgramList::Of(programs));
     for (int i = 0; i < item->ChildCount(); ++i)
         RefreshProgramLists(item->Child(i));
 }

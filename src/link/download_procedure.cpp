@@ -185,6 +185,9 @@ bool DownloadProcedure::DownloadToSdram()
         if (status != link_status::kSuccess)
             return false;
     }
+    // A cancel during the last chunk must still keep the receiver from burning.
+    if (m_session.Cancelled())
+        return false;
     if (sentBytes > 0)
         m_session.ReportSpeed(watch, "Sent", sentBytes);
     m_session.FinishStep(TransferStep::DownloadToSdram);

@@ -1,6 +1,7 @@
 #include "link/external_compressor.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,12 @@
 #include <QTemporaryDir>
 
 namespace torvane {
+
+namespace {
+
+constexpr int kCancelPollMs = 50;
+
+} // namespace
 
 std::string ExternalCompressor::FindTool()
 {
@@ -25,13 +32,15 @@ std::string ExternalCompressor::FindTool()
     return found.isEmpty() ? std::string("lzma_alone") : found.toStdString();
 }
 
-ExternalCompressor::ExternalCompressor(std::string toolPath)
+ExternalCompressor::ExternalCompressor(std::string toolPath, std::chrono::milliseconds timeLimit)
     : m_toolPath(std::move(toolPath))
+    , m_timeLimit(timeLimit)
 {
 }
 
 LinkStatus ExternalCompressor::CompressForTransfer(std::span<const std::uint8_t> data,
-                                                   std::vector<std::uint8_t>& compressed) const
+                                                   std::vector<std::uint8_t>& compressed,
+                                                   const CancelPredicate& cancel) const
 {
     QTemporaryDir folder(QDir::tempPath() + "/torvane-lzma-XXXXXX");
     if (!folder.isValid())
@@ -55,13 +64,24 @@ LinkStatus ExternalCompressor::CompressForTransfer(std::span<const std::uint8_t>
                {"e", QDir::toNativeSeparators(inPath), QDir::toNativeSeparators(outPath), "-lc0", "-lp2"});
     if (!tool.waitForStarted(-1))
         return link_status::kToolNotStarted;
-    tool.waitForFinished(-1);
+    const QDeadlineTimer deadline(m_timeLimit);
+    while (!tool.waitForFinished(kCancelPollMs) && tool.state() != QProcess::NotRunning) {
+        const bool cancelled = IsCancelled(cancel);
+        if (cancelled || deadline.hasExpired()) {
+            tool.kill();
+            tool.waitForFinished(-1);
+            return cancelled ? link_status::kCancelled : link_status::kGenericError;
+        }
+    }
+    // A failed encoder may have left half an archive, which the receiver would refuse.
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return link_status::kGenericError;
 
     QFile output(outPath);
     if (!output.open(QIODevice::ReadOnly))
         return link_status::kFileNotOpen;
     const QByteArray bytes = output.readAll();
-    if (output.error() != QFileDevice::NoError)
+    if (output.error() != QFileDevice::NoError || bytes.isEmpty())
         return link_status::kReadFileData;
     compressed.assign(bytes.begin(), bytes.end());
     return link_status::kSuccess;

@@ -6,15 +6,48 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#elif !defined(_WIN32)
+#include <string_view>
+
+#include <unistd.h>
+#endif
+
 namespace torvane {
 
 namespace {
 
 constexpr int kWriteTimeoutExtraMs = 100;
 
+#ifdef __linux__
+// Device numbers of pseudo-terminal slaves: the Unix98 ones and the old BSD-style ones.
+constexpr unsigned kUnix98SlaveMajorFirst = 136;
+constexpr unsigned kUnix98SlaveMajorLast = 143;
+constexpr unsigned kBsdSlaveMajor = 3;
+
+// USB serial adapters otherwise hold small replies back for up to 16 ms, which with one
+// acknowledgement per frame costs the link much of its speed. Drivers without the mode refuse
+// the request, which changes nothing.
+void RequestLowLatency(int fd)
+{
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+#endif
+
 } // namespace
 
-QtSerialLine::QtSerialLine() = default;
+QtSerialLine::QtSerialLine(PseudoTerminalCheck isPseudoTerminal)
+    : m_isPseudoTerminal(std::move(isPseudoTerminal))
+{
+}
 
 QtSerialLine::~QtSerialLine()
 {
@@ -42,6 +75,24 @@ QSerialPort::StopBits QtSerialLine::StopBitsFor(int stopBitCode)
     return stopBitCode == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop;
 }
 
+bool QtSerialLine::IsPseudoTerminal(NativeHandle handle)
+{
+#ifdef __linux__
+    struct stat device {};
+    if (handle < 0 || ::fstat(handle, &device) != 0 || !S_ISCHR(device.st_mode))
+        return false;
+    const unsigned deviceMajor = major(device.st_rdev);
+    return (deviceMajor >= kUnix98SlaveMajorFirst && deviceMajor <= kUnix98SlaveMajorLast)
+        || deviceMajor == kBsdSlaveMajor;
+#elif defined(_WIN32)
+    (void)handle;
+    return false;
+#else
+    const char* name = handle >= 0 ? ::ttyname(handle) : nullptr;
+    return name != nullptr && std::string_view(name).starts_with("/dev/pts/");
+#endif
+}
+
 bool QtSerialLine::Open(const std::string& devicePath, const LineSettings& settings)
 {
     Close();
@@ -51,11 +102,18 @@ bool QtSerialLine::Open(const std::string& devicePath, const LineSettings& setti
     port->setFlowControl(QSerialPort::NoFlowControl);
     if (!port->open(QIODevice::ReadWrite))
         return false;
-    // Each setting on its own: one the device refuses doesn't undo the others or the open.
-    port->setBaudRate(settings.baudRate);
-    port->setParity(ParityFor(settings.parity));
-    port->setStopBits(StopBitsFor(settings.stopBits));
+    // Each setting on its own, so that one a pseudo-terminal can't take doesn't undo the others.
+    const bool baudRateTaken = port->setBaudRate(settings.baudRate);
+    const bool parityTaken = port->setParity(ParityFor(settings.parity));
+    const bool stopBitsTaken = port->setStopBits(StopBitsFor(settings.stopBits));
+    if (!(baudRateTaken && parityTaken && stopBitsTaken) && !m_isPseudoTerminal(port->handle())) {
+        port->close();
+        return false;
+    }
     port->clearError();
+#ifdef __linux__
+    RequestLowLatency(port->handle());
+#endif
     m_port = std::move(port);
     return true;
 }

@@ -22,8 +22,8 @@ class SerialLine {
 public:
     virtual ~SerialLine() = default;
 
-    // Opens a device by path (closing first when open). A setting the device refuses, such as
-    // parity on a pseudo-terminal, doesn't stop the open.
+    // Opens a device by path (closing first when open). A device that refuses one of the settings
+    // is not opened, except a pseudo-terminal, which can't take parity.
     virtual bool Open(const std::string& devicePath, const LineSettings& settings) = 0;
     // Port n is "COMn" on Windows and /dev/ttyS(n-1) elsewhere.
     bool Open(int portNumber, const LineSettings& settings);

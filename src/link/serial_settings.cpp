@@ -23,6 +23,23 @@ std::uint32_t SerialSettings::InitialProtocolVersion() const
     return transferFormat == 2 ? 32 : 16;
 }
 
+std::string SettingsRegistryKey(SettingsStore store)
+{
+    const std::string root = store == SettingsStore::System ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    return root + "\\SOFTWARE\\" + kSettingsOrganization;
+}
+
+std::unique_ptr<QSettings> OpenSettingsStore(SettingsStore store)
+{
+#ifdef _WIN32
+    // Qt's own place for an organisation would be Software\ZuvEditor\OrganizationDefaults.
+    return std::make_unique<QSettings>(QString::fromStdString(SettingsRegistryKey(store)), QSettings::NativeFormat);
+#else
+    const QSettings::Scope scope = store == SettingsStore::System ? QSettings::SystemScope : QSettings::UserScope;
+    return std::make_unique<QSettings>(QSettings::NativeFormat, scope, kSettingsOrganization);
+#endif
+}
+
 std::int32_t ReadSerialPort(const QSettings& settings)
 {
     bool ok = false;
@@ -33,11 +50,15 @@ std::int32_t ReadSerialPort(const QSettings& settings)
     return static_cast<std::int32_t>(value);
 }
 
-bool WriteSerialPort(QSettings& settings, std::int32_t portNumber)
+bool WriteSerialPort(QSettings& settings, std::int32_t portNumber, const std::string& devicePath)
 {
     if (!settings.isWritable())
         return false;
     settings.setValue(kSerialPortKey, portNumber);
+    if (devicePath.empty())
+        settings.remove(kSerialDeviceKey);
+    else
+        settings.setValue(kSerialDeviceKey, QString::fromStdString(devicePath));
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
@@ -46,26 +67,25 @@ SerialSettings LoadSerialSettings()
 {
     SerialSettings result;
     // The user's store holds a value only while the system store could not take the last choice.
-    const QSettings user(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganization);
-    const QSettings system(QSettings::NativeFormat, QSettings::SystemScope, kSettingsOrganization);
-    if (user.contains(kSerialPortKey))
-        result.portNumber = ReadSerialPort(user);
-    else
-        result.portNumber = ReadSerialPort(system);
+    const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
+    const std::unique_ptr<QSettings> system = OpenSettingsStore(SettingsStore::System);
+    const QSettings& store = user->contains(kSerialPortKey) ? *user : *system;
+    result.portNumber = ReadSerialPort(store);
+    result.devicePath = store.value(kSerialDeviceKey).toString().toStdString();
     return result;
 }
 
-bool StoreSerialPort(std::int32_t portNumber)
+bool StoreSerialPort(std::int32_t portNumber, const std::string& devicePath)
 {
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganization);
-    QSettings system(QSettings::NativeFormat, QSettings::SystemScope, kSettingsOrganization);
-    if (WriteSerialPort(system, portNumber)) {
+    const std::unique_ptr<QSettings> user = OpenSettingsStore(SettingsStore::User);
+    if (WriteSerialPort(*OpenSettingsStore(SettingsStore::System), portNumber, devicePath)) {
         // An older fallback value would otherwise hide the new choice.
-        user.remove(kSerialPortKey);
-        user.sync();
+        user->remove(kSerialPortKey);
+        user->remove(kSerialDeviceKey);
+        user->sync();
         return true;
     }
-    return WriteSerialPort(user, portNumber);
+    return WriteSerialPort(*user, portNumber, devicePath);
 }
 
 } // namespace torvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/receiver_info.h"
+
 namespace torvane {
 
 // The steps a transfer shows, each with its own label and "Finished" mark.
@@ -86,6 +88,8 @@ struct TransferCallbacks {
     // A message box with an OK button; the caption is empty for the plain ones.
     std::function<void(std::string_view text, std::string_view caption)> message;
     std::function<void(std::string_view title)> titleChanged;
+    // The receiver's information has been read; version is the protocol version it is driven with.
+    std::function<void(std::uint32_t version, const ReceiverInfo& info)> receiverRead;
     std::function<void(const TransferSpeed& speed)> speedMeasured;
     // The transfer can no longer be cancelled (it is finishing after success).
     std::function<void()> cancelDisabled;

@@ -83,6 +83,7 @@ TransferCallbacks TransferRunner::MakeCallbacks()
         emit MessageShown(ToQString(text), ToQString(caption));
     };
     callbacks.titleChanged = [this](std::string_view title) { emit TitleChanged(ToQString(title)); };
+    callbacks.receiverRead = [this](std::uint32_t version, const ReceiverInfo& info) { emit ReceiverRead(version, info); };
     callbacks.speedMeasured = [this](const TransferSpeed& speed) {
         emit SpeedMeasured(ToQString(speed.verb), static_cast<qint64>(speed.bytes), speed.seconds,
                            static_cast<qint64>(speed.wireBytes));

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "link/cancel_flag.h"
+#include "link/receiver_info.h"
 #include "link/serial_settings.h"
 #include "link/transfer_report.h"
 #include "link/transfer_session.h"
@@ -54,6 +55,7 @@ signals:
     void ProgressChanged(int bar, int percent, qint64 totalBytes);
     void MessageShown(const QString& text, const QString& caption);
     void TitleChanged(const QString& title);
+    void ReceiverRead(quint32 version, const torvane::ReceiverInfo& info);
     void SpeedMeasured(const QString& verb, qint64 bytes, double seconds, qint64 wireBytes);
     void CancelDisabled();
     // Once per run, after the run's other reports, with the TransferOutcome as a number.

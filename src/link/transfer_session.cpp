@@ -78,6 +78,8 @@ bool TransferSession::CollectInfo(std::string_view caption, bool showStep)
     m_lib.SetProtocolVersion(version);
     m_version = version;
     m_info = std::move(info);
+    if (m_callbacks.receiverRead)
+        m_callbacks.receiverRead(version, m_info);
     if (m_callbacks.titleChanged)
         m_callbacks.titleChanged(FormatTransferTitle(caption, version));
     if (showStep)

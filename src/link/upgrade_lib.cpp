@@ -44,10 +44,7 @@ UpgradeLib::UpgradeLib(SerialLine& line)
     : m_line(line)
     , m_packets(line)
     , m_legacy(line)
-    , m_compress([compressor = ExternalCompressor()](std::span<const std::uint8_t> data,
-                                                      std::vector<std::uint8_t>& compressed) {
-        return compressor.CompressForTransfer(data, compressed);
-    })
+    , m_compress(ExternalCompressor())
 {
 }
 
@@ -253,10 +250,13 @@ LinkStatus UpgradeLib::Transfer(std::span<const std::uint8_t> data, const Progre
     if (!IsPacketMode())
         return m_legacy.Transfer(data, progress, cancel);
 
-    // A compressed result that isn't smaller than the data goes as it is.
+    // A compressed result that is empty or isn't smaller than the data goes as it is.
     std::vector<std::uint8_t> packed;
-    const bool compressed = m_compress && !data.empty() && m_compress(data, packed) == link_status::kSuccess
-        && packed.size() < data.size();
+    const bool compressed = m_compress && !data.empty() && m_compress(data, packed, cancel) == link_status::kSuccess
+        && !packed.empty() && packed.size() < data.size();
+    // Nothing has been sent yet, so the receiver needs no abort.
+    if (IsCancelled(cancel))
+        return link_status::kCancelled;
     const std::span<const std::uint8_t> payload = compressed ? std::span<const std::uint8_t>(packed) : data;
     const std::string command = compressed
         ? "transfer -z " + std::to_string(data.size()) + " " + std::to_string(packed.size()) + "\r"

@@ -19,9 +19,10 @@
 namespace torvane {
 
 // Turns transfer data into what goes over the line compressed; a non-zero status means "send
-// it as it is".
-using CompressFunction =
-    std::function<LinkStatus(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& compressed)>;
+// it as it is", unless the cancel predicate says the user stopped the transfer meanwhile.
+using CompressFunction = std::function<LinkStatus(std::span<const std::uint8_t> data,
+                                                  std::vector<std::uint8_t>& compressed,
+                                                  const CancelPredicate& cancel)>;
 
 // The serial upgrade library: greets the receiver, settles its protocol generation and carries
 // out the receiver commands over framed packets (generation 48) or the older byte protocol.

@@ -94,4 +94,15 @@ TransferOutcome VerifyProcedure::Fail()
     return m_session.Cancelled() ? TransferOutcome::Cancelled : TransferOutcome::Failed;
 }
 
+TransferOutcome DownloadAndVerify(TransferSession& session, const DownloadRequest& request,
+                                  const std::function<bool()>& verify)
+{
+    DownloadProcedure download(session, request);
+    const TransferOutcome downloaded = download.Run();
+    if (downloaded != TransferOutcome::Succeeded || !verify())
+        return downloaded;
+    // The rebooted receiver greets again before its flash is read back.
+    return VerifyProcedure(session, download.SentChunks()).Run();
+}
+
 } // namespace torvane

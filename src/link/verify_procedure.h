@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,5 +38,9 @@ private:
     TransferSession& m_session;
     std::vector<SentChunk> m_expected;
 };
+
+// A download and, when verify answers true once it has succeeded, the check of what it sent.
+TransferOutcome DownloadAndVerify(TransferSession& session, const DownloadRequest& request,
+                                  const std::function<bool()>& verify);
 
 } // namespace torvane

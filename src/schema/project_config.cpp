@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "schema/config_folder.h"
 #include "schema/node_schema.h"
 #include "util/ascii_case.h"
-#include "util/executable_folder.h"
 #include "util/atomic_file.h"
 #include "util/file_reader.h"
 #include "util/user_prompts.h"
@@ -20,7 +20,7 @@ constexpr std::string_view kTemplateFilter = "Template File(*.h)";
 
 } // namespace
 
-ProjectConfig::ProjectConfig() : ProjectConfig(ExecutableFolder()) {}
+ProjectConfig::ProjectConfig() : ProjectConfig(DefaultConfigFolder().path) {}
 
 ProjectConfig::ProjectConfig(std::string folder)
 {
@@ -68,15 +68,20 @@ ProjectType ProjectConfig::LoadProjectType(UserPrompts& prompts)
     const std::vector<std::string> options(kProjectTypeNames.begin(), kProjectTypeNames.end());
     std::optional<int> choice;
     while (!choice || *choice < 0 || *choice >= static_cast<int>(options.size()))
-        choice = prompts.ChooseOne(kProjectSelectCaption, options);
+        choice = prompts.ChooseOne(kProjectSelectCaption, options, std::nullopt);
     const auto type = static_cast<ProjectType>(*choice);
-    // The name and its terminating zero byte: 12 bytes.
-    std::vector<std::uint8_t> content(options[static_cast<std::size_t>(*choice)].begin(),
-                                      options[static_cast<std::size_t>(*choice)].end());
-    content.push_back(0);
-    WriteFileAtomically(ConfigIniPath(), content);
-    m_type = type;
+    SaveProjectType(type);
     return type;
+}
+
+bool ProjectConfig::SaveProjectType(ProjectType type)
+{
+    // The name and its terminating zero byte: 12 bytes.
+    const std::string_view name = ProjectTypeName(type);
+    std::vector<std::uint8_t> content(name.begin(), name.end());
+    content.push_back(0);
+    m_type = type;
+    return WriteFileAtomically(ConfigIniPath(), content);
 }
 
 bool ProjectConfig::LoadCompiledTemplate(NodeSchema& schema, UserPrompts& prompts) const

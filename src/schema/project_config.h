@@ -14,8 +14,9 @@ class UserPrompts;
 
 enum class SaveTemplateResult { Saved, NoTemplate, NotWritten };
 
-// config.ini (the project type) and script.ini (the compiled template), both in one folder: the
-// executable's folder unless set otherwise.
+// config.ini (the project type) and script.ini (the compiled template), both in one folder: by
+// default the executable's folder, or the user's configuration folder when that cannot be written
+// (config_folder.h).
 class ProjectConfig final {
 public:
     ProjectConfig();
@@ -35,6 +36,9 @@ public:
     // At start-up: the type from config.ini, or else the "Project Select" question asked until it
     // is answered, and config.ini rewritten with the answer.
     ProjectType LoadProjectType(UserPrompts& prompts);
+    // Sets the type and writes config.ini as "Project Select" does: the name and a zero byte.
+    // False when the file cannot be written.
+    bool SaveProjectType(ProjectType type);
 
     // Reads script.ini into schema. "script path is empty" or "\"<path>\" not exist" when it
     // cannot be opened; a file that opens counts as loaded whatever it holds.

@@ -384,4 +384,19 @@ bool ChannelTree::HasDuplicateLabel(const TreeItem* parent, std::string_view can
     return false;
 }
 
+bool ChannelTree::OwnsItsId(const TreeItem* item)
+{
+    const TreeNodeInfo* info = item ? item->Info() : nullptr;
+    if (!info || !item->Parent() || (info->treeKind != TreeKind::Satellite && info->treeKind != TreeKind::Tp))
+        return false;
+    const bool satellite = info->treeKind == TreeKind::Satellite;
+    for (int i = 0; item->Parent()->Child(i) != item; ++i) {
+        const TreeNodeInfo* sibling = item->Parent()->Child(i)->Info();
+        if (sibling && sibling->treeKind == info->treeKind
+            && (satellite ? sibling->satId == info->satId : sibling->tpId == info->tpId))
+            return false;
+    }
+    return true;
+}
+
 } // namespace torvane

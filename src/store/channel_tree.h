@@ -89,6 +89,11 @@ public:
     static bool HasDuplicateLabel(const TreeItem* parent, std::string_view candidate, bool tpMode,
                                   const TreeNodeInfo* editing);
 
+    // Damaged images may give two satellites one sat_id, or two TPs of a satellite one tp_id. The
+    // nodes with that id belong to the first such sibling only: true for a satellite or TP item
+    // that no earlier sibling shares its id with, false for its twins.
+    static bool OwnsItsId(const TreeItem* item);
+
 private:
     // The observers' name for an item's parent: nullptr for the hidden root.
     const TreeItem* ParentForObservers(const TreeItem* parent) const;

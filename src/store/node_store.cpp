@@ -511,9 +511,9 @@ void NodeStore::BuildTreeFromImage()
     const auto satIdOf = [&programSatIds](std::int32_t slot) { return programSatIds[static_cast<std::size_t>(slot)]; };
     const auto tpIdOf = [&programTpIds](std::int32_t slot) { return programTpIds[static_cast<std::size_t>(slot)]; };
 
-    // Damaged images may give two satellites one sat_id. Its TPs and programs go under the first
-    // of them only: a TP under two items would be saved twice, and deleting either item would
-    // release nodes the other still shows.
+    // Damaged images may give two satellites one sat_id, or two TPs of a satellite one tp_id. The
+    // nodes of that id go under the first of them only (ChannelTree::OwnsItsId): a node under two
+    // items would be saved twice, and deleting either item would release nodes the other shows.
     std::set<int> satIdsPlaced;
     const TableHeader* satellites = m_image.Table(NodeKind::Satellite);
     for (int satSlot = 0; satSlot < satellites->slotCount; ++satSlot) {
@@ -534,6 +534,7 @@ void NodeStore::BuildTreeFromImage()
             continue;
 
         int number = 1;
+        std::set<int> tpIdsPlaced;
         for (std::size_t tpSlot = 0; tpSlot < tpSatIds.size(); ++tpSlot) {
             if (tpSatIds[tpSlot] != *satId)
                 continue;
@@ -541,7 +542,8 @@ void NodeStore::BuildTreeFromImage()
             // A TP without a readable tp_id is kept (and saved) but owns no programs.
             const int tpId = ReadNumber(NodeKind::Tp, slot, tpIdField).value_or(-1);
             TreeItem* tp = AddTpItem(satellite, slot, tpId, number++);
-            m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
+            if (tpIdsPlaced.insert(tpId).second)
+                m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
         }
     }
     RebuildIdPools();
@@ -629,10 +631,50 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
     return taken;
 }
 
-void NodeStore::ReleaseSubtree(TreeItem* item)
+bool NodeStore::ContainsItem(const TreeItem* ancestor, const TreeItem* item)
+{
+    for (const TreeItem* at = item; at; at = at->Parent()) {
+        if (at == ancestor)
+            return true;
+    }
+    return false;
+}
+
+bool NodeStore::ShowsProgram(const TreeNodeInfo& info, std::int32_t slot) const
+{
+    if (!IsLiveNode(NodeKind::Program, slot)
+        || ReadNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId)) != info.satId)
+        return false;
+    return info.treeKind == TreeKind::Satellite
+        || ReadNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId)) == info.tpId;
+}
+
+std::set<std::int32_t> NodeStore::ProgramsShownBesides(const TreeItem* item) const
+{
+    std::set<std::int32_t> shown;
+    const TreeItem* root = m_tree.FindRoot(TreeKind::SatelliteRoot);
+    const auto visit = [&](auto& self, const TreeItem* at) -> void {
+        if (at == item)
+            return;
+        // An ancestor of the item lists the item's programs because they are the item's.
+        if (!ContainsItem(at, item) && at->Info()) {
+            for (const std::int32_t slot : at->Info()->programs.Programs()) {
+                if (ShowsProgram(*at->Info(), slot))
+                    shown.insert(slot);
+            }
+        }
+        for (int i = 0; i < at->ChildCount(); ++i)
+            self(self, at->Child(i));
+    };
+    for (int i = 0; root && i < root->ChildCount(); ++i)
+        visit(visit, root->Child(i));
+    return shown;
+}
+
+void NodeStore::ReleaseSubtree(TreeItem* item, const std::set<std::int32_t>& keep)
 {
     for (int i = 0; i < item->ChildCount(); ++i)
-        ReleaseSubtree(item->Child(i));
+        ReleaseSubtree(item->Child(i), keep);
     const TreeNodeInfo* info = item->Info();
     if (!info)
         return;
@@ -640,15 +682,17 @@ void NodeStore::ReleaseSubtree(TreeItem* item)
         FreeNode(NodeKind::Satellite, info->slot);
     else if (info->treeKind == TreeKind::Tp)
         FreeNode(NodeKind::Tp, info->slot);
-    for (std::int32_t program : info->programs.Programs())
-        FreeNode(NodeKind::Program, program);
+    for (std::int32_t program : info->programs.Programs()) {
+        if (!keep.contains(program))
+            FreeNode(NodeKind::Program, program);
+    }
 }
 
 void NodeStore::DeleteItem(TreeItem* item)
 {
     if (!item)
         return;
-    ReleaseSubtree(item);
+    ReleaseSubtree(item, ProgramsShownBesides(item));
     m_tree.Remove(item);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -148,8 +149,12 @@ public:
     // (compact too short, a layout the compact form does not fit, no room).
     int AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::optional<std::int16_t> order);
 
+    // Whether the program belongs in the list of a satellite or TP record: it is live and carries
+    // the record's ids (a stale entry whose slot was released or taken since does not).
+    bool ShowsProgram(const TreeNodeInfo& info, std::int32_t slot) const;
     // Deletes an item with its descendants, children first, releasing the satellite or TP node each
-    // stands for and every program node of its program list.
+    // stands for and every program node of its program list, except programs that another
+    // satellite or TP of the tree shows (a twin of a damaged image with the same id).
     void DeleteItem(TreeItem* item);
     // Clears both id pools and deletes every tree item (the nodes stay).
     void ClearTree();
@@ -194,7 +199,11 @@ private:
     int AllocRecord(NodeKind kind, std::span<const std::uint8_t> record, std::string_view failure);
     // A TP item labelled from the record's frq, pol and sym, as the last child of satellite.
     TreeItem* AddTpItem(TreeItem* satellite, int slot, int tpId, int number);
-    void ReleaseSubtree(TreeItem* item);
+    // Whether item is ancestor or lies below it.
+    static bool ContainsItem(const TreeItem* ancestor, const TreeItem* item);
+    // The programs that satellites and TPs outside item's subtree, other than its ancestors, show.
+    std::set<std::int32_t> ProgramsShownBesides(const TreeItem* item) const;
+    void ReleaseSubtree(TreeItem* item, const std::set<std::int32_t>& keep);
     IdPool* Pool(NodeKind pool);
 
     const NodeSchema& m_schema;

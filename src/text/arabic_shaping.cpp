@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
 
 namespace torvane {
@@ -169,7 +168,6 @@ private:
 class ShapedOutput {
 public:
     void Push(char16_t c) { m_units[m_size++] = c; }
-    char16_t Pop() { return m_units[--m_size]; }
     std::u16string_view View() const { return {m_units.data(), m_size}; }
 
     // Shapes one Arabic (or space) run, emitting from its last character to its first.
@@ -213,27 +211,24 @@ private:
             return;
         }
         if (row->ligature == 2 && m_remembered == 1) {
-            const char16_t alef = Pop();
-            char16_t ligature = 0;
+            // The alef just written took its final form from this lam: the two become one ligature.
+            char16_t& alef = m_units[m_size - 1];
             for (const LamAlef& entry : kLamAlefs) {
-                if (entry.alefFinal == alef)
-                    ligature = static_cast<char16_t>(entry.ligature + (offset & 1));
+                if (entry.alefFinal == alef) {
+                    alef = static_cast<char16_t>(entry.ligature + (offset & 1));
+                    m_remembered = 2;
+                    return;
+                }
             }
-            if (ligature == 0) {
-                std::printf("Error Ligature: %04X\n", static_cast<unsigned>(alef));
-                std::fflush(stdout);
-                ligature = u' ';
-            }
-            Push(ligature);
-            m_remembered = 2;
-            return;
         }
         if (c == kZeroWidthNonJoiner || c == kZeroWidthJoiner) {
             m_remembered = 0;
             return;
         }
         if (c == kTatweel) {
-            Push(kTatweel);  // keeps the remembered class of the character after it
+            // Tatweel joins but belongs to no ligature: a lam before it keeps its own form.
+            Push(kTatweel);
+            m_remembered = 0;
             return;
         }
         Push(static_cast<char16_t>(row->isolated + offset));

@@ -19,8 +19,8 @@ inline constexpr std::size_t kShapingMaxUnits = 1025;
 inline constexpr std::size_t kShapingMaxRuns = 499;
 
 // Logical base letters -> visual presentation forms. Harakat and the zero-width (non-)joiner are
-// dropped, lam-alef pairs become one ligature. A lam that would take a ligature with something
-// that is not an alef form prints "Error Ligature: %04X\n" to standard output and gives a space.
+// dropped, lam-alef pairs become one ligature. A tatweel between lam and alef keeps them apart,
+// so the name reads back as it was written. Nothing is ever printed.
 // Returns false, leaving the text unchanged, when it exceeds the working store.
 bool ShapeForReceiver(std::u16string& text);
 

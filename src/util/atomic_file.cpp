@@ -2,10 +2,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,15 +45,65 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
     return true;
 }
 
+fs::path FolderOf(const fs::path& target)
+{
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
+// Temporary files are named ".NAME.tmpPID_N": the target's name, the writing process and a
+// counter within that process.
+std::string TemporaryPrefix(const fs::path& target)
+{
+    return "." + target.filename().string() + ".tmp";
+}
+
+// The writing process of a temporary file of the target, when name is one.
+std::optional<pid_t> TemporaryWriter(std::string_view name, std::string_view prefix)
+{
+    if (!name.starts_with(prefix))
+        return std::nullopt;
+    name.remove_prefix(prefix.size());
+    const std::size_t underscore = name.find('_');
+    if (underscore == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view counter = name.substr(underscore + 1);
+    if (counter.empty() || counter.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    pid_t pid = 0;
+    const char* const end = name.data() + underscore;
+    const auto [stop, error] = std::from_chars(name.data(), end, pid);
+    if (error != std::errc{} || stop != end || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+bool ProcessExists(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// A save that was killed leaves its temporary file behind. Those of this target whose process is
+// gone are removed; a file another save is still writing (this process's included) is left alone.
+void RemoveStaleTemporaries(const fs::path& target)
+{
+    const std::string prefix = TemporaryPrefix(target);
+    std::error_code error;
+    for (fs::directory_iterator entry(FolderOf(target), error), end; !error && entry != end; entry.increment(error)) {
+        const std::optional<pid_t> writer = TemporaryWriter(entry->path().filename().string(), prefix);
+        if (writer && !ProcessExists(*writer))
+            ::unlink(entry->path().c_str());
+    }
+}
+
 // Creates a new, empty temporary file beside the target; its name is unique within this process
 // and O_EXCL guards against anything else in the folder.
 int CreateTemporary(const fs::path& target, std::string& temporaryPath)
 {
     static std::atomic<unsigned> counter{0};
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path folder = FolderOf(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = (folder / ("." + target.filename().string() + ".tmp"
-                                   + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
+        temporaryPath = (folder / (TemporaryPrefix(target) + std::to_string(::getpid()) + "_"
+                                   + std::to_string(counter++)))
                             .string();
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
@@ -60,8 +114,7 @@ int CreateTemporary(const fs::path& target, std::string& temporaryPath)
 
 void SyncFolderOf(const fs::path& target)
 {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
@@ -93,6 +146,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     }
     // The new content is in place; syncing the folder makes the rename itself durable.
     SyncFolderOf(target);
+    RemoveStaleTemporaries(target);
     return true;
 }
 

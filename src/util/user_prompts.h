@@ -25,13 +25,18 @@ public:
     // A modal message with an OK button.
     virtual void Message(std::string_view text) = 0;
 
+    // A modal message with a caption of its own and the exclamation icon, such as "Can not open
+    // file!" with "Warning". Where there are no captions it is a plain message.
+    virtual void Warning(std::string_view text, [[maybe_unused]] std::string_view caption) { Message(text); }
+
     // A question with Yes and No; Yes answers true.
     virtual bool AskYesNo(std::string_view text) = 0;
 
-    // One choice among options (radio buttons) with OK and Cancel; the index of the chosen option,
-    // or nothing for Cancel or no choice. Used for the "Project Select" dialog.
-    virtual std::optional<int> ChooseOne(std::string_view caption,
-                                         const std::vector<std::string>& options) = 0;
+    // One choice among options (radio buttons) with OK and Cancel, the option preset checked (none
+    // checked when nothing); the index of the chosen option, or nothing for Cancel or no choice.
+    // Used for the "Project Select" and "Please select operation" dialogs.
+    virtual std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                         std::optional<int> preset) = 0;
 
     // The chunk dialog: a caption such as "Save database config", the two check boxes preset from
     // initial, OK and Cancel. While exclusive, checking one box unchecks the other; both may still
@@ -41,6 +46,10 @@ public:
 
     // An open-file dialog offering one filter such as "Template File(*.h)"; nothing on Cancel.
     virtual std::optional<std::string> ChooseOpenFile(std::string_view filterText) = 0;
+
+    // A save-file dialog offering filterText (an existing file is overwritten only after asking),
+    // its name box preset with defaultName (see FileFilter); nothing on Cancel.
+    virtual std::optional<std::string> ChooseSaveFile(std::string_view filterText, std::string_view defaultName) = 0;
 };
 
 } // namespace torvane

@@ -6,20 +6,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "database/chunk_chain.h"
 #include "database/database_image.h"
 #include "database/flash_image.h"
 #include "database/zlib_codec.h"
 #include "fuzz/fuzz_target.h"
+#include "fuzz/scratch_file.h"
 #include "support/demo_database.h"
 #include "support/flash_test_images.h"
 #include "support/silent_prompts.h"
@@ -68,37 +65,6 @@ std::vector<Input> Seeds()
 }
 
 namespace {
-
-// The file the bytes are written to for the file-based readers, removed at exit.
-class ScratchFile final {
-public:
-    ScratchFile()
-        : m_path((std::filesystem::temp_directory_path()
-                  / ("torvane-chunk-fuzz-" + std::to_string(::getpid()) + ".bin"))
-                     .string())
-    {
-    }
-    ~ScratchFile()
-    {
-        std::error_code error;
-        std::filesystem::remove(m_path, error);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    const std::string& Path() const { return m_path; }
-
-    // A plain write: the atomic one syncs to disk, which would make each run take milliseconds.
-    bool Write(std::span<const std::uint8_t> bytes) const
-    {
-        std::ofstream stream(m_path, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return static_cast<bool>(stream);
-    }
-
-private:
-    std::string m_path;
-};
 
 bool SameChunk(const WalkedChunk& a, const WalkedChunk& b)
 {
@@ -186,7 +152,7 @@ void OpenAndWrite(const std::string& path, std::size_t fileSize, test::SilentPro
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace torvane;
-    static const fuzz::ScratchFile file;
+    static const fuzz::ScratchFile file("torvane-chunk-fuzz");
     const std::span<const std::uint8_t> bytes(data, size);
     test::SilentPrompts prompts;
 

@@ -1,18 +1,22 @@
 // The packet header decoder and ReceivePacket over an in-memory line. The bytes arrive at once,
 // followed by enough zero bytes that no read waits out a time-out and by a closing Status packet
 // that every run must reach. Every packet received must encode and be received again unchanged.
+// The line is a plain queue rather than MemoryLine: that one times every byte's arrival, and its
+// search for the arrived bytes on each one-byte read took six sevenths of every run.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/fuzz_target.h"
-#include "link/memory_line.h"
 #include "link/packet.h"
 #include "link/packet_layer.h"
+#include "link/serial_line.h"
 
 namespace torvane::fuzz {
 
@@ -42,6 +46,42 @@ std::vector<Input> Seeds()
 }
 
 namespace {
+
+// A line on which everything written has arrived at once. Reading never waits: the input is padded
+// so that no read asks for more than is queued.
+class QueueLine final : public SerialLine {
+public:
+    explicit QueueLine(Input bytes) : m_bytes(std::move(bytes)) {}
+
+    bool Open(const std::string&, const LineSettings&) override { return true; }
+    using SerialLine::Open;
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    std::size_t Write(std::span<const std::uint8_t> bytes) override
+    {
+        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+        return bytes.size();
+    }
+    std::size_t InQueue() override { return m_bytes.size() - m_read; }
+    std::size_t ReadAvailable(std::span<std::uint8_t> buffer) override
+    {
+        const std::size_t n = std::min(buffer.size(), InQueue());
+        std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_read), n, buffer.begin());
+        m_read += n;
+        return n;
+    }
+    bool PurgeInput() override
+    {
+        m_read = m_bytes.size();
+        return true;
+    }
+    bool PurgeOutput() override { return true; }
+    void WaitForInput(std::chrono::milliseconds) override {}
+
+private:
+    Input m_bytes;
+    std::size_t m_read = 0;
+};
 
 // Sequence number of the closing packet; a packet of the input may carry it too.
 constexpr std::uint32_t kClosingSequence = 0xC105ED00;
@@ -86,11 +126,10 @@ bool IsClosing(const Packet& packet)
 // The packet encoded and received on a fresh line.
 void CheckRoundTrip(const Packet& received)
 {
-    const Input wire = EncodePacket(received);
+    Input wire = EncodePacket(received);
     Check(!wire.empty(), "a received packet does not encode");
-    auto [sender, receiver] = MemoryLine::CreatePair();
-    Check(sender->Write(wire) == wire.size(), "the line took less than the packet");
-    PacketLayer layer(*receiver);
+    QueueLine line(std::move(wire));
+    PacketLayer layer(line);
     Packet again;
     Check(layer.ReceivePacket(again, kReceiveTimeoutMs) == link_status::kSuccess, "an encoded packet is not received");
     Check(SamePacket(received, again), "a packet changes through encoding and receiving");
@@ -121,9 +160,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MakeStatusPacket(fuzz::kClosingSequence, 0, packet_status::kAbort, static_cast<std::uint32_t>(size)));
     line.insert(line.end(), closing.begin(), closing.end());
 
-    auto [sender, receiver] = MemoryLine::CreatePair();
-    fuzz::Check(sender->Write(line) == line.size(), "the line took less than the input");
-    PacketLayer layer(*receiver);
+    fuzz::QueueLine receiver(std::move(line));
+    PacketLayer layer(receiver);
     for (;;) {
         Packet packet;
         const LinkStatus status = layer.ReceivePacket(packet, fuzz::kReceiveTimeoutMs);
@@ -135,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)packet.Payload();
         (void)packet.StatusValue();
         fuzz::CheckRoundTrip(packet);
-        if (fuzz::IsClosing(packet) && packet.StatusValue() == size && receiver->InQueue() == 0)
+        if (fuzz::IsClosing(packet) && packet.StatusValue() == size && receiver.InQueue() == 0)
             break;
     }
     return 0;

@@ -42,7 +42,7 @@ TEST_P(PtyGenerations, DownloadAndUploadThroughQSerialPort)
     QtSerialLine line;
     UpgradeLib lib(line);
     lib.SetCommandPause(10ms);
-    lib.SetCompression([](std::span<const std::uint8_t> data, std::vector<std::uint8_t>& packed) {
+    lib.SetCompression([](std::span<const std::uint8_t> data, std::vector<std::uint8_t>& packed, const CancelPredicate&) {
         packed = PackAlone(std::vector<std::uint8_t>(data.begin(), data.end()));
         return packed.empty() ? link_status::kToolNotStarted : link_status::kSuccess;
     });

@@ -104,6 +104,24 @@ TEST_P(CliUpload, SavesTheFlashAndCountsItsUserDatabase)
 
 INSTANTIATE_TEST_SUITE_P(Generations, CliUpload, ::testing::Values(48, 33, 16));
 
+// Without a project type the user database can't be opened, but the flash was saved: the upload
+// succeeded, and the failed open is a warning.
+TEST(CliUploadUnopened, SavedFlashIsSuccessWithAWarning)
+{
+    ScratchFolder folder;
+    folder.Write("receiver.bin", MakeTestImage({4}).Build(0x80000));
+    SimProcess sim(folder, "receiver.bin", {});
+    ASSERT_FALSE(sim.Path().empty());
+    const test::CliRun upload =
+        RunCli(folder, {"--config-dir", folder.Path("config"), "upload", "--port", sim.Path(), folder.Path("up.bin")});
+    EXPECT_EQ(upload.status, 0) << upload.err;
+    EXPECT_EQ(upload.out, "");
+    EXPECT_TRUE(folder.Read("up.bin") == folder.Read("receiver.bin"));
+    EXPECT_TRUE(Contains(upload.err, "\ntorvane-cli: warning: the flash is saved in \"" + folder.Path("up.bin")
+                                         + "\", but its user database could not be opened\n"))
+        << upload.err;
+}
+
 TEST(CliUploadCancel, CtrlCEndsWithinASecondAndWritesNothing)
 {
     ScratchFolder folder;

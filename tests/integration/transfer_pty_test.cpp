@@ -133,11 +133,7 @@ TransferRunner::Job UploadJob(const std::string& path)
 TransferRunner::Job DownloadJob(const DownloadRequest& request, bool verify = false)
 {
     return [request, verify](TransferSession& session) {
-        DownloadProcedure download(session, request);
-        const TransferOutcome outcome = download.Run();
-        if (outcome != TransferOutcome::Succeeded || !verify)
-            return outcome;
-        return VerifyProcedure(session, download.SentChunks()).Run();
+        return DownloadAndVerify(session, request, [verify] { return verify; });
     };
 }
 

@@ -19,16 +19,23 @@ void RecordingPrompts::Message(std::string_view text)
     messages.emplace_back(text);
 }
 
+void RecordingPrompts::Warning(std::string_view text, std::string_view caption)
+{
+    messages.push_back(std::string(caption) + ": " + std::string(text));
+}
+
 bool RecordingPrompts::AskYesNo(std::string_view text)
 {
     questions.emplace_back(text);
     return takeFront(yesNoAnswers, false);
 }
 
-std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options)
+std::optional<int> RecordingPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                               std::optional<int> preset)
 {
     questions.emplace_back(caption);
     choiceOptions.push_back(options);
+    choicePresets.push_back(preset);
     return takeFront(choiceAnswers, std::optional<int>{});
 }
 
@@ -43,6 +50,13 @@ std::optional<ChunkChoice> RecordingPrompts::ChooseChunks(std::string_view capti
 std::optional<std::string> RecordingPrompts::ChooseOpenFile(std::string_view filterText)
 {
     questions.emplace_back(filterText);
+    return takeFront(fileAnswers, std::optional<std::string>{});
+}
+
+std::optional<std::string> RecordingPrompts::ChooseSaveFile(std::string_view filterText, std::string_view defaultName)
+{
+    questions.emplace_back(filterText);
+    saveNames.emplace_back(defaultName);
     return takeFront(fileAnswers, std::optional<std::string>{});
 }
 

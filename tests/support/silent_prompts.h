@@ -15,9 +15,13 @@ class SilentPrompts final : public UserPrompts {
 public:
     void Message(std::string_view) override {}
     bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&) override { return std::nullopt; }
+    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&, std::optional<int>) override
+    {
+        return std::nullopt;
+    }
     std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return std::nullopt; }
     std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return std::nullopt; }
 };
 
 } // namespace torvane::test

@@ -277,8 +277,10 @@ bool SatelliteForm::Commit()
     }
 
     Write("sat_id", m_record.Get().satId);
-    m_record.SetLabel(name);
     m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.Get().slot, "satname", name);
+    // The navigator shows the name as the node holds it (a NUL ends it, the field's size cuts it),
+    // as it shows it once the image is opened again.
+    m_record.SetLabel(m_store.ReadNamedText(NodeKind::Satellite, m_record.Get().slot, "satname").value_or(name));
     const std::pair<SatelliteControl, std::string_view> lnb[] = {{SatelliteControl::LnbType, "lnb_type"},
                                                                  {SatelliteControl::FirstFrequency, "lnb_low"},
                                                                  {SatelliteControl::SecondFrequency, "lnb_high"}};

@@ -372,10 +372,14 @@ const AreaCase kAreaCases[] = {
      [] { return std::vector<TestChunk>{{.identifier = 0x2A2A0000, .extent = 0xB0000},
                                         {.identifier = kUserChunkId, .extent = 0x10000, .noCheck = true}}; },
      0x100000, ImageArea{0xC0080, 0x1FF00}},
-    {"UserChunkStartingWhereTheFixedRangeEnds",
+    {"UserChunkAfterAChunkOverTheFixedRange",
      [] { return std::vector<TestChunk>{{.identifier = 0x2A2A0000, .extent = 0xDFF80},
                                         {.identifier = kUserChunkId, .extent = 0x10000, .noCheck = true}}; },
-     0x100000, ImageArea{0xC0080, 0x1FF00}},
+     0x100000, std::nullopt},
+    {"WalkStoppedAtAChunkOverTheFixedRange",
+     [] { return std::vector<TestChunk>{{.identifier = kUserChunkId, .extent = 0x10000, .noCheck = true},
+                                        {.identifier = 0x02FD0100, .extent = 0xD0000, .checkValue = 1}}; },
+     0x100000, std::nullopt},
     {"DefaultChunkPastTheEndOfTheFile",
      [] { return std::vector<TestChunk>{{.identifier = kDefaultChunkId, .extent = 0x1000, .noCheck = true,
                                          .nextOffset = 0x1001}}; },
@@ -484,6 +488,27 @@ TEST_F(FlashImageTest, FixedRangeGetsAConsistentChunkHeader)
     EXPECT_EQ(bytes[0xC0080], 0xFE);
     const std::vector<std::uint8_t> after(bytes.begin(), bytes.end());
     ExpectUnchangedOutside(after, {{0xC0004, 4}, {0xC000C, 4}, {0xC0080, 0x1FF00}});
+}
+
+// Without a default chunk the fixed place is written only where no chunk lies: a code chunk (or
+// the chunk where the walk stopped) under it would be destroyed.
+TEST_F(FlashImageTest, FixedRangeOverAnotherChunkRefusesTheSave)
+{
+    const std::vector<TestChunk> layouts[] = {
+        {{.identifier = 0x02FD0100, .extent = 0xD0000}, {.identifier = kUserChunkId, .extent = 0x10000}},
+        {{.identifier = kUserChunkId, .extent = 0x10000}, {.identifier = 0x02FD0100, .extent = 0xB0080, .checkValue = 1}},
+    };
+    for (const std::vector<TestChunk>& chunks : layouts) {
+        RecordingPrompts local;
+        const std::string path = Store(chunks, 0x100000);
+        ASSERT_TRUE(image.OpenUserDatabase(path, local));
+        local.chunkAnswers.push_back(ChunkChoice{true, true});
+        EXPECT_EQ(image.SaveWithChunkChoice(databases.Inputs(ProjectType::ZUV_DVBS_V1), local), SaveResult::Failed);
+        EXPECT_FALSE(image.Save(DatabaseChunk::Default, databases.Inputs(ProjectType::ZUV_DVBS_V1), local));
+        EXPECT_EQ(local.messages, Messages(2, std::string(kFixedDefaultAreaTakenMessage)));
+        EXPECT_EQ(OnDisk(), original);
+        EXPECT_TRUE(databases.withOrderSeen.empty());
+    }
 }
 
 TEST_F(FlashImageTest, LastDefaultChunkKeepsItsLengthAndGetsAFreshCrc)

@@ -10,6 +10,7 @@
 #include "database/default_database_stream.h"
 #include "store/tree_item.h"
 #include "support/demo_database.h"
+#include "util/byte_order.h"
 
 namespace torvane {
 namespace {
@@ -143,6 +144,7 @@ TEST_P(GenerationCut, StopsWhereTheFirstPieceDoesNotFit)
     EXPECT_EQ(generator.SatellitesWritten(), c.satellites);
     EXPECT_EQ(generator.TpsWritten(), c.tps);
     EXPECT_EQ(generator.ProgramsWritten(), c.programs);
+    EXPECT_EQ(generator.ProgramsLeftOut(), 36 - c.programs);
     const std::optional<DefaultStreamContent> content =
         ReadDefaultStream(std::span(buffer).first(*length), demo.Schema(), demo.Prompts());
     ASSERT_TRUE(content);
@@ -154,11 +156,15 @@ TEST_P(GenerationCut, StopsWhereTheFirstPieceDoesNotFit)
 
 INSTANTIATE_TEST_SUITE_P(
     Rooms, GenerationCut,
-    ::testing::Values(CutCase{"NoRoomForASatellite", 2 + 49, "GenerateSatInfo : Out of Range", 0, 0, 0},
-                      CutCase{"NoRoomForATp", 2 + 50 + 13, "GenerateTpInfo : Out of Range", 1, 0, 0},
-                      CutCase{"NoRoomForAProgram", 2 + 50 + 14 + 79, "GenerateProgInfo : Out of Range", 1, 1, 0},
-                      CutCase{"ThirdProgramCut", 2 + 50 + 14 + 80 + 84 + 87, "GenerateProgInfo : Out of Range", 1,
-                              1, 2}),
+    ::testing::Values(
+        CutCase{"NoRoomForASatellite", 2 + 49, "GenerateSatInfo : Out of Range\n36 of 36 services did not fit.", 0,
+                0, 0},
+        CutCase{"NoRoomForATp", 2 + 50 + 13, "GenerateTpInfo : Out of Range\n36 of 36 services did not fit.", 1, 0,
+                0},
+        CutCase{"NoRoomForAProgram", 2 + 50 + 14 + 79,
+                "GenerateProgInfo : Out of Range\n36 of 36 services did not fit.", 1, 1, 0},
+        CutCase{"ThirdProgramCut", 2 + 50 + 14 + 80 + 84 + 87,
+                "GenerateProgInfo : Out of Range\n34 of 36 services did not fit.", 1, 1, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DefaultDatabaseTest, EveryRoomGivesAStreamThatReadsBackWithItsCounts)
@@ -180,6 +186,7 @@ TEST_F(DefaultDatabaseTest, EveryRoomGivesAStreamThatReadsBackWithItsCounts)
                                 [](std::uint8_t b) { return b == 0xAB; }))
             << room;
         EXPECT_EQ(demo.Prompts().messages.size(), room < full ? 1u : 0u) << room;
+        EXPECT_EQ(generator.ProgramsWritten() + generator.ProgramsLeftOut(), 36) << room;
         const std::optional<DefaultStreamContent> content =
             ReadDefaultStream(std::span(buffer).first(*length), demo.Schema(), demo.Prompts());
         ASSERT_TRUE(content) << room;
@@ -191,18 +198,31 @@ TEST_F(DefaultDatabaseTest, EveryRoomGivesAStreamThatReadsBackWithItsCounts)
     }
 }
 
-TEST_F(DefaultDatabaseTest, ProgramWithAnAudioCountBeyondTwentyIsLeftOut)
+// A compact record holds at most 20 audio PIDs: a program that claims more keeps its first 20.
+TEST_F(DefaultDatabaseTest, ProgramWithAnAudioCountBeyondTwentyKeepsTwentyPids)
 {
     NodeStore& store = demo.Store();
-    const TreeItem* firstTp = SatelliteRoot(store)->Child(0)->Child(0);
-    const int slot = firstTp->Info()->programs.At(1);
-    const int field = demo.Schema().FindField(NodeKind::Program, FieldView::Declaration, "audio_count");
-    ASSERT_TRUE(store.Fields().WriteField(NodeKind::Program, slot, field, "21", 0, FieldView::Declaration));
+    const int slot = SatelliteRoot(store)->Child(0)->Child(0)->Info()->programs.At(1);
+    const std::span<std::uint8_t> record = store.Record(NodeKind::Program, slot);
+    record[37] = 25;  // audio_count; the 20 PIDs and 20 languages follow from byte 44
+    for (std::size_t e = 0; e < 20; ++e) {
+        WriteLe16(&record[44 + 2 * e], static_cast<std::uint16_t>(0x300 + e));
+        WriteLe16(&record[84 + 2 * e], static_cast<std::uint16_t>(0x6100 + e));
+    }
     DefaultDatabase generator(store);
-    std::vector<std::uint8_t> buffer(0x10000);
-    ASSERT_TRUE(generator.GenerateDefaultDatabase(buffer, true));
-    EXPECT_EQ(generator.ProgramsWritten(), 35);
+    std::vector<std::uint8_t> stream(0x10000);
+    const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(stream, true);
+    ASSERT_TRUE(length);
+    EXPECT_EQ(generator.ProgramsWritten(), 36);
     EXPECT_TRUE(demo.Prompts().messages.empty());
+
+    EmptyDocument target(demo.Schema());
+    ASSERT_TRUE(DefaultDatabase(target.store).ParseDefaultDatabase(std::span(stream).first(*length)));
+    const int taken = SatelliteRoot(target.store)->Child(0)->Child(0)->Info()->programs.At(1);
+    const std::span<const std::uint8_t> read = std::as_const(target.store).Record(NodeKind::Program, taken);
+    EXPECT_EQ(read[37], 20);
+    EXPECT_TRUE(std::equal(read.begin(), read.begin() + 37, record.begin()));
+    EXPECT_TRUE(std::equal(read.begin() + 44, read.end(), record.begin() + 44));
 }
 
 TEST_F(DefaultDatabaseTest, WithoutTheSatelliteRootNothingIsGenerated)

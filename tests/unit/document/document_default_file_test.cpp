@@ -173,6 +173,7 @@ TEST_F(DefaultFileTest, LoadingIntoAnOpenDocumentAsksMergeOrOverwrite)
     EXPECT_FALSE(document->LoadDefaultDatabase(second));
     EXPECT_EQ(prompts.questions, (std::vector<std::string>{"Please select operation"}));
     EXPECT_EQ(prompts.choiceOptions.back(), (std::vector<std::string>{"Merge", "Overwrite"}));
+    EXPECT_EQ(prompts.choicePresets.back(), 0) << "Merge is checked when the dialog opens";
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Check failed"}));
     EXPECT_EQ(Snapshot(*document), before);
 
@@ -282,13 +283,23 @@ TEST_F(DefaultFileTest, CompressedFileThatDoesNotFitIsNotWritten)
             b = static_cast<std::uint8_t>(state >> 24);
         }
     }
-    // Into the image's default area (0x3FF80 bytes) it still fits …
+    // Into the image's default area (0x3FF80 bytes) it would still fit, but Save As refuses a file
+    // that a default-database file's work area could not take back.
     const std::string big = folder.Path("big.df2");
-    ASSERT_EQ(document->SaveAs(big), SaveResult::Saved);
-    const std::vector<std::uint8_t> bigBytes = Bytes(big);
-    EXPECT_GT(bigBytes.size(), 0xFF00u);
+    EXPECT_EQ(document->SaveAs(big), SaveResult::Failed);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].starts_with("The database is too large for a default database file")) << prompts.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(big));
+    prompts.messages.clear();
 
-    // … but a default-database file holds at most 0xFF00 compressed bytes.
+    // Such a file made elsewhere opens, but is never written back cut.
+    std::vector<std::uint8_t> stream(0x60000);
+    const std::optional<std::size_t> length = document->GenerateDefaultDatabase(stream, true);
+    ASSERT_TRUE(length);
+    stream.resize(*length);
+    const std::vector<std::uint8_t> bigBytes = Compressed(stream);
+    ASSERT_GT(bigBytes.size(), 0xFF00u);
+    Put(big, bigBytes);
     const auto loaded = Loaded(ProjectType::ZUV_DVBS_V4, big);
     const std::string target = folder.Path("again.df2");
     EXPECT_EQ(loaded->SaveDefaultDatabaseAs(target), SaveResult::Failed);
@@ -298,6 +309,51 @@ TEST_F(DefaultFileTest, CompressedFileThatDoesNotFitIsNotWritten)
     EXPECT_EQ(loaded->SaveDefaultDatabase(), SaveResult::Failed);
     EXPECT_EQ(Bytes(big), bigBytes);
     EXPECT_TRUE(loaded->Store().IsModified());
+}
+
+// A plain database larger than a default-database file's work area (0x2FF00 bytes), as a file
+// made from an image's bigger default area.
+TEST_F(DefaultFileTest, OpeningAFileNeverCutsItAndAnExplicitSaveSaysWhatWasLeftOut)
+{
+    const std::string image = MakeDemo(ProjectType::ZUV_DVBS_V1, "big.bin", DemoImageOptions{4, 8, 2400, 3});
+    const std::vector<std::uint8_t> bytes = Bytes(image);
+    const std::vector<std::uint8_t> area(bytes.begin() + test::kDefaultAreaStart, bytes.begin() + test::kDefaultAreaEnd);
+    const std::string path = folder.Path("big.df2");
+    Put(path, area);
+
+    // Our own Save As refuses to make such a file.
+    auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
+    ASSERT_TRUE(document->OpenDefaultDatabase(image));
+    EXPECT_EQ(document->SaveAs(folder.Path("copy.df2")), SaveResult::Failed);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("copy.df2")));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    prompts.messages.clear();
+
+    // The open command's rewrite would cut it: the file stays as it was, the document modified.
+    document = NewDocument(ProjectType::ZUV_DVBS_V1);
+    ASSERT_TRUE(document->Open(path));
+    EXPECT_EQ(Bytes(path), area);
+    EXPECT_TRUE(document->Store().IsModified());
+    EXPECT_EQ(document->Store().Tree().FindRoot(TreeKind::AllServices)->Info()->programs.Size(), 2400);
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    const std::string message = prompts.messages[0];
+    EXPECT_TRUE(message.starts_with("GenerateProgInfo : Out of Range\n")) << message;
+    EXPECT_TRUE(message.ends_with(" of 2400 services did not fit.")) << message;
+    const int leftOut = std::stoi(message.substr(message.find('\n') + 1));
+    EXPECT_GT(leftOut, 0);
+    EXPECT_EQ(prompts.messages[1], "\"" + path + "\" was left as it was: it holds more than a default database "
+                                   "file takes, and saving it leaves out what does not fit.");
+
+    // An explicit save writes what a receiver's area takes, and says so again.
+    EXPECT_EQ(document->SaveWithChunkChoice(), SaveResult::Saved);
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    EXPECT_EQ(prompts.messages[2], message);
+    EXPECT_EQ(document->ServicesLeftOut(), leftOut);
+    const std::vector<std::uint8_t> saved = Bytes(path);
+    EXPECT_EQ(saved.size(), 0x2FF00u);
+    const auto content = ReadDefaultStream(saved, schema, prompts);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->ProgramCount(), 2400 - leftOut);
 }
 
 } // namespace

@@ -245,7 +245,7 @@ TEST_F(DocumentTest, SaveIntoAFolderThatDoesNotExistLeavesNothing)
 }
 
 // An image whose default database has no chunk of its own: boot chunk, user chunk at 0x10000,
-// then one chunk to the end of the file; the default database goes to 0xC0080 … 0xDFF80.
+// then one chunk up to 0xC0000; the default database goes to 0xC0080 … 0xDFF80, where no chunk lies.
 class FixedDefaultRange : public DocumentTest {
 protected:
     std::string MakeImage(std::size_t fileSize)
@@ -261,7 +261,7 @@ protected:
             WriteBe32(image.data() + offset + 12, kNoCheckValue);
         };
         chunk(0x10000, kUserChunkId, 0xA0080, false);
-        chunk(0xB0080, 0x02FD0100, 0x200000 - 0xB0080, true);
+        chunk(0xB0080, 0x02FD0100, 0xC0000 - 0xB0080, true);
         image.resize(fileSize);
         const std::string path = folder.Path("fixed.bin");
         Put(path, image);
@@ -315,7 +315,7 @@ TEST_F(DocumentTest, FixedPlaceOverTheUserDatabaseIsRefused)
     ASSERT_TRUE(document->OpenUserDatabase(path));
     prompts.chunkAnswers.push_back(ChunkChoice{true, false});
     EXPECT_EQ(document->SaveWithChunkChoice(), SaveResult::Failed);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Generate Default DataBase failed"}));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{std::string(kFixedDefaultAreaTakenMessage)}));
     EXPECT_EQ(Bytes(path), image);
 }
 

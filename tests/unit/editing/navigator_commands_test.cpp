@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/edit_fixture.h"
+#include "support/store_fixture.h"
 #include "editing/channel_operations.h"
 
 namespace torvane {
@@ -380,6 +381,53 @@ TEST_F(Navigator, MovesAtTheEndsDoNothing)
     EXPECT_FALSE(store.IsModified());
     EXPECT_TRUE(navigator.MoveDown(Tp(0, 0)));
     EXPECT_EQ(Tp(0, 1)->Label(), "[ 2 ]  TP_10700_H_22000");
+}
+
+// A damaged image: satellites 0 and 1 share sat_id 5, TPs 0 and 1 share tp_id 20. The first item
+// with an id owns its nodes; deleting a twin, even one moved in front of its owner, releases no
+// node that another item shows.
+class SharedIds : public test::StoreFixture {};
+
+TEST_F(SharedIds, DeleteReleasesOnlyTheItemsOwnPrograms)
+{
+    AddSatellite(5, "Astra");
+    const int twinSlot = AddSatellite(5, "Twin");
+    const int t0 = AddTp(20, 5, 11000);
+    const int t1 = AddTp(20, 5, 12000);
+    const int t2 = AddTp(21, 5, 13000);
+    const int p0 = AddProgram(5, 20, 0);
+    const int p1 = AddProgram(5, 21, 1);
+    const int p2 = AddProgram(5, 20, 2);
+    store.BuildTreeFromImage();
+    TreeItem* owner = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0);
+    TreeItem* twin = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(1);
+    ASSERT_EQ(owner->ChildCount(), 3);
+    TreeItem* tpOwner = owner->Child(0);
+    TreeItem* tpTwin = owner->Child(1);
+    EXPECT_EQ(ProgramsOf(tpOwner->Info()->programs), (std::vector<std::int32_t>{p0, p2}));
+    EXPECT_EQ(tpTwin->Info()->programs.Count(), 0) << "a program is listed under one TP only";
+
+    NavigatorCommands navigator(store);
+    const auto live = [this](NodeKind kind, std::vector<int> slots) {
+        for (const int slot : slots)
+            EXPECT_TRUE(store.IsLiveNode(kind, slot)) << slot;
+    };
+    navigator.Delete(twin);
+    EXPECT_FALSE(store.IsLiveNode(NodeKind::Satellite, twinSlot));
+    live(NodeKind::Tp, {t0, t1, t2});
+    live(NodeKind::Program, {p0, p1, p2});
+
+    ASSERT_TRUE(navigator.MoveUp(tpTwin));
+    navigator.Delete(tpTwin);
+    EXPECT_FALSE(store.IsLiveNode(NodeKind::Tp, t1));
+    live(NodeKind::Program, {p0, p1, p2});
+    EXPECT_EQ(ProgramsOf(tpOwner->Info()->programs), (std::vector<std::int32_t>{p0, p2}));
+
+    navigator.Delete(tpOwner);
+    EXPECT_FALSE(store.IsLiveNode(NodeKind::Program, p0));
+    EXPECT_FALSE(store.IsLiveNode(NodeKind::Program, p2));
+    live(NodeKind::Program, {p1});
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 } // namespace

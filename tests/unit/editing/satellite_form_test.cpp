@@ -326,6 +326,16 @@ TEST_F(SatelliteFormTest, RenameSetsTheLabel)
     EXPECT_TRUE(store.IsModified());
 }
 
+TEST_F(SatelliteFormTest, LabelIsTheNameAsStored)
+{
+    const auto form = EditFirst({});
+    form->EditText(SC::Name, std::string("Nile\0Sat 7W", 11));
+    ASSERT_TRUE(form->Ok());
+    ASSERT_TRUE(form->Commit());
+    EXPECT_EQ(Get(Satellite(0)->Info()->slot, "satname"), "Nile");
+    EXPECT_EQ(Satellite(0)->Label(), "Nile");
+}
+
 TEST_F(SatelliteFormTest, ResetReloadsOrSetsTheDefaults)
 {
     const auto form = EditFirst({{"lnb_type", "16"}, {"lnb_low", "5950"}, {"lnb_high", "10000"}});

@@ -1,8 +1,11 @@
 #include "link/external_compressor.h"
 
-#include <fstream>
+#include <cerrno>
+#include <chrono>
 #include <string>
 #include <vector>
+
+#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +17,8 @@
 
 namespace torvane {
 namespace {
+
+using namespace std::chrono_literals;
 
 std::vector<std::uint8_t> Repetitive(std::size_t n)
 {
@@ -44,7 +49,7 @@ TEST(ExternalCompressor, RealEncoderWritesLzmaAloneWithTheReceiversSettings)
         GTEST_SKIP() << "no lzma_alone on this machine";
     const auto data = Repetitive(64 * 1024);
     std::vector<std::uint8_t> packed;
-    ASSERT_EQ(ExternalCompressor(tool).CompressForTransfer(data, packed), link_status::kSuccess);
+    ASSERT_EQ(ExternalCompressor(tool).CompressForTransfer(data, packed, {}), link_status::kSuccess);
     ASSERT_GE(packed.size(), 13u);
     EXPECT_LT(packed.size(), data.size() / 4);
     // Properties byte (pb * 5 + lp) * 9 + lc with lc 0, lp 2, pb 2; then the uncompressed size.
@@ -68,13 +73,49 @@ TEST(ExternalCompressor, Failures)
         {"OutputIsAFolder", Script(folder, "mkdir \"$3\""), link_status::kFileNotOpen},
         // Opens, but reading offset 0 of a process's memory fails.
         {"OutputUnreadable", Script(folder, "ln -s /proc/self/mem \"$3\""), link_status::kReadFileData},
+        {"EmptyOutput", Script(folder, ": > \"$3\""), link_status::kReadFileData},
+        // A half-written archive must not go out as compressed data.
+        {"ToolFails", Script(folder, "printf half > \"$3\"; exit 1"), link_status::kGenericError},
+        {"ToolCrashes", Script(folder, "printf half > \"$3\"; kill -9 $$"), link_status::kGenericError},
+        {"ToolRunsPastItsTime", Script(folder, "printf half > \"$3\"; exec sleep 30"), link_status::kGenericError},
     };
     const std::vector<std::uint8_t> data{1, 2, 3};
     for (const Case& c : cases) {
         std::vector<std::uint8_t> packed{9};
-        EXPECT_EQ(ExternalCompressor(c.tool).CompressForTransfer(data, packed), c.status) << c.name;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ExternalCompressor(c.tool, 2s).CompressForTransfer(data, packed, {}), c.status) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << c.name;
         EXPECT_EQ(packed, std::vector<std::uint8_t>{9}) << c.name;
     }
+}
+
+TEST(ExternalCompressor, CancelKillsTheRunningEncoder)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString pidFile = folder.filePath("pid");
+    const std::string tool = Script(folder, "echo $$ > '" + pidFile.toStdString() + "'; exec sleep 30");
+    const std::vector<std::uint8_t> data(100, 7);
+    std::vector<std::uint8_t> packed;
+    // The user presses Cancel once the encoder runs.
+    std::chrono::steady_clock::time_point cancelledAt{};
+    const CancelPredicate cancel = [&] {
+        if (cancelledAt == std::chrono::steady_clock::time_point{} && QFile(pidFile).size() > 0)
+            cancelledAt = std::chrono::steady_clock::now();
+        return cancelledAt != std::chrono::steady_clock::time_point{};
+    };
+    EXPECT_EQ(ExternalCompressor(tool).CompressForTransfer(data, packed, cancel), link_status::kCancelled);
+    ASSERT_NE(cancelledAt, std::chrono::steady_clock::time_point{});
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 1s);
+    EXPECT_TRUE(packed.empty());
+
+    QFile file(pidFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const pid_t pid = static_cast<pid_t>(file.readAll().trimmed().toLongLong());
+    ASSERT_GT(pid, 0);
+    errno = 0;
+    EXPECT_EQ(::kill(pid, 0), -1) << "the encoder still runs";
+    EXPECT_EQ(errno, ESRCH);
 }
 
 TEST(ExternalCompressor, CommandLineAndFiles)
@@ -88,7 +129,7 @@ TEST(ExternalCompressor, CommandLineAndFiles)
                                                 + "'; printf out > \"$3\"");
     const std::vector<std::uint8_t> data(1000, 0x41);
     std::vector<std::uint8_t> packed;
-    ASSERT_EQ(ExternalCompressor(tool).CompressForTransfer(data, packed), link_status::kSuccess);
+    ASSERT_EQ(ExternalCompressor(tool).CompressForTransfer(data, packed, {}), link_status::kSuccess);
     EXPECT_EQ(packed, (std::vector<std::uint8_t>{'o', 'u', 't'}));
 
     QFile file(log);

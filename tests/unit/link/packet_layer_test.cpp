@@ -83,6 +83,23 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PacketRoundTrip,
                                            RoundTripCase{"Empty", MakeCommandPacket(4, 0, "")}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// At 115200 8E1 the data of a full-size packet takes about 196 ms on the wire, so the wait for it
+// must grow with the packet's length.
+TEST(PacketLayerAtLineRate, FullSizePacketArrives)
+{
+    auto [pc, receiver] = MemoryLine::CreatePair(115200);
+    PacketLayer sender(*pc);
+    PacketLayer taker(*receiver);
+    const Packet sent = MakeDataPacket(1, 0, 3, Pattern(kPacketMaxLength - kPacketIndexSize));
+    ASSERT_EQ(sent.length, 2044u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(sender.SendPacket(sent), link_status::kSuccess);
+    Packet got;
+    ASSERT_EQ(taker.ReceivePacket(got, 100), link_status::kSuccess);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 190ms) << "the line did not run at its rate";
+    EXPECT_TRUE(std::equal(sent.Bytes().begin(), sent.Bytes().end(), got.Bytes().begin(), got.Bytes().end()));
+}
+
 TEST_F(PacketLayerTest, BlankPacketOf1028ArrivesAsFourBytesAndIsFilled)
 {
     ASSERT_EQ(m_receiverLayer->SendPacket(MakeBlankPacket(9, 0, 5, 1024)), link_status::kSuccess);

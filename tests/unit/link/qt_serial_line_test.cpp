@@ -156,6 +156,30 @@ TEST_F(QtSerialLineTest, OpensPseudoTerminalWithEveryLineSetting)
     });
 }
 
+// The receiver needs exactly 115200 8E1, so a device that refuses a setting is not opened; only a
+// pseudo-terminal, which can't take parity, is opened all the same. Taken for a real port, the
+// pseudo-terminal stands for an adapter that refuses even parity.
+TEST_F(QtSerialLineTest, ARefusedSettingClosesAllButPseudoTerminals)
+{
+    OnQThread([&] {
+        QtSerialLine adapter([](QtSerialLine::NativeHandle) { return false; });
+        EXPECT_FALSE(adapter.Open(m_pty.SlavePath(), LineSettings{}));
+        EXPECT_FALSE(adapter.IsOpen());
+        EXPECT_TRUE(adapter.Open(m_pty.SlavePath(), LineSettings{115200, 0, 1}));
+        adapter.Close();
+        QtSerialLine pseudoTerminal;
+        EXPECT_TRUE(pseudoTerminal.Open(m_pty.SlavePath(), LineSettings{}));
+    });
+    const int slave = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    const int null = open("/dev/null", O_RDWR);
+    EXPECT_TRUE(QtSerialLine::IsPseudoTerminal(slave));
+    EXPECT_FALSE(QtSerialLine::IsPseudoTerminal(m_pty.Master()));
+    EXPECT_FALSE(QtSerialLine::IsPseudoTerminal(null));
+    EXPECT_FALSE(QtSerialLine::IsPseudoTerminal(-1));
+    close(slave);
+    close(null);
+}
+
 TEST_F(QtSerialLineTest, CarriesEveryByteValueBothWays)
 {
     OnQThread([&] {

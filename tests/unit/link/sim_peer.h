@@ -47,7 +47,7 @@ private:
 };
 
 // Compression refused, so that data goes plain and no encoder is started.
-inline LinkStatus NoCompression(std::span<const std::uint8_t>, std::vector<std::uint8_t>&)
+inline LinkStatus NoCompression(std::span<const std::uint8_t>, std::vector<std::uint8_t>&, const CancelPredicate&)
 {
     return link_status::kToolNotStarted;
 }

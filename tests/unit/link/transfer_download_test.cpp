@@ -1,7 +1,10 @@
 #include "link/download_procedure.h"
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <ostream>
 #include <string>
@@ -11,6 +14,7 @@
 
 #include "database/chunk_chain.h"
 #include "fake_receiver.h"
+#include "link/external_compressor.h"
 #include "link/qt_serial_line.h"
 #include "link/verify_procedure.h"
 #include "sim_peer.h"
@@ -167,6 +171,65 @@ TEST(DownloadCompressed, SendsLzmaDataThatTheReceiverUnpacks)
     // The user chunk's erased reserve packs well, so fewer bytes crossed the line than were sent.
     ASSERT_EQ(record.speeds.size(), 1u);
     EXPECT_LT(record.speeds[0].wireBytes, record.speeds[0].bytes);
+}
+
+// An encoder that fails after writing half an archive: the chunks go plain and arrive whole.
+TEST(DownloadCompressed, AFailingEncoderSendsPlain)
+{
+    const TestImage receiverShape{};
+    const std::vector<std::uint8_t> receiverFlash = Build(receiverShape);
+    const std::vector<std::uint8_t> file = Build({9});
+    ScratchFolder folder;
+    folder.Write("image.bin", file);
+    const std::string script = "#!/bin/sh\nprintf 'half an archive' > \"$3\"\nexit 1\n";
+    folder.Write("encoder.sh", std::vector<std::uint8_t>(script.begin(), script.end()));
+    std::filesystem::permissions(folder.Path("encoder.sh"), std::filesystem::perms::owner_all);
+    SimPeer peer(receiverFlash, test::Setup(48));
+    TransferRecorder record;
+    PcSide pc(peer.PcLine(), record.Callbacks());
+    pc.lib.SetCompression(ExternalCompressor(folder.Path("encoder.sh")));
+    EXPECT_EQ(DownloadProcedure(pc.session, {folder.Path("image.bin"), true, true}).Run(), TransferOutcome::Succeeded)
+        << ::testing::PrintToString(record.events);
+    EXPECT_TRUE(peer.StoppedFlash() == test::AfterDownload(receiverShape, receiverFlash, file, true, true));
+}
+
+// Chunks whose data runs to their last byte, with no erased bytes at the end: a chunk sent short
+// would leave erased bytes in the receiver.
+test::FlashImageBuilder FullChunks(std::uint32_t seed)
+{
+    using test::kChunkHeaderSize;
+    using test::PatternBytes;
+    test::FlashImageBuilder builder;
+    builder.AddChunk({test::kBootChunkId, PatternBytes(0x700, seed + 1, false), 0, false, {"boot", "1.0", ""}});
+    builder.AddChunk({test::kCodeChunkId, PatternBytes(0x2400, seed + 2, false), 0, true, {"code", "4.7", ""}});
+    builder.AddChunk({test::kDefaultChunkId, PatternBytes(0x3000 - kChunkHeaderSize, seed + 3, false), 0, true,
+                      {"default db", "1", ""}});
+    std::vector<std::uint8_t> user(0x10000, 0xFF);
+    const std::vector<std::uint8_t> records = PatternBytes(0x6000 - kChunkHeaderSize, seed + 4, false);
+    user.insert(user.end(), records.begin(), records.end());
+    builder.AddChunk({test::kUserChunkId, std::move(user), 0, true, {"user db", "2", ""}, 0x01});
+    return builder;
+}
+
+TEST(DownloadFullChunks, EveryByteOfBothChunksArrives)
+{
+    const test::FlashImageBuilder layout = FullChunks(0);
+    const std::vector<std::uint8_t> receiverFlash = layout.Build(kFlashSize);
+    const std::vector<std::uint8_t> file = FullChunks(40).Build(kFlashSize);
+    const BuiltChunk defaultChunk = ChunkOf(layout, test::kDefaultChunkId);
+    const BuiltChunk userChunk = ChunkOf(layout, test::kUserChunkId);
+    ASSERT_EQ(defaultChunk.next, defaultChunk.length + 16);
+    for (const std::size_t end : {defaultChunk.offset + defaultChunk.next, userChunk.offset + userChunk.length + 16})
+        ASSERT_NE(file[end - 1], 0xFF) << "the chunk ending at " << end << " ends in erased bytes";
+    ScratchFolder folder;
+    folder.Write("image.bin", file);
+    SimPeer peer(receiverFlash, test::Setup(48));
+    TransferRecorder record;
+    PcSide pc(peer.PcLine(), record.Callbacks());
+    ASSERT_EQ(DownloadProcedure(pc.session, {folder.Path("image.bin"), true, true}).Run(), TransferOutcome::Succeeded);
+    const std::vector<std::uint8_t> expected =
+        test::WithChunkFrom(test::WithChunkFrom(receiverFlash, file, defaultChunk), file, userChunk);
+    EXPECT_TRUE(peer.StoppedFlash() == expected);
 }
 
 // --- the image against the receiver's chunks -------------------------------------------------
@@ -334,8 +397,9 @@ TEST(DownloadSmallerChunk, KeepsTheReceiversLayout)
 // --- refusals by the receiver ----------------------------------------------------------------
 
 // A receiver of generation 48 that answers everything and refuses the one command whose text
-// starts with `refused`.
-void ServeRefusing(test::FakeReceiver& r, const std::string& refused, const std::vector<std::uint8_t>& infoBlock)
+// starts with `refused`; `heard` sees every command before it is answered.
+void ServeRefusing(test::FakeReceiver& r, const std::string& refused, const std::vector<std::uint8_t>& infoBlock,
+                   const std::function<void(const std::string&)>& heard = {})
 {
     while (!r.Stopping()) {
         if (r.ReadEchoedCommand(20) != "comtest 18\r")
@@ -352,6 +416,8 @@ void ServeRefusing(test::FakeReceiver& r, const std::string& refused, const std:
             return;
         }
         const std::string text = test::TextOf(packet);
+        if (heard)
+            heard(text);
         if (!refused.empty() && text.starts_with(refused))
             r.ReplyStatus(packet, 1, 0x10000);
         else if (text == "version\r")
@@ -508,6 +574,45 @@ TEST_P(DownloadCancel, MidTransferEndsQuietlyAndBurnsNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, DownloadCancel, ::testing::Values(48, 33));
+
+// Only the default chunk goes: the boot and code chunks are moved before it, the user chunk after
+// it. A cancel during a move stops the step there, also during the last move: the receiver hears
+// nothing more and never burns.
+TEST(DownloadCancelMoves, NothingFollowsTheCancelledMove)
+{
+    const std::vector<std::uint8_t> flash = Build({});
+    ScratchFolder folder;
+    folder.Write("image.bin", flash);
+    const std::vector<std::uint8_t> info = sim::ReceiverFlash(flash, {}).InfoBlock(0);
+    for (const int cancelledMove : {1, 3}) {
+        std::atomic<int> moves{0};
+        test::FakeReceiver r;
+        r.Start([&](test::FakeReceiver& self) {
+            ServeRefusing(self, "", info, [&](const std::string& text) {
+                if (text.starts_with("move "))
+                    ++moves;
+            });
+        });
+        TransferRecorder record;
+        TransferSession session(r.Lib(), nullptr, PcSide::Settings(), record.Callbacks(),
+                                [&] { return moves >= cancelledMove; }, PcSide::NoPauses());
+        r.Lib().SetCompression(test::NoCompression);
+        EXPECT_EQ(DownloadProcedure(session, {folder.Path("image.bin"), true, false}).Run(), TransferOutcome::Cancelled);
+        r.Stop();
+        std::vector<std::string> commands;
+        for (const Packet& packet : r.received) {
+            if (packet.kind == PacketKind::Command)
+                commands.push_back(test::TextOf(packet));
+        }
+        const auto move = std::find_if(commands.begin(), commands.end(), [&, seen = 0](const std::string& text) mutable {
+            return text.starts_with("move ") && ++seen == cancelledMove;
+        });
+        ASSERT_NE(move, commands.end()) << cancelledMove;
+        EXPECT_EQ(std::vector<std::string>(move + 1, commands.end()), std::vector<std::string>{}) << cancelledMove;
+        EXPECT_TRUE(record.Messages().empty());
+        EXPECT_FALSE(r.PcLine().IsOpen());
+    }
+}
 
 TEST(DownloadCancelGreeting, CancelDuringTheGreetingShowsNoMessage)
 {

@@ -38,6 +38,12 @@ TEST(SerialSettings, TransferFormatChoosesTheFirstVersion)
     }
 }
 
+TEST(SerialSettings, StoresAreTheZuvEditorKeysOfTheMachineAndTheUser)
+{
+    EXPECT_EQ(SettingsRegistryKey(SettingsStore::System), "HKEY_LOCAL_MACHINE\\SOFTWARE\\ZuvEditor");
+    EXPECT_EQ(SettingsRegistryKey(SettingsStore::User), "HKEY_CURRENT_USER\\SOFTWARE\\ZuvEditor");
+}
+
 TEST(SerialPortValue, ReadsOnlyPortNumbers)
 {
     ScratchFolder folder;
@@ -108,13 +114,31 @@ TEST_F(SerialPortStores, UserStoreTakesOverWhenTheSystemStoreCantBeWritten)
     EXPECT_EQ(LoadSerialSettings().portNumber, 4);
 }
 
+// A device path is kept beside the number, in whichever store took the choice; choosing a port
+// number again forgets it.
+TEST_F(SerialPortStores, DevicePathIsKeptBesideTheNumber)
+{
+    for (const bool systemWritable : {true, false}) {
+        Redirect(systemWritable);
+        ASSERT_TRUE(StoreSerialPort(3, "/dev/ttyUSB0"));
+        SerialSettings loaded = LoadSerialSettings();
+        EXPECT_EQ(loaded.portNumber, 3);
+        EXPECT_EQ(loaded.DeviceName(), "/dev/ttyUSB0");
+        ASSERT_TRUE(StoreSerialPort(5));
+        loaded = LoadSerialSettings();
+        EXPECT_EQ(loaded.portNumber, 5);
+        EXPECT_EQ(loaded.devicePath, "");
+    }
+}
+
 TEST_F(SerialPortStores, ANewSystemChoiceHidesAnOldFallback)
 {
     Redirect(false);
-    ASSERT_TRUE(StoreSerialPort(4));
+    ASSERT_TRUE(StoreSerialPort(4, "/dev/ttyACM1"));
     Redirect(true);
     ASSERT_TRUE(StoreSerialPort(9));
     EXPECT_EQ(LoadSerialSettings().portNumber, 9);
+    EXPECT_EQ(LoadSerialSettings().devicePath, "");
 }
 
 } // namespace

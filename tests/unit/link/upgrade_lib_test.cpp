@@ -308,7 +308,7 @@ TEST(ReceiverInformation, ShortRepliesAreNotRecognised)
 
 // --- transfer -------------------------------------------------------------------------------
 
-LinkStatus NoCompression(std::span<const std::uint8_t>, std::vector<std::uint8_t>&)
+LinkStatus NoCompression(std::span<const std::uint8_t>, std::vector<std::uint8_t>&, const CancelPredicate&)
 {
     return link_status::kToolNotStarted;
 }
@@ -368,12 +368,13 @@ TEST(Transfer, CompressedWhenSmaller)
         std::size_t packedSize;
         std::string command;
     };
+    // An empty result (an encoder that wrote nothing) goes plain too.
     const Case cases[] = {{700, "transfer -z 2500 700\r"}, {2499, "transfer -z 2500 2499\r"},
-                          {2500, "transfer 2500\r"}, {3000, "transfer 2500\r"}};
+                          {2500, "transfer 2500\r"}, {3000, "transfer 2500\r"}, {0, "transfer 2500\r"}};
     for (const Case& c : cases) {
         FakeReceiver r;
         const auto packed = PatternBytes(c.packedSize, 7);
-        r.Lib().SetCompression([&](std::span<const std::uint8_t>, std::vector<std::uint8_t>& out) {
+        r.Lib().SetCompression([&](std::span<const std::uint8_t>, std::vector<std::uint8_t>& out, const CancelPredicate&) {
             out = packed;
             return link_status::kSuccess;
         });
@@ -384,7 +385,7 @@ TEST(Transfer, CompressedWhenSmaller)
         r.Stop();
         ASSERT_FALSE(r.received.empty());
         EXPECT_EQ(TextOf(r.received[0]), c.command);
-        EXPECT_EQ(stored, c.packedSize < 2500 ? packed : data) << c.packedSize;
+        EXPECT_EQ(stored, c.packedSize > 0 && c.packedSize < 2500 ? packed : data) << c.packedSize;
     }
 }
 
@@ -450,6 +451,22 @@ TEST(Transfer, CancelSendsAbort)
     EXPECT_EQ(last.StatusByte(), packet_status::kAbort);
     EXPECT_EQ(last.StatusValue(), 0u);
     EXPECT_EQ(stored.size(), 2048u);
+}
+
+TEST(Transfer, CancelWhileCompressingSendsNothing)
+{
+    FakeReceiver r;
+    bool cancelled = false;
+    r.Lib().SetCompression([&](std::span<const std::uint8_t>, std::vector<std::uint8_t>&, const CancelPredicate&) {
+        cancelled = true;
+        return link_status::kCancelled;
+    });
+    std::vector<std::uint8_t> stored;
+    r.Start([&](FakeReceiver& self) { AcceptPieces(self, stored); });
+    EXPECT_EQ(r.Lib().Transfer(PatternBytes(5000), {}, [&] { return cancelled; }), link_status::kCancelled);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    r.Stop();
+    EXPECT_TRUE(r.received.empty());
 }
 
 TEST(Transfer, EmptyDataEndsAfterTheCommand)

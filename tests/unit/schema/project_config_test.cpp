@@ -96,6 +96,8 @@ TEST_P(ProjectTypeAsked, UntilAnsweredThenRewritesConfigIni)
     const std::vector<std::string> names = {"ZUV_DVBS_V1", "ZUV_DVBS_V2", "ZUV_DVBS_V4"};
     for (const std::vector<std::string>& options : m_prompts.choiceOptions)
         EXPECT_EQ(options, names);
+    // None of the three is checked when the dialog opens.
+    EXPECT_EQ(m_prompts.choicePresets, std::vector<std::optional<int>>(GetParam().answers.size(), std::nullopt));
     const std::string written = std::string(ProjectTypeName(GetParam().expected)) + '\0';
     EXPECT_EQ(written.size(), 12u);
     EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()), Bytes(written));

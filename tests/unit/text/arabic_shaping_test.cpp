@@ -66,13 +66,22 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"empty", u"", u""}),
     [](const ::testing::TestParamInfo<ShapeCase>& info) { return "Case" + std::to_string(info.index); });
 
-TEST(ShapeForReceiver, LamBeforeTatweelAndAlefReportsTheLigatureError)
+// Tatweel joins but is no letter of a ligature: the lam keeps its own form, the name comes back
+// unchanged, and nothing reaches standard output (torvane-cli's standard output is data).
+TEST(ShapeForReceiver, TatweelBetweenLamAndAlefMakesNoLigature)
 {
+    for (const std::u16string logical : {u"\u0644\u0640\u0627", u"\u0628\u0644\u0640\u0640\u0623"}) {
+        std::u16string text = logical;
+        ::testing::internal::CaptureStdout();
+        EXPECT_TRUE(ShapeForReceiver(text));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(text.find(u' '), std::u16string::npos);
+        ASSERT_TRUE(UnshapeFromReceiver(text));
+        EXPECT_EQ(text, logical);
+    }
     std::u16string text = u"\u0644\u0640\u0627";
-    ::testing::internal::CaptureStdout();
-    EXPECT_TRUE(ShapeForReceiver(text));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error Ligature: 0640\n");
-    EXPECT_EQ(text, u"\uFE8E ");
+    ASSERT_TRUE(ShapeForReceiver(text));
+    EXPECT_EQ(text, u"\uFE8E\u0640\uFEDF");
 }
 
 struct UnshapeCase {

@@ -1,5 +1,6 @@
 #include "util/atomic_file.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -164,6 +165,40 @@ TEST(AtomicFile, FailureInTheMiddleOfWritingLeavesTargetUntouched)
     EXPECT_FALSE(written);
     EXPECT_EQ(folder.Read("image.bin"), old);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"image.bin"});
+}
+
+// A save that was killed leaves its temporary file behind. The next save of the same file removes
+// those whose writing process is gone, and nothing else.
+TEST(AtomicFile, StaleTemporariesOfTheSameFileAreRemoved)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string gone = std::to_string(child);
+    const std::string running = std::to_string(::getpid());
+
+    ScratchFolder folder;
+    const std::vector<std::string> kept = {
+        ".image.bin.tmp" + running + "_7",   // a save of this process still writing it
+        ".image.bin.tmp1_0",                 // process 1 is always there
+        ".image.bin.tmp" + gone + "_x",      // not a name this code makes
+        ".image.bin.tmp" + gone,
+        ".image.bin.tmpkeep",
+        ".other.bin.tmp" + gone + "_0",      // another file's
+        "image.bin.tmp" + gone + "_0",
+    };
+    for (const std::string& name : kept)
+        folder.Write(name, Pattern(3, 1));
+    folder.Write(".image.bin.tmp" + gone + "_0", Pattern(3, 1));
+    folder.Write(".image.bin.tmp" + gone + "_12", Pattern(3, 1));
+
+    ASSERT_TRUE(WriteFileAtomically(folder.Path("image.bin"), Pattern(10, 2)));
+    std::vector<std::string> expected = kept;
+    expected.push_back("image.bin");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
 }
 
 } // namespace

@@ -1,0 +1,338 @@
+// The main window's commands: the File, Edit, Process and Setting menus, the service list's keys
+// and context menu, and the navigator's context menu.
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QUndoStack>
+
+#include "document/document.h"
+#include "editing/edit_session.h"
+#include "store/tree_item.h"
+#include "ui/commands/edit_step_command.h"
+#include "ui/main_window.h"
+#include "ui/preset_prompts.h"
+#include "ui/views/navigator_view.h"
+#include "ui/views/popup_menu.h"
+#include "ui/views/service_list_view.h"
+#include "ui/window_dialogs.h"
+
+namespace torvane {
+namespace {
+
+constexpr std::string_view kOpenFilter = "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
+constexpr std::string_view kSaveAsFilter =
+    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)";
+constexpr std::string_view kSaveDefaultAsFilter = "Default DB File with order(*.df2)|Default DB File(*.ddf)|";
+
+QString FileName(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).fileName();
+}
+
+} // namespace
+
+// --- File ----------------------------------------------------------------------------------------
+
+void MainWindow::LoadConfiguration(std::optional<ProjectType> typeOverride)
+{
+    if (typeOverride)
+        m_prompts->PresetChoice("Project Select", static_cast<int>(*typeOverride));
+    ProjectType type = m_config.LoadProjectType(*m_prompts);
+    if (typeOverride) {
+        type = *typeOverride;
+        m_config.SetType(type);
+    }
+    m_document->SetType(type);
+    m_config.LoadStartupTemplate(m_document->Schema(), *m_prompts);
+    m_document->List().SetupColumns(NodeKind::Program);
+    AfterCommand();
+}
+
+bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> chunk)
+{
+    m_prompts->PresetChunks(chunk);
+    const bool opened = m_session->Open(path);
+    m_prompts->PresetChunks(std::nullopt);
+    ResetHistory();
+    if (opened) {
+        const bool image = !m_document->ProductImagePath().empty();
+        if (image)
+            m_imagePath = path;
+        m_titleName = FileName(image ? m_document->ProductImagePath() : m_document->DefaultDatabasePath());
+        RememberFile(path);
+    }
+    AfterCommand();
+    return opened;
+}
+
+void MainWindow::Open()
+{
+    if (!m_document->SavePrompt()) {
+        UpdateState();
+        return;
+    }
+    UpdateState();
+    if (const std::optional<std::string> path = m_prompts->ChooseOpenFile(kOpenFilter))
+        OpenPath(*path);
+}
+
+void MainWindow::Save()
+{
+    if (!m_document->IsOpen())
+        return;
+    NoteSaved(m_document->SaveWithChunkChoice() == SaveResult::Saved);
+}
+
+void MainWindow::SaveAs()
+{
+    if (!m_document->IsOpen())
+        return;
+    const bool image = !m_document->ProductImagePath().empty();
+    const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
+    if (!target)
+        return;
+    const SaveResult result = m_document->SaveAs(*target);
+    if (result == SaveResult::Saved) {
+        if (image && SaveAsKindOf(*target) == SaveAsKind::Bin) {
+            m_titleName = FileName(*target);
+            RememberFile(*target);
+        } else if (!image) {
+            m_titleName = QFileInfo(QString::fromStdString(*target)).completeBaseName();
+            RememberFile(*target);
+        }
+    }
+    NoteSaved(result == SaveResult::Saved);
+}
+
+void MainWindow::CloseFile()
+{
+    m_session->Close();
+    ResetHistory();
+    AfterCommand();
+}
+
+// --- Edit ----------------------------------------------------------------------------------------
+
+void MainWindow::RunEdit(const QString& text, const std::function<void()>& edit)
+{
+    EditSession& session = *m_session;
+    m_undoStack->push(new EditStepCommand(text, {[&session, label = text.toStdString(), edit] {
+                                                     return session.Execute(label, edit);
+                                                 },
+                                                 [&session] { session.Undo(); }, [&session] { session.Redo(); }}));
+    AfterCommand();
+}
+
+void MainWindow::Find()
+{
+    if (const std::optional<FindRequest> request = m_dialogs->RunFind())
+        m_session->Finder().FindService(m_document->List(), *request);
+    AfterCommand();
+}
+
+void MainWindow::FindNext()
+{
+    m_session->Finder().FindNextService(m_document->List());
+    AfterCommand();
+}
+
+void MainWindow::SwitchChannel()
+{
+    RunChannelCommand(ChannelCommand::Switch);
+}
+
+std::unique_ptr<QMenu> MainWindow::ChannelMenu(bool onRow)
+{
+    const TreeItem* current = m_document->List().CurrentItem();
+    const ServiceList& list = m_document->List();
+    return BuildPopupMenu(ChannelContextMenu(),
+                          ChannelContextMenuState(current ? current->Info() : nullptr, list.SelectedRow(), onRow,
+                                                  list.RowCount()),
+                          m_list);
+}
+
+void MainWindow::OnListContextMenu(const QPoint& pos, bool onRow)
+{
+    const std::unique_ptr<QMenu> menu = ChannelMenu(onRow);
+    if (!menu)
+        return;
+    const QAction* chosen = menu->exec(m_list->viewport()->mapToGlobal(pos));
+    if (const std::optional<ChannelCommand> command = PopupMenuCommand(ChannelContextMenu(), chosen))
+        RunChannelCommand(*command);
+}
+
+void MainWindow::OnListKey(ListKey key)
+{
+    const TreeItem* current = m_document->List().CurrentItem();
+    if (const std::optional<ChannelCommand> command =
+            ChannelCommandForKey(key, current ? current->Info() : nullptr, m_document->List().RowCount()))
+        RunChannelCommand(*command);
+}
+
+void MainWindow::RunChannelCommand(ChannelCommand command)
+{
+    ChannelOperations& channels = m_session->Operations();
+    switch (command) {
+    case ChannelCommand::Edit:
+    case ChannelCommand::Insert:
+    case ChannelCommand::Append: {
+        std::shared_ptr<ProgramForm> form = command == ChannelCommand::Edit ? channels.BeginEdit()
+                                            : command == ChannelCommand::Insert ? channels.BeginInsert()
+                                                                                : channels.BeginAppend();
+        if (!form || !m_dialogs->RunProgram(*form))
+            break;
+        const QString text = form->Mode() == ProgramMode::Edit     ? tr("Edit Channel")
+                             : form->Mode() == ProgramMode::Insert ? tr("Insert Channel")
+                                                                   : tr("Append Channel");
+        RunEdit(text, [&channels, form] { channels.Finish(*form); });
+        return;
+    }
+    case ChannelCommand::Delete: {
+        const std::vector<int> rows = m_list->SelectedRows();
+        if (!rows.empty())
+            RunEdit(tr("Delete Channel"), [&channels, rows] { channels.Delete(rows); });
+        return;
+    }
+    case ChannelCommand::MoveUp:
+        RunEdit(tr("Move Up"), [&channels] { channels.MoveUp(); });
+        return;
+    case ChannelCommand::MoveDown:
+        RunEdit(tr("Move Down"), [&channels] { channels.MoveDown(); });
+        return;
+    case ChannelCommand::MoveTo:
+    case ChannelCommand::Switch: {
+        const bool move = command == ChannelCommand::MoveTo;
+        const std::optional<IndexPrompt> prompt = move ? channels.BeginMoveTo() : channels.BeginSwitch();
+        const std::optional<std::int32_t> target = prompt ? m_dialogs->RunIndexPrompt(*prompt) : std::nullopt;
+        if (!target)
+            break;
+        if (move)
+            RunEdit(tr("Move Channel"), [&channels, t = *target] { channels.MoveTo(t); });
+        else
+            RunEdit(tr("Switch Channel"), [&channels, t = *target] { channels.SwitchWith(t); });
+        return;
+    }
+    case ChannelCommand::Find:
+        Find();
+        return;
+    case ChannelCommand::FindNext:
+        FindNext();
+        return;
+    }
+    AfterCommand();
+}
+
+void MainWindow::MoveSelectedRows(int destination)
+{
+    const std::vector<int> rows = m_list->SelectedRows();
+    const int count = m_document->List().RowCount();
+    if (rows.empty() || destination < 0 || destination > count)
+        return;
+    // The order the rows end in: the others as they stand, the dragged block before destination.
+    std::vector<int> order;
+    for (int row = 0; row <= count; ++row) {
+        if (row == destination)
+            order.insert(order.end(), rows.begin(), rows.end());
+        if (row < count && !std::binary_search(rows.begin(), rows.end(), row))
+            order.push_back(row);
+    }
+    std::vector<int> current(static_cast<std::size_t>(count));
+    for (int row = 0; row < count; ++row)
+        current[static_cast<std::size_t>(row)] = row;
+    if (order == current)
+        return;
+    ServiceList& list = m_document->List();
+    ChannelOperations& channels = m_session->Operations();
+    RunEdit(tr("Move Channels"), [&list, &channels, order, current]() mutable {
+        // Row by row from the top, the program that belongs there is moved up to it.
+        for (std::size_t at = 0; at < order.size(); ++at) {
+            if (current[at] == order[at])
+                continue;
+            const auto from = static_cast<std::size_t>(
+                std::find(current.begin() + static_cast<std::ptrdiff_t>(at), current.end(), order[at]) - current.begin());
+            list.SelectRow(static_cast<int>(from));
+            channels.MoveTo(static_cast<int>(at) + 1);
+            std::rotate(current.begin() + static_cast<std::ptrdiff_t>(at), current.begin() + static_cast<std::ptrdiff_t>(from),
+                        current.begin() + static_cast<std::ptrdiff_t>(from) + 1);
+        }
+    });
+    // The moved rows stay selected together.
+    const auto first = static_cast<int>(std::find(order.begin(), order.end(), rows.front()) - order.begin());
+    m_list->SelectRowAlone(first);
+    m_list->selectionModel()->select(
+        QItemSelection(m_list->model()->index(first, 0),
+                       m_list->model()->index(first + static_cast<int>(rows.size()) - 1, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// --- Navigator -----------------------------------------------------------------------------------
+
+void MainWindow::RunNavigatorCommand(NavigatorCommand command)
+{
+    TreeItem* item = m_navigator->SelectedItem();
+    if (!item || !item->Info())
+        return;
+    NavigatorCommands& navigator = m_session->Navigator();
+    EditSession& session = *m_session;
+    const bool tp = item->Info()->treeKind == TreeKind::Tp;
+    switch (command) {
+    case NavigatorCommand::Edit:
+    case NavigatorCommand::Add: {
+        const bool add = command == NavigatorCommand::Add;
+        std::shared_ptr<NavigatorDialog> dialog = add ? navigator.BeginAdd(item) : navigator.BeginEdit(item);
+        if (!dialog)
+            break;
+        const bool accepted = dialog->Satellite() ? m_dialogs->RunSatellite(*dialog->Satellite())
+                                                  : m_dialogs->RunTp(*dialog->Tp());
+        if (!accepted)
+            break;
+        const bool satellite = dialog->Satellite() != nullptr;
+        const QString text = add ? (satellite ? tr("Add Satellite") : tr("Add TP"))
+                                 : (satellite ? tr("Edit Satellite") : tr("Edit TP"));
+        RunEdit(text, [&navigator, dialog] { navigator.Finish(*dialog); });
+        return;
+    }
+    case NavigatorCommand::Delete:
+        RunEdit(tp ? tr("Delete TP") : tr("Delete Satellite"), [&session, item] { session.DeleteItem(item); });
+        return;
+    case NavigatorCommand::MoveUp:
+        RunEdit(tr("Move Up"), [&navigator, item] { navigator.MoveUp(item); });
+        return;
+    case NavigatorCommand::MoveDown:
+        RunEdit(tr("Move Down"), [&navigator, item] { navigator.MoveDown(item); });
+        return;
+    case NavigatorCommand::MoveTo: {
+        const std::optional<MoveInformation> prompt = navigator.BeginMoveTo(item);
+        const std::optional<std::uint32_t> number = prompt ? m_dialogs->RunMoveInformation(*prompt) : std::nullopt;
+        if (number)
+            RunEdit(tr("Move Information"), [&navigator, item, n = *number] { navigator.MoveTo(item, n); });
+        return;
+    }
+    }
+    AfterCommand();
+}
+
+// --- Process, Setting, Help ---------------------------------------------------------------------
+
+void MainWindow::Upload()
+{
+}
+
+void MainWindow::Download()
+{
+}
+
+void MainWindow::DownloadFile()
+{
+}
+
+void MainWindow::SerialPort()
+{
+}
+
+void MainWindow::About()
+{
+    m_dialogs->ShowAbout();
+}
+
+} // namespace torvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <span>
+
+#include <QAction>
+#include <QMenu>
+#include <QString>
+
+#include "editing/context_menu.h"
+
+namespace torvane {
+
+// A popup menu built from the core's entries and state: the entries' texts in order, separators
+// where the core has them, greyed commands disabled. Each action carries its entry's index as data.
+// Nothing when the state hides the menu.
+template <typename Command>
+std::unique_ptr<QMenu> BuildPopupMenu(std::span<const MenuEntry<Command>> entries, const MenuState<Command>& state,
+                                      QWidget* parent)
+{
+    if (!state.IsShown())
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(parent);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const MenuEntry<Command>& entry = entries[i];
+        if (entry.IsSeparator()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(entry.caption.data(), static_cast<int>(entry.caption.size())));
+        action->setData(static_cast<int>(i));
+        action->setEnabled(state.IsEnabled(*entry.command));
+    }
+    return menu;
+}
+
+// The command of an action of such a menu, or nothing (no action chosen).
+template <typename Command>
+std::optional<Command> PopupMenuCommand(std::span<const MenuEntry<Command>> entries, const QAction* chosen)
+{
+    if (!chosen)
+        return std::nullopt;
+    const int index = chosen->data().toInt();
+    return index >= 0 && static_cast<std::size_t>(index) < entries.size() ? entries[static_cast<std::size_t>(index)].command
+                                                                         : std::nullopt;
+}
+
+} // namespace torvane

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <vector>
+
+#include <QTableView>
+
+#include "editing/channel_menu.h"
+
+namespace torvane {
+
+// The service list: grid lines, full-row and multi-row selection, the core's column widths. Keys,
+// double clicks and right clicks become requests the window answers; rows dragged within the list
+// are dropped as one request.
+class ServiceListView final : public QTableView {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ServiceListView)
+
+public:
+    explicit ServiceListView(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
+
+    // The selected rows in ascending order.
+    std::vector<int> SelectedRows() const;
+    // Selects row alone, makes it current and scrolls to it; -1 clears the selection.
+    void SelectRowAlone(int row);
+
+signals:
+    // A key of the list (Enter, Insert, Delete, keypad - + /, F3) was pressed.
+    void KeyPressed(torvane::ListKey key);
+    // A double click on the list.
+    void DoubleClicked();
+    // A right click at pos (viewport coordinates); onRow when it hit a row.
+    void ContextMenuRequested(const QPoint& pos, bool onRow);
+    // The selected rows were dropped before row destination (the row count for the end).
+    void RowsDropped(int destination);
+    // The user changed the selection; the first selected row, -1 for none.
+    void SelectedRowChanged(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private:
+    void ApplyColumnWidths();
+    // The row a drop at pos lands before.
+    int DropRow(const QPoint& pos) const;
+
+    bool m_selecting = false;  // the selection is being set for the core, not by the user
+};
+
+} // namespace torvane

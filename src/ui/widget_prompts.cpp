@@ -1,0 +1,67 @@
+#include "ui/widget_prompts.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "ui/dialogs/choice_dialog.h"
+#include "ui/dialogs/chunk_config_dialog.h"
+#include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/dialog_support.h"
+
+namespace torvane {
+
+WidgetPrompts::WidgetPrompts(QWidget* parent) : m_parent(parent) {}
+
+void WidgetPrompts::Message(std::string_view text)
+{
+    QMessageBox box(QMessageBox::NoIcon, ToQString(kCaption), ToQString(text), QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool WidgetPrompts::AskYesNo(std::string_view text)
+{
+    QMessageBox box(QMessageBox::Question, ToQString(kCaption), ToQString(text), QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<int> WidgetPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options,
+                                            std::optional<int> preset)
+{
+    ChoiceDialog dialog(caption, options, preset, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Chosen();
+}
+
+std::optional<ChunkChoice> WidgetPrompts::ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive)
+{
+    ChunkConfigDialog dialog(caption, initial, exclusive, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Choice();
+}
+
+std::optional<std::string> WidgetPrompts::ChooseOpenFile(std::string_view filterText)
+{
+    return ChooseFile(false, filterText, {});
+}
+
+std::optional<std::string> WidgetPrompts::ChooseSaveFile(std::string_view filterText, std::string_view defaultName)
+{
+    return ChooseFile(true, filterText, defaultName);
+}
+
+std::optional<std::string> WidgetPrompts::ChooseFile(bool save, std::string_view filterText,
+                                                     std::string_view defaultName)
+{
+    FileDialog dialog(save ? FileDialog::Mode::Save : FileDialog::Mode::Open, filterText, ToQString(defaultName),
+                      m_folder, m_parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.Path().isEmpty())
+        return std::nullopt;
+    m_folder = QFileInfo(dialog.Path()).absolutePath();
+    return dialog.Path().toStdString();
+}
+
+} // namespace torvane

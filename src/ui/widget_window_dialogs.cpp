@@ -1,0 +1,55 @@
+#include "ui/widget_window_dialogs.h"
+
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/find_dialog.h"
+#include "ui/dialogs/index_prompt_dialog.h"
+#include "ui/dialogs/move_information_dialog.h"
+#include "ui/dialogs/program_dialog.h"
+#include "ui/dialogs/satellite_dialog.h"
+#include "ui/dialogs/tp_dialog.h"
+
+namespace torvane {
+
+bool WidgetWindowDialogs::RunProgram(ProgramForm& form)
+{
+    ProgramDialog dialog(form, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetWindowDialogs::RunSatellite(SatelliteForm& form)
+{
+    SatelliteDialog dialog(form, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetWindowDialogs::RunTp(TpForm& form)
+{
+    TpDialog dialog(form, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::int32_t> WidgetWindowDialogs::RunIndexPrompt(const IndexPrompt& prompt)
+{
+    IndexPromptDialog dialog(prompt, m_prompts, m_parent);
+    return dialog.exec() == QDialog::Accepted ? dialog.Value() : std::nullopt;
+}
+
+std::optional<std::uint32_t> WidgetWindowDialogs::RunMoveInformation(const MoveInformation& prompt)
+{
+    MoveInformationDialog dialog(prompt, m_prompts, m_parent);
+    return dialog.exec() == QDialog::Accepted ? dialog.Value() : std::nullopt;
+}
+
+std::optional<FindRequest> WidgetWindowDialogs::RunFind()
+{
+    FindDialog dialog(m_parent);
+    return dialog.exec() == QDialog::Accepted ? std::optional(dialog.Request()) : std::nullopt;
+}
+
+void WidgetWindowDialogs::ShowAbout()
+{
+    AboutDialog dialog(m_parent);
+    dialog.exec();
+}
+
+} // namespace torvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/window_dialogs.h"
+
+class QWidget;
+
+namespace torvane {
+
+class UserPrompts;
+
+// The window's dialogs as widgets, modal to the window: the edit dialogs over their forms, the two
+// number prompts, "FIND" and the About box. The prompts show the messages of the number prompts.
+class WidgetWindowDialogs final : public WindowDialogs {
+public:
+    WidgetWindowDialogs(QWidget* parent, UserPrompts& prompts) : m_parent(parent), m_prompts(prompts) {}
+
+    bool RunProgram(ProgramForm& form) override;
+    bool RunSatellite(SatelliteForm& form) override;
+    bool RunTp(TpForm& form) override;
+    std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) override;
+    std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) override;
+    std::optional<FindRequest> RunFind() override;
+    void ShowAbout() override;
+
+private:
+    QWidget* m_parent;
+    UserPrompts& m_prompts;
+};
+
+} // namespace torvane

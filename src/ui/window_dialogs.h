@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "editing/forms/index_prompt.h"
+#include "editing/forms/move_information.h"
+#include "editing/service_finder.h"
+
+namespace torvane {
+
+class ProgramForm;
+class SatelliteForm;
+class TpForm;
+
+// The modal dialogs the main window opens for its commands, each shown on its core form. The
+// window asks through this interface so that the same commands run with the widget dialogs and,
+// in tests, with scripted answers.
+class WindowDialogs {
+public:
+    virtual ~WindowDialogs() = default;
+
+    // The "Program Information", satellite and TP dialogs; true when closed with OK after the
+    // form's checks passed.
+    virtual bool RunProgram(ProgramForm& form) = 0;
+    virtual bool RunSatellite(SatelliteForm& form) = 0;
+    virtual bool RunTp(TpForm& form) = 0;
+    // The index prompt of Move Channel and Switch Channel: the number on OK.
+    virtual std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) = 0;
+    // The navigator's "Move Information": the number on OK.
+    virtual std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) = 0;
+    // The "FIND" dialog: the text and the partial flag on "Next".
+    virtual std::optional<FindRequest> RunFind() = 0;
+    virtual void ShowAbout() = 0;
+};
+
+} // namespace torvane

@@ -1,0 +1,289 @@
+#include <QAbstractItemModelTester>
+#include <QMenu>
+#include <QMimeData>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTest>
+#include <QUndoStack>
+
+#include "document/document.h"
+#include "store/tree_item.h"
+#include "ui/models/channel_tree_model.h"
+#include "ui/views/navigator_view.h"
+#include "ui/views/service_list_view.h"
+#include "ui/views/switch_bar.h"
+#include "window_fixture.h"
+
+// The main window driven as a user would: menus and their greying, the title, the list's keys,
+// the context menus, undo and redo, while both models are checked after every change.
+
+namespace torvane::test {
+namespace {
+
+// The texts of a menu's entries ("-" for a separator) and whether each is enabled.
+QStringList MenuTexts(const QMenu& menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text() + (action->isEnabled() ? "" : " (grey)"));
+    return texts;
+}
+
+TreeItem* Tp(Document& document, int satellite, int tp)
+{
+    return document.Store().Tree().FindRoot(TreeKind::SatelliteRoot)->Child(satellite)->Child(tp);
+}
+
+// Selects a row of the list as a click on it does.
+void ClickRow(ServiceListView& list, int row)
+{
+    list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void SelectRows(ServiceListView& list, std::initializer_list<int> rows)
+{
+    list.selectionModel()->clearSelection();
+    for (int row : rows)
+        list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+} // namespace
+
+class MainWindowTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The menu bar as the user sees it, and the greying from start to open to close.
+    void MenusFollowTheDocument()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.IsReady());
+        MainWindow& window = *fixture.window;
+
+        QStringList bar;
+        for (const QAction* menu : window.menuBar()->actions())
+            bar << menu->text();
+        QCOMPARE(bar, QStringList({"&File", "&Edit", "&Process", "&Setting", "&Help"}));
+        const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
+        QCOMPARE(MenuTexts(*menuOf(0)), QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-",
+                                                     "&Close (grey)", "-", "Recent &Files (grey)", "-", "E&xit"}));
+        QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch"}));
+        QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
+                                                     "DownLoad &File (PC --> STB)"}));
+        QCOMPARE(MenuTexts(*menuOf(3)), QStringList({"Serial &Port"}));
+        QCOMPARE(MenuTexts(*menuOf(4)), QStringList({"&About Torvane..."}));
+        QCOMPARE(window.Action(WindowCommand::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(window.Action(WindowCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(window.Action(WindowCommand::Find)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        QCOMPARE(window.Action(WindowCommand::Switch)->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
+        QCOMPARE(window.Action(WindowCommand::Undo)->shortcuts(),
+                 QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}));
+        QCOMPARE(window.Action(WindowCommand::Redo)->shortcuts(),
+                 QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+        QVERIFY(window.Action(WindowCommand::ToolbarSave)->isEnabled());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane[*]"));
+        QCOMPARE(window.Switches()->Filter(), ServiceFilter::TvAndRadio);
+
+        // A flash image: its user chunk, asked with the default chunk preset, one box at a time.
+        QVERIFY(fixture.OpenDemo());
+        QCOMPARE(fixture.prompts.chunkQuestions.size(), std::size_t{1});
+        QCOMPARE(fixture.prompts.chunkQuestions[0].caption, std::string("Load database config"));
+        QCOMPARE(fixture.prompts.chunkQuestions[0].initial, (ChunkChoice{true, false}));
+        QVERIFY(fixture.prompts.chunkQuestions[0].exclusive);
+        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
+            QVERIFY(window.Action(command)->isEnabled());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
+        QVERIFY(!window.isWindowModified());
+        QCOMPARE(window.CountsText(), QStringLiteral("6 satellites, 36 TPs, 360 services"));
+        QCOMPARE(window.Navigator()->model()->rowCount(), 2);
+        QCOMPARE(window.List()->model()->rowCount(), 360);
+        QCOMPARE(window.List()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Index"));
+        QCOMPARE(window.List()->columnWidth(0), 44);
+
+        // Save As a default database with order, then open that file: Download greys.
+        const std::string df2 = fixture.Path("copy.df2");
+        fixture.prompts.fileAnswers.push_back(df2);
+        window.SaveAs();
+        QCOMPARE(fixture.prompts.questions.back(),
+                 std::string("Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
+        QVERIFY(window.OpenPath(df2));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - copy.df2[*]"));
+        QVERIFY(window.Action(WindowCommand::Save)->isEnabled());
+        QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
+        fixture.prompts.fileAnswers.push_back(fixture.Path("other.ddf"));
+        window.SaveAs();
+        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
+
+        // Any other extension does nothing; Close greys again and empties the panes.
+        QVERIFY(!window.OpenPath(fixture.Path("notes.txt")));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
+        window.CloseFile();
+        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
+            QVERIFY(!window.Action(command)->isEnabled());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane[*]"));
+        QCOMPARE(window.Navigator()->model()->rowCount(), 0);
+        QCOMPARE(window.List()->model()->rowCount(), 0);
+        QCOMPARE(window.RecentFilesMenu()->actions().size(), 3);
+
+        // A file dropped on the window opens; so does an entry of Recent Files.
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(QString::fromStdString(fixture.DemoPath()))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        QApplication::sendEvent(&window, &drop);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
+        QCOMPARE(window.RecentFilesMenu()->actions().front()->text(), QStringLiteral("&1 demo.bin"));
+        window.RecentFilesMenu()->actions()[1]->trigger();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other.ddf[*]"));
+        QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+
+    // The context menus' texts and greying for each kind of tree item and list click.
+    void ContextMenus()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NavigatorView& navigator = *window.Navigator();
+        navigator.expandAll();
+
+        const auto menuAt = [&](const TreeItem* item) {
+            const QModelIndex index = static_cast<const ChannelTreeModel*>(navigator.model())->IndexOf(item);
+            navigator.scrollTo(index);
+            return navigator.ContextMenuAt(navigator.visualRect(index).topLeft() + QPoint(2, 2));
+        };
+        const ChannelTree& tree = fixture.Doc().Store().Tree();
+        QVERIFY(!menuAt(tree.FindRoot(TreeKind::AllServices)));
+        QCOMPARE(MenuTexts(*menuAt(tree.FindRoot(TreeKind::SatelliteRoot))),
+                 QStringList({"Edit  (grey)", "-", "Add  Information", "Delete Information (grey)", "-", "Move Up (grey)",
+                              "Move Down (grey)", "Move Information (grey)"}));
+        QCOMPARE(MenuTexts(*menuAt(Tp(fixture.Doc(), 0, 0))),
+                 QStringList({"Edit ", "-", "Add  Information (grey)", "Delete Information", "-", "Move Up (grey)",
+                              "Move Down", "Move Information"}));
+        QCOMPARE(navigator.SelectedItem(), Tp(fixture.Doc(), 0, 0));
+        QCOMPARE(MenuTexts(*menuAt(tree.FindRoot(TreeKind::SatelliteRoot)->Child(5))),
+                 QStringList({"Edit ", "-", "Add  Information", "Delete Information", "-", "Move Up", "Move Down (grey)",
+                              "Move Information"}));
+        // Right of the label is no hit.
+        const QModelIndex root = navigator.model()->index(1, 0);
+        QVERIFY(!navigator.ContextMenuAt(QPoint(navigator.viewport()->width() - 2, navigator.visualRect(root).center().y())));
+
+        // The list of the selected satellite: no Insert; on the first row no Move Up.
+        QCOMPARE(fixture.Doc().List().CurrentItem(), tree.FindRoot(TreeKind::SatelliteRoot)->Child(5));
+        ClickRow(*window.List(), 0);
+        QCOMPARE(MenuTexts(*window.ChannelMenu(true)),
+                 QStringList({"Edit Channel          Enter", "-", "Move Up                 - (grey)", "Move Down            +",
+                              "Move Channel", "Switch Channel", "-", "Insert Channel       Insert (grey)",
+                              "Delete Channel    Delete"}));
+        // A TP's list clicked beside the rows: only Insert.
+        navigator.SelectItem(Tp(fixture.Doc(), 1, 2));
+        QCOMPARE(MenuTexts(*window.ChannelMenu(false)),
+                 QStringList({"Edit Channel          Enter (grey)", "-", "Move Up                 - (grey)",
+                              "Move Down            + (grey)", "Move Channel (grey)", "Switch Channel (grey)", "-",
+                              "Insert Channel       Insert", "Delete Channel    Delete (grey)"}));
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+    // The list's keys on a TP's list, and their undo through the Edit menu's shortcuts.
+    void ListKeysAndUndo()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Document& document = fixture.Doc();
+        ServiceListView& list = *window.List();
+        const auto names = [&] {
+            QStringList texts;
+            for (const ServiceRow& row : document.List().Rows())
+                texts << QString::fromStdString(row.cells.at(0));
+            return texts;
+        };
+        const auto selected = [&] {
+            QList<int> rows;
+            for (int row : list.SelectedRows())
+                rows << row;
+            return rows;
+        };
+
+        // "All Services": Insert does nothing.
+        window.Navigator()->SelectItem(document.Store().Tree().FindRoot(TreeKind::AllServices));
+        ClickRow(list, 0);
+        QTest::keyClick(&list, Qt::Key_Insert);
+        QVERIFY(fixture.dialogs.shown.empty());
+
+        window.Navigator()->SelectItem(Tp(document, 0, 0));
+        const QStringList before = names();
+        QVERIFY(before.size() >= 4);
+        // Keypad minus moves row 2 up, the selection follows; the plain minus key is no command.
+        ClickRow(list, 1);
+        QTest::keyClick(&list, Qt::Key_Minus);
+        QCOMPARE(names(), before);
+        QTest::keyClick(&list, Qt::Key_Minus, Qt::KeypadModifier);
+        QStringList moved = before;
+        moved.swapItemsAt(0, 1);
+        QCOMPARE(names(), moved);
+        QCOMPARE(selected(), QList<int>({0}));
+        QCOMPARE(window.UndoStack()->undoText(), QStringLiteral("Move Up"));
+        QVERIFY(window.isWindowModified());
+        // Enter and a double click open the program dialog (cancelled here): nothing changes.
+        QTest::keyClick(&list, Qt::Key_Return);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(0, 1)).center());
+        QCOMPARE(fixture.dialogs.shown, std::vector<std::string>(2, "Program Information"));
+        QCOMPARE(names(), moved);
+        // Shift+Delete is the clipboard's; Delete deletes the selected rows.
+        SelectRows(list, {1, 2});
+        QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(names(), moved);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QStringList deleted = moved;
+        deleted.remove(1, 2);
+        QCOMPARE(names(), deleted);
+        // Down selects the row below alone.
+        SelectRows(list, {0, 1});
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(selected(), QList<int>({1}));
+        // Keypad slash finds, F3 finds the next match from the row after it, wrapping to the top.
+        const QString target = deleted.back();
+        fixture.dialogs.findAnswers.push_back(FindRequest{target.toStdString(), false});
+        QTest::keyClick(&list, Qt::Key_Slash, Qt::KeypadModifier);
+        QCOMPARE(selected(), QList<int>({static_cast<int>(deleted.size()) - 1}));
+        QTest::keyClick(&list, Qt::Key_F3);
+        QCOMPARE(selected(), QList<int>({static_cast<int>(deleted.size()) - 1}));
+
+        // Undo the delete and the move (Ctrl+Z twice), redo the move (Ctrl+Shift+Z).
+        QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Delete Channel"));
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), moved);
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), before);
+        QVERIFY(!window.isWindowModified());
+        QVERIFY(!window.Action(WindowCommand::Undo)->isEnabled());
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(names(), moved);
+        QVERIFY(window.isWindowModified());
+        // Saving marks the clean point; undoing past it modifies the document again.
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        window.Save();
+        QVERIFY(!window.isWindowModified());
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), before);
+        QVERIFY(window.isWindowModified());
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+};
+
+} // namespace torvane::test
+
+QTEST_MAIN(torvane::test::MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "editing/forms/program_form.h"
+#include "editing/forms/satellite_form.h"
+#include "editing/forms/tp_form.h"
+#include "ui/window_dialogs.h"
+
+namespace torvane::test {
+
+// The window's dialogs answered by a test: each dialog runs the next scripted step on its form
+// (filling controls, pressing OK) and reports what the step answers; with no step left the
+// dialog is cancelled. Every dialog shown is counted by its caption.
+class ScriptedDialogs final : public WindowDialogs {
+public:
+    template <typename Form>
+    using FormStep = std::function<bool(Form&)>;
+
+    bool RunProgram(ProgramForm& form) override { return Run(programSteps, form, "Program Information"); }
+    bool RunSatellite(SatelliteForm& form) override { return Run(satelliteSteps, form, "Satellite"); }
+    bool RunTp(TpForm& form) override { return Run(tpSteps, form, "TP"); }
+    std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) override
+    {
+        return Next(indexAnswers, prompt.caption);
+    }
+    std::optional<std::uint32_t> RunMoveInformation(const MoveInformation&) override
+    {
+        return Next(moveAnswers, std::string(MoveInformation::kCaption));
+    }
+    std::optional<FindRequest> RunFind() override { return Next(findAnswers, std::string(FindRequest::kCaption)); }
+    void ShowAbout() override { shown.push_back("About Torvane"); }
+
+    std::deque<FormStep<ProgramForm>> programSteps;
+    std::deque<FormStep<SatelliteForm>> satelliteSteps;
+    std::deque<FormStep<TpForm>> tpSteps;
+    std::deque<std::optional<std::int32_t>> indexAnswers;
+    std::deque<std::optional<std::uint32_t>> moveAnswers;
+    std::deque<std::optional<FindRequest>> findAnswers;
+    std::vector<std::string> shown;  // captions in order
+
+private:
+    template <typename Form>
+    bool Run(std::deque<FormStep<Form>>& steps, Form& form, const char* caption)
+    {
+        shown.emplace_back(caption);
+        if (steps.empty())
+            return false;
+        const FormStep<Form> step = std::move(steps.front());
+        steps.pop_front();
+        return step(form);
+    }
+
+    template <typename T>
+    std::optional<T> Next(std::deque<std::optional<T>>& answers, std::string caption)
+    {
+        shown.push_back(std::move(caption));
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<T> answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace torvane::test

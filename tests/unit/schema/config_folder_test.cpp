@@ -1,0 +1,40 @@
+#include "schema/config_folder.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+struct FolderCase {
+    const char* name;
+    const char* executableFolder;
+    bool writable;
+    const char* xdgConfigHome;
+    const char* home;
+    ConfigFolder expected;
+};
+
+class ConfigFolderRule : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(ConfigFolderRule, ExecutableFolderWhenWritableElseTheUsersFolder)
+{
+    const FolderCase& c = GetParam();
+    EXPECT_EQ(ChooseConfigFolder(c.executableFolder, c.writable, c.xdgConfigHome, c.home), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConfigFolderRule,
+    ::testing::Values(
+        FolderCase{"WritableExecutableFolder", "/opt/tv/", true, "/x", "/home/a", {"/opt/tv/", false}},
+        FolderCase{"XdgConfigHome", "/usr/bin/", false, "/home/a/cfg", "/home/a", {"/home/a/cfg/Torvane/", true}},
+        FolderCase{"XdgConfigHomeWithSlash", "/usr/bin/", false, "/cfg/", "/home/a", {"/cfg/Torvane/", true}},
+        FolderCase{"HomeWithoutXdg", "/usr/bin/", false, "", "/home/a", {"/home/a/.config/Torvane/", true}},
+        FolderCase{"RelativeXdgIsIgnored", "/usr/bin/", false, "cfg", "/home/a", {"/home/a/.config/Torvane/", true}},
+        FolderCase{"UnknownExecutableFolder", "", true, "/cfg", "", {"/cfg/Torvane/", true}},
+        FolderCase{"NoUserFolderEither", "/usr/bin/", false, "", "", {"/usr/bin/", false}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace torvane
