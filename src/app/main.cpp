@@ -1,7 +1,7 @@
 // torvane [--config-dir DIR] [--project-type NAME] [--chunk user|default] [--screenshot PNG] [FILE]
 //
 // The editor. The configuration folder (config.ini, script.ini) is DIR, else the one torvane-cli
-// uses; --project-type answers "Project Select" and overrides config.ini; FILE is opened as File →
+// uses (DefaultConfigFolder); --project-type answers "Project Select" and overrides config.ini; FILE is opened as File →
 // Open opens a chosen file, --chunk answering its chunk question. With --screenshot the window is
 // drawn into PNG once it shows the file, and the program ends.
 
@@ -11,10 +11,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QTimer>
 
+#include "schema/config_folder.h"
 #include "schema/project_config.h"
-#include "util/executable_folder.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -92,7 +93,16 @@ int main(int argc, char* argv[])
     if (!options)
         return 2;
 
-    torvane::MainWindow window(torvane::ProjectConfig(options->configDir ? *options->configDir : torvane::ExecutableFolder()));
+    // The folder torvane-cli uses: the program's own when it can be written, else the user's
+    // configuration folder, made when missing so that config.ini and script.ini can be written.
+    const torvane::ConfigFolder folder =
+        options->configDir ? torvane::ConfigFolder{*options->configDir, false} : torvane::DefaultConfigFolder();
+    if (folder.userFolder)
+        std::fprintf(stderr, "torvane: the program's folder cannot be written; the configuration folder is \"%s\"\n",
+                     folder.path.c_str());
+    if (!folder.path.empty())
+        QDir().mkpath(QString::fromStdString(folder.path));
+    torvane::MainWindow window{torvane::ProjectConfig(folder.path)};
     window.show();
     // The configuration is read once the window is up, so that its questions have a parent.
     QTimer::singleShot(0, &window, [&window, &options] {

@@ -188,8 +188,8 @@ std::string LayoutLines(const NodeSchema& schema)
     std::string lines;
     for (const NodeKind kind : kCliNodeKinds) {
         lines += std::string(NodeKindLabel(kind)) + " fields=" + std::to_string(schema.DeclarationCount(kind))
-            + " positioned=" + std::to_string(schema.FieldCount(kind)) + " size=" + std::to_string(schema.NodeSize(kind))
-            + "\n";
+            + " positioned=" + std::to_string(schema.FieldCount(kind))
+            + " size=" + std::to_string(schema.NodeSize(kind)) + "\n";
     }
     return lines;
 }

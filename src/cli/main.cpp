@@ -80,8 +80,8 @@ int Run(const std::vector<std::string>& args)
 
     const ConfigFolder folder = options.configDir ? ConfigFolder{*options.configDir, false} : DefaultConfigFolder();
     if (folder.userFolder)
-        prompts.Message("torvane-cli: the program's folder cannot be written; the configuration folder is \"" + folder.path
-                        + "\"");
+        prompts.Message("torvane-cli: the program's folder cannot be written; the configuration folder is \""
+                        + folder.path + "\"");
     ProjectConfig config(folder.path);
     // The one question about the project type is answered by the option.
     if (options.projectType)

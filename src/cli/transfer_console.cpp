@@ -146,14 +146,7 @@ void TransferConsole::Connect(TransferRunner& runner)
     });
     QObject::connect(&runner, &TransferRunner::TitleChanged, &runner, [this](const QString& title) { Line(title.toStdString()); });
     QObject::connect(&runner, &TransferRunner::SpeedMeasured, &runner,
-                     [this](const QString& verb, qint64 bytes, double seconds, qint64 wireBytes) {
-                         TransferSpeed speed;
-                         speed.verb = verb.toStdString();
-                         speed.bytes = static_cast<std::uint64_t>(bytes);
-                         speed.seconds = seconds;
-                         speed.wireBytes = static_cast<std::uint64_t>(wireBytes);
-                         Line(FormatTransferSpeed(speed));
-                     });
+                     [this](const TransferSpeed& speed) { Line(FormatTransferSpeed(speed)); });
 }
 
 void TransferConsole::ShowProgress(int bar, int percent, std::uint64_t total)

@@ -198,7 +198,8 @@ std::optional<FlashImage::ChunkSpan> FlashImage::DefaultChunkSpan() const
 bool FlashImage::FixedPlaceIsFree() const
 {
     const auto overlaps = [](std::uint64_t begin, std::uint64_t extent) {
-        return begin < kFixedDefaultChunkEnd && begin + std::max<std::uint64_t>(extent, kChunkHeaderSize) > kFixedDefaultChunkOffset;
+        const std::uint64_t end = begin + std::max<std::uint64_t>(extent, kChunkHeaderSize);
+        return begin < kFixedDefaultChunkEnd && end > kFixedDefaultChunkOffset;
     };
     for (const WalkedChunk& chunk : m_walk.chunks) {
         if (overlaps(chunk.offset, chunk.header.Extent()))
@@ -207,7 +208,8 @@ bool FlashImage::FixedPlaceIsFree() const
     // The chunk that ended the walk is damaged: whatever it claims may hold data.
     if (m_walk.rejected) {
         const ChunkHeader& h = m_walk.rejected->header;
-        if (overlaps(m_walk.rejected->offset, std::max<std::uint64_t>(h.nextOffset, std::uint64_t{h.length} + kChunkStartSize)))
+        const std::uint64_t claimed = std::max<std::uint64_t>(h.nextOffset, std::uint64_t{h.length} + kChunkStartSize);
+        if (overlaps(m_walk.rejected->offset, claimed))
             return false;
     }
     return true;

@@ -84,10 +84,7 @@ TransferCallbacks TransferRunner::MakeCallbacks()
     };
     callbacks.titleChanged = [this](std::string_view title) { emit TitleChanged(ToQString(title)); };
     callbacks.receiverRead = [this](std::uint32_t version, const ReceiverInfo& info) { emit ReceiverRead(version, info); };
-    callbacks.speedMeasured = [this](const TransferSpeed& speed) {
-        emit SpeedMeasured(ToQString(speed.verb), static_cast<qint64>(speed.bytes), speed.seconds,
-                           static_cast<qint64>(speed.wireBytes));
-    };
+    callbacks.speedMeasured = [this](const TransferSpeed& speed) { emit SpeedMeasured(speed); };
     callbacks.cancelDisabled = [this] { emit CancelDisabled(); };
     return callbacks;
 }

@@ -56,7 +56,7 @@ signals:
     void MessageShown(const QString& text, const QString& caption);
     void TitleChanged(const QString& title);
     void ReceiverRead(quint32 version, const torvane::ReceiverInfo& info);
-    void SpeedMeasured(const QString& verb, qint64 bytes, double seconds, qint64 wireBytes);
+    void SpeedMeasured(const torvane::TransferSpeed& speed);
     void CancelDisabled();
     // Once per run, after the run's other reports, with the TransferOutcome as a number.
     void Finished(int outcome);

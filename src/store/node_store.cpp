@@ -542,8 +542,10 @@ void NodeStore::BuildTreeFromImage()
             // A TP without a readable tp_id is kept (and saved) but owns no programs.
             const int tpId = ReadNumber(NodeKind::Tp, slot, tpIdField).value_or(-1);
             TreeItem* tp = AddTpItem(satellite, slot, tpId, number++);
-            if (tpIdsPlaced.insert(tpId).second)
-                m_tree.SetPrograms(tp, CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
+            if (tpIdsPlaced.insert(tpId).second) {
+                m_tree.SetPrograms(tp,
+                                   CollectSorted(ProgramsWhere(satellite->Info()->programs.Programs(), tpIdOf, tpId)));
+            }
         }
     }
     RebuildIdPools();

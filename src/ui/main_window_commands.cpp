@@ -11,6 +11,7 @@
 #include "ui/commands/edit_step_command.h"
 #include "ui/main_window.h"
 #include "ui/preset_prompts.h"
+#include "ui/transfer/transfer_commands.h"
 #include "ui/views/navigator_view.h"
 #include "ui/views/popup_menu.h"
 #include "ui/views/service_list_view.h"
@@ -316,18 +317,49 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
 
 void MainWindow::Upload()
 {
+    // A document whose wanted save failed stays open, and nothing is uploaded over it.
+    const bool closed = m_session->Close();
+    ResetHistory();
+    AfterCommand();
+    if (!closed)
+        return;
+    const std::optional<std::string> path = m_prompts->ChooseSaveFile(kUploadFileFilter, {});
+    if (!path || !RunUpload(this, *m_prompts, m_serialSettings, QString::fromStdString(*path)))
+        return;
+    m_imagePath = *path;
+    m_titleName = FileName(*path);
+    RememberFile(*path);
+    // The open may tidy the database up; that is written back at once.
+    if (m_document->OpenUserDatabase(*path))
+        m_document->Save();
+    m_session->Reset();
+    ResetHistory();
+    AfterCommand();
 }
 
 void MainWindow::Download()
 {
+    m_imagePath = m_document->Store().ProductImagePath();
+    if (m_imagePath.empty()) {
+        m_prompts->Message(kNoFileOpenedMessage);
+        return;
+    }
+    // Pending edits reach the file first; an image that could not be saved is not sent.
+    const SaveResult saved = m_document->Save();
+    NoteSaved(saved == SaveResult::Saved);
+    if (saved != SaveResult::Failed)
+        RunDownload(this, *m_prompts, m_serialSettings, QString::fromStdString(m_imagePath));
 }
 
 void MainWindow::DownloadFile()
 {
+    if (const std::optional<std::string> path = m_prompts->ChooseOpenFile(kDownloadFileFilter))
+        RunDownload(this, *m_prompts, m_serialSettings, QString::fromStdString(*path));
 }
 
 void MainWindow::SerialPort()
 {
+    RunConfiguration(this, m_serialSettings);
 }
 
 void MainWindow::About()

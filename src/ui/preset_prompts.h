@@ -21,6 +21,7 @@ public:
     void PresetChunks(std::optional<ChunkChoice> choice) { m_chunks = choice; }
 
     void Message(std::string_view text) override { m_inner->Message(text); }
+    void Warning(std::string_view text, std::string_view caption) override { m_inner->Warning(text, caption); }
     bool AskYesNo(std::string_view text) override { return m_inner->AskYesNo(text); }
     std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
                                  std::optional<int> preset) override;

@@ -1,9 +1,11 @@
 // The editing core driven as a user drives it: the commands of the service list, of the navigator
-// and of their dialogs (with random values typed and picked), on small flash images holding demo
-// databases, opened from the user chunk or from the default chunk. After every command the region
-// a save would write must open again into the same tree, with the list the editor shows for its
-// current item; at the end the image is saved, opened again, and every item must show the same
-// list as in the edited document. The input is read as a sequence of commands and their values.
+// and of their dialogs (with random values typed and picked), each edit a step of an edit session,
+// with undo, redo and saves in between, on small flash images holding demo databases, opened from
+// the user chunk or from the default chunk. After every command the region a save would write must
+// open again into the same tree, with the list the editor shows for its current item; undo and redo
+// must bring back exactly what a step found and left; at the end the image is saved, opened again,
+// and every item must show the same list as in the edited document. The input is read as a
+// sequence of commands and their values.
 
 #include <algorithm>
 #include <cstddef>
@@ -24,6 +26,7 @@
 #include "document/document.h"
 #include "document/user_image_builder.h"
 #include "editing/channel_operations.h"
+#include "editing/edit_session.h"
 #include "editing/navigator_commands.h"
 #include "editing/service_finder.h"
 #include "fuzz/fuzz_target.h"
@@ -42,7 +45,7 @@ namespace {
 // The commands; an input byte picks one modulo the count.
 enum Command : std::uint8_t {
     kSelect, kFilter, kRow, kEdit, kInsert, kAppend, kDelete, kUp, kDown, kMoveTo, kSwitch, kFind, kFindNext,
-    kSatelliteAdd, kSatelliteEdit, kTpAdd, kTpEdit, kTreeDelete, kTreeUp, kTreeDown, kTreeMove, kSave,
+    kSatelliteAdd, kSatelliteEdit, kTpAdd, kTpEdit, kTreeDelete, kTreeUp, kTreeDown, kTreeMove, kSave, kUndo, kRedo,
     kCommandCount
 };
 
@@ -306,12 +309,47 @@ void CheckSaveAndReopen(const Variant& variant, Document& document, const std::s
     }
 }
 
-// The commands of torvane-cli edit, each given its item, rows and dialog values by the input.
+// What a step of the edit session changes and what its undo and redo must bring back: the region a
+// save would write, the tree, the item shown (its place) and its list with the row selected.
+struct Snapshot {
+    Input region;
+    std::string tree;
+    int currentItem = -1;
+    std::string list;
+    ServiceFilter filter = ServiceFilter::TvAndRadio;
+    int selectedRow = -1;
+};
+
+Snapshot TakeSnapshot(Document& document)
+{
+    Snapshot taken;
+    NodeStore& store = document.Store();
+    taken.region.assign(document.Image().Length(), 0xFF);
+    if (UserImageBuilder(store).CreateUserDataImage(taken.region) != 0)
+        taken.region.clear();
+    taken.tree = TreeText(store.Tree());
+    taken.currentItem = store.Tree().IndexOf(store.CurrentItem());
+    taken.list = document.List().Text();
+    taken.filter = store.Filter();
+    taken.selectedRow = document.List().SelectedRow();
+    return taken;
+}
+
+// The filter is no part of a step: a list shown under another filter since, and its row numbers,
+// are not compared.
+bool SameState(const Snapshot& now, const Snapshot& then)
+{
+    return now.region == then.region && now.tree == then.tree && now.currentItem == then.currentItem
+        && (now.filter != then.filter || (now.list == then.list && now.selectedRow == then.selectedRow));
+}
+
+// The commands of torvane-cli edit through an edit session, each given its item, rows and dialog
+// values by the input, every edit one step; undo and redo are checked against what each step
+// found and left.
 class Editor final {
 public:
     Editor(Document& document, InputReader& in)
-        : m_document(document), m_store(document.Store()), m_list(document.List()), m_in(in),
-          m_channels(m_store, m_list), m_navigator(m_store)
+        : m_document(document), m_store(document.Store()), m_list(document.List()), m_in(in), m_session(document)
     {
     }
 
@@ -319,7 +357,7 @@ public:
     {
         switch (command) {
         case kSelect:
-            m_document.SelectItem(AnyItem());
+            m_session.SelectItem(AnyItem());
             break;
         case kFilter: {
             constexpr ServiceFilter kFilters[] = {ServiceFilter::TvAndRadio, ServiceFilter::Tv, ServiceFilter::Radio};
@@ -329,6 +367,67 @@ public:
         case kRow:
             m_list.SelectRow(m_in.Below(m_list.RowCount() + 1) - 1);
             break;
+        case kFind:
+            Find();
+            break;
+        case kFindNext:
+            m_session.Finder().FindNextService(m_list);
+            break;
+        case kUndo:
+            Undo();
+            break;
+        case kRedo:
+            Redo();
+            break;
+        case kSave:
+            // A save marks the clean point of the history.
+            if (m_document.Save() == SaveResult::Saved)
+                m_session.SetClean();
+            break;
+        default:
+            Step(command);
+            break;
+        }
+    }
+
+private:
+    // An edit as one step of the session, remembered with the states before and after it.
+    void Step(Command command)
+    {
+        Snapshot before = TakeSnapshot(m_document);
+        if (!m_session.Execute("step", [this, command] { Edit(command); }))
+            return;
+        m_steps.resize(m_done);
+        m_steps.push_back({std::move(before), TakeSnapshot(m_document)});
+        ++m_done;
+    }
+
+    void Undo()
+    {
+        if (!m_session.CanUndo())
+            return;
+        Check(m_done > 0, "the session undoes more steps than were made");
+        m_session.Undo();
+        --m_done;
+        Check(SameState(TakeSnapshot(m_document), m_steps[m_done].before),
+              "undo does not bring back the state before the step");
+    }
+
+    void Redo()
+    {
+        if (!m_session.CanRedo())
+            return;
+        Check(m_done < m_steps.size(), "the session redoes a step that was not made");
+        m_session.Redo();
+        Check(SameState(TakeSnapshot(m_document), m_steps[m_done].after),
+              "redo does not bring back the state after the step");
+        ++m_done;
+    }
+
+    void Edit(Command command)
+    {
+        ChannelOperations& channels = m_session.Operations();
+        switch (command) {
         case kEdit:
         case kInsert:
         case kAppend:
@@ -338,24 +437,18 @@ public:
             Delete();
             break;
         case kUp:
-            m_channels.MoveUp();
+            channels.MoveUp();
             break;
         case kDown:
-            m_channels.MoveDown();
+            channels.MoveDown();
             break;
         case kMoveTo:
-            if (m_channels.BeginMoveTo())
-                m_channels.MoveTo(m_in.Below(m_list.RowCount() + 2));
+            if (channels.BeginMoveTo())
+                channels.MoveTo(m_in.Below(m_list.RowCount() + 2));
             break;
         case kSwitch:
-            if (m_channels.BeginSwitch())
-                m_channels.SwitchWith(m_in.Below(m_list.RowCount() + 2));
-            break;
-        case kFind:
-            Find();
-            break;
-        case kFindNext:
-            m_finder.FindNextService(m_list);
+            if (channels.BeginSwitch())
+                channels.SwitchWith(m_in.Below(m_list.RowCount() + 2));
             break;
         case kSatelliteAdd:
         case kSatelliteEdit:
@@ -369,7 +462,6 @@ public:
         }
     }
 
-private:
     TreeItem* AnyItem()
     {
         const std::vector<TreeItem*> items = TreeItems(m_store.Tree());
@@ -413,13 +505,14 @@ private:
 
     void Program(Command command)
     {
-        std::unique_ptr<ProgramForm> form = command == kEdit ? m_channels.BeginEdit()
-            : command == kInsert                             ? m_channels.BeginInsert()
-                                                             : m_channels.BeginAppend();
+        ChannelOperations& channels = m_session.Operations();
+        std::unique_ptr<ProgramForm> form = command == kEdit ? channels.BeginEdit()
+            : command == kInsert                             ? channels.BeginInsert()
+                                                             : channels.BeginAppend();
         if (!form)
             return;
         Fill<ProgramForm, ProgramControl>(*form, kProgramControlCount);
-        m_channels.Finish(*form);
+        channels.Finish(*form);
     }
 
     void Delete()
@@ -429,7 +522,7 @@ private:
             rows.push_back(m_in.Below(m_list.RowCount()));
         if (rows.empty() && m_list.SelectedRow() >= 0)
             rows.push_back(m_list.SelectedRow());
-        m_channels.Delete(rows);
+        m_session.Operations().Delete(rows);
     }
 
     // A name of the list, cut or in other letter case, or any text.
@@ -441,53 +534,60 @@ private:
             if (!row.cells.empty())
                 request.text = row.cells[0].substr(0, static_cast<std::size_t>(m_in.Below(12)));
         }
-        m_finder.FindService(m_list, request);
+        m_session.Finder().FindService(m_list, request);
     }
 
     // The navigator's dialogs act on the item a right click selects first.
     void TreeDialog(Command command)
     {
         TreeItem* item = AnyItem();
-        m_document.SelectItem(item);
+        m_session.SelectItem(item);
+        NavigatorCommands& navigator = m_session.Navigator();
         const bool add = command == kSatelliteAdd || command == kTpAdd;
-        std::unique_ptr<NavigatorDialog> dialog = add ? m_navigator.BeginAdd(item) : m_navigator.BeginEdit(item);
+        std::unique_ptr<NavigatorDialog> dialog = add ? navigator.BeginAdd(item) : navigator.BeginEdit(item);
         if (!dialog)
             return;
         if (SatelliteForm* satellite = dialog->Satellite())
             Fill<SatelliteForm, SatelliteControl>(*satellite, kSatelliteControlCount);
         else
             Fill<TpForm, TpControl>(*dialog->Tp(), kTpControlCount);
-        m_navigator.Finish(*dialog);
+        navigator.Finish(*dialog);
     }
 
     void TreeMove(Command command)
     {
         TreeItem* item = AnyItem();
-        m_document.SelectItem(item);
+        m_session.SelectItem(item);
+        NavigatorCommands& navigator = m_session.Navigator();
         switch (command) {
         case kTreeDelete:
-            m_document.SelectItem(m_navigator.Delete(item));
+            m_session.DeleteItem(item);
             break;
         case kTreeUp:
-            m_navigator.MoveUp(item);
+            navigator.MoveUp(item);
             break;
         case kTreeDown:
-            m_navigator.MoveDown(item);
+            navigator.MoveDown(item);
             break;
         default:
-            if (item && item->Parent() && m_navigator.BeginMoveTo(item))
-                m_navigator.MoveTo(item, static_cast<std::uint32_t>(m_in.Below(item->Parent()->ChildCount() + 2)));
+            if (item && item->Parent() && navigator.BeginMoveTo(item))
+                navigator.MoveTo(item, static_cast<std::uint32_t>(m_in.Below(item->Parent()->ChildCount() + 2)));
             break;
         }
     }
+
+    struct StepStates {
+        Snapshot before;
+        Snapshot after;
+    };
 
     Document& m_document;
     NodeStore& m_store;
     ServiceList& m_list;
     InputReader& m_in;
-    ChannelOperations m_channels;
-    NavigatorCommands m_navigator;
-    ServiceFinder m_finder;
+    EditSession m_session;
+    std::vector<StepStates> m_steps;  // the steps made, in order; the first m_done are done
+    std::size_t m_done = 0;
 };
 
 // An input: the variant's index, then commands, each a command byte followed by its values.
@@ -508,7 +608,7 @@ Input Script(std::uint8_t variant, std::initializer_list<std::initializer_list<i
 
 // Short sessions that reach every command: selecting a TP and a row, editing the program, inserting
 // and appending ones, deleting, moving, finding, adding and editing satellites and TPs, moving and
-// deleting tree items and saving in between, on several of the variants.
+// deleting tree items, undoing, redoing and saving in between, on several of the variants.
 std::vector<Input> Seeds()
 {
     // Variants: 0 … 7 of ZUV_DVBS_V1, 8 … 15 of ZUV_DVBS_V4, each shape from the user chunk, then
@@ -528,6 +628,8 @@ std::vector<Input> Seeds()
         Script(10, {{kSelect, 3}, {kRow, 1}, {kEdit, 1, kName, 17, kCancel}, {kEdit, 1, kName, 17, kCloseBox},
                     {kEdit, 1, kName, 17, kResetThenOk}}),
         Script(14, {{kSelect, 4}, {kInsert, 0, kOk}, {kInsert, 0, kOk}, {kSave}}),
+        Script(0, {{kSelect, 3}, {kRow, 1}, {kEdit, 1, kName, 17, kOk}, {kUndo}, {kRedo}, {kSave}, {kUndo}}),
+        Script(2, {{kTreeDelete, 3}, {kSelect, 0}, {kRow, 1}, {kDelete, 0}, {kUndo}, {kUndo}, {kRedo}, {kRedo}}),
     };
 }
 
@@ -555,11 +657,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(document != nullptr, "a demo image does not open");
     fuzz::Editor editor(*document, in);
     for (std::size_t step = 0; step < fuzz::kMaxCommands && !in.AtEnd(); ++step) {
-        const auto command = static_cast<fuzz::Command>(in.Byte() % fuzz::kCommandCount);
-        if (command == fuzz::kSave)
-            document->Save();
-        else
-            editor.Run(command);
+        editor.Run(static_cast<fuzz::Command>(in.Byte() % fuzz::kCommandCount));
         fuzz::CheckBuiltRegion(*document);
     }
     // Saved even when the last command changed nothing, so that a save in between that cut the

@@ -6,6 +6,9 @@
 #   tests/fuzz/run_fuzzers.sh BUILD WORK [SECONDS [RUNS [TARGET...]]]    fuzz, then print the figures
 #   tests/fuzz/run_fuzzers.sh --merge BUILD WORK [TARGET...]              minimise WORK's corpora into
 #                                                                         tests/fuzz/corpus
+#
+# BUILD is configured with -DTORVANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ (Debian: clang and
+# libclang-rt-14-dev); the processor time is measured with GNU time (Debian: time).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +17,7 @@ if [ "${1:-}" = "--merge" ]; then
     merge=true
     shift
 fi
-[ $# -ge 2 ] || { sed -n '2,9p' "$0" >&2; exit 2; }
+[ $# -ge 2 ] || { sed -n '2,11p' "$0" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 work=$(cd "$2" && pwd)
@@ -42,11 +45,13 @@ if $merge; then
         fresh="$work/merged/$target"
         rm -rf "$fresh"
         mkdir -p "$fresh" "$here/corpus/$target"
-        nice -n 19 "$build/tests/$target" -merge=1 "$fresh" "$here/corpus/$target" "$work/corpus/$target" \
-            >"$work/$target.merge.log" 2>&1
-        rm -f "$here/corpus/$target"/*
+        # Edges only, without their hit counts: a tenth of the files for the same code reached.
+        nice -n 19 "$build/tests/$target" -merge=1 -use_counters=0 "$fresh" "$here/corpus/$target" \
+            "$work/corpus/$target" >"$work/$target.merge.log" 2>&1
+        # Inputs that once broke a target (regression-*) stay whatever their coverage.
+        find "$here/corpus/$target" -type f ! -name 'regression-*' -delete
         cp "$fresh"/* "$here/corpus/$target/"
-        echo "$target: $(ls "$fresh" | wc -l) files, $(du -sk "$fresh" | cut -f1) KB"
+        echo "$target: $(ls "$here/corpus/$target" | wc -l) files, $(cat "$here/corpus/$target"/* | wc -c) bytes"
     done
     exit 0
 fi

@@ -5,11 +5,11 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
 #include "screenshot.h"
+#include "settings_sandbox.h"
 #include "support/scratch_folder.h"
 #include "ui/dialogs/configuration_dialog.h"
 #include "ui/transfer/transfer_commands.h"
@@ -47,7 +47,7 @@ class ConfigurationDialogTest : public QObject {
 private slots:
     void initTestCase();
     void listsAndTheStoredChoice();
-    void screenshot();
+    void screenshots();
 
 private:
     test::ScratchFolder m_folder;
@@ -55,9 +55,7 @@ private:
 
 void ConfigurationDialogTest::initTestCase()
 {
-    // Both stores in the scratch folder, never the machine's own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QString::fromStdString(m_folder.Path("system")));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_folder.Path("user")));
+    test::KeepSerialSettingsIn(m_folder);
 }
 
 void ConfigurationDialogTest::listsAndTheStoredChoice()
@@ -125,7 +123,7 @@ void ConfigurationDialogTest::listsAndTheStoredChoice()
 }
 
 // With TORVANE_SCREENSHOT_DIR set: the dialog as PNG in that folder.
-void ConfigurationDialogTest::screenshot()
+void ConfigurationDialogTest::screenshots()
 {
     if (test::ScreenshotFolder().isEmpty())
         QSKIP("TORVANE_SCREENSHOT_DIR is not set");

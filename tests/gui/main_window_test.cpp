@@ -141,6 +141,10 @@ private slots:
         window.RecentFilesMenu()->actions()[1]->trigger();
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other.ddf[*]"));
         QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
+        // The image's default chunk: a flash image again, Download enabled.
+        QVERIFY(window.OpenPath(fixture.DemoPath(), ChunkChoice{true, false}));
+        QVERIFY(window.Action(WindowCommand::Download)->isEnabled());
+        QCOMPARE(window.CountsText(), QStringLiteral("6 satellites, 36 TPs, 360 services"));
         QVERIFY(fixture.prompts.messages.empty());
     }
 
@@ -279,6 +283,18 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(names(), before);
         QVERIFY(window.isWindowModified());
+
+        // Rows 1 and 2 dragged before row 5: one step, the two stay selected together.
+        SelectRows(list, {0, 1});
+        window.MoveSelectedRows(4);
+        QStringList dragged = before;
+        dragged.move(0, 3);
+        dragged.move(0, 3);
+        QCOMPARE(names(), dragged);
+        QCOMPARE(selected(), QList<int>({2, 3}));
+        QCOMPARE(window.UndoStack()->undoText(), QStringLiteral("Move Channels"));
+        window.UndoStack()->undo();
+        QCOMPARE(names(), before);
         QVERIFY(fixture.prompts.messages.empty());
     }
 };

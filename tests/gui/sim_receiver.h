@@ -18,17 +18,30 @@ namespace torvane::test {
 // reach it through QSerialPort.
 class SimReceiver final {
 public:
-    explicit SimReceiver(std::vector<std::uint8_t> flash, std::uint32_t paceBitsPerSecond = 0,
-                         const sim::FaultSettings& faults = {}, int generation = 48)
+    // The pseudo-terminal alone; the receiver serves from Start on.
+    SimReceiver()
     {
         std::string error;
         m_line = sim::PtyLine::Create(error);
+        if (m_line)
+            m_settings.devicePath = m_line->SlavePath();
+    }
+
+    explicit SimReceiver(std::vector<std::uint8_t> flash, std::uint32_t paceBitsPerSecond = 0,
+                         const sim::FaultSettings& faults = {})
+        : SimReceiver()
+    {
+        Start(std::move(flash), paceBitsPerSecond, faults);
+    }
+
+    void Start(std::vector<std::uint8_t> flash, std::uint32_t paceBitsPerSecond = 0,
+               const sim::FaultSettings& faults = {})
+    {
         if (!m_line)
             return;
         m_sim = std::make_unique<sim::ReceiverSim>(sim::ReceiverFlash(std::move(flash), {}), *m_line,
-                                                   Setup(generation, faults, paceBitsPerSecond));
+                                                   Setup(48, faults, paceBitsPerSecond));
         m_sim->Start();
-        m_settings.devicePath = m_line->SlavePath();
     }
 
     bool Ready() const { return m_sim != nullptr; }

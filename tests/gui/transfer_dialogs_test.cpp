@@ -1,6 +1,7 @@
 // The upload and download dialogs against the receiver simulator on a pseudo-terminal, through
 // the transfer's thread and QSerialPort.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "sim_receiver.h"
 #include "support/recording_prompts.h"
 #include "support/scratch_folder.h"
+#include "support/flash_test_images.h"
 #include "support/transfer_recorder.h"
 #include "ui/transfer/download_dialog.h"
 #include "ui/transfer/transfer_commands.h"
@@ -400,38 +402,49 @@ void TransferDialogsTest::faultyReceiverEndsExactOrWithItsMessage()
 // With TORVANE_SCREENSHOT_DIR set: both dialogs mid-transfer, as PNGs in that folder.
 void TransferDialogsTest::screenshots()
 {
-    const QString folderPath = test::ScreenshotFolder();
-    if (folderPath.isEmpty())
+    if (test::ScreenshotFolder().isEmpty())
         QSKIP("TORVANE_SCREENSHOT_DIR is not set");
-    ScratchFolder folder;
-    QVERIFY(QDir().mkpath(Path(folder, "images")));
-    folder.Write("images/demo_v4.bin", Flash(12));
+    // A receiver with a larger user database, so that its download is seen under way.
+    const auto flash = [](std::uint32_t seed) {
+        return test::MakeTestImage({seed, 0x3000, 0x30000}).Build(test::ReceiverLayout::kFileSize);
+    };
+    const std::filesystem::path images = std::filesystem::temp_directory_path() / "torvane-screenshots";
+    std::filesystem::create_directories(images);
+    const QString image = QString::fromStdString((images / "demo_v4.bin").string());
+    {
+        ScratchFolder folder;
+        folder.Write("image.bin", flash(12));
+        std::filesystem::copy_file(folder.Path("image.bin"), image.toStdString(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
     for (const bool upload : {false, true}) {
-        SimReceiver receiver(Flash(4), 115200);
+        SimReceiver receiver(flash(4), 115200);
         QVERIFY(receiver.Ready());
         ModalPrompts prompts;
         std::unique_ptr<TransferDialog> dialog;
         if (upload) {
             dialog = std::make_unique<UploadDialog>("/home/user/backup/receiver.bin", prompts, receiver.Settings());
         } else {
-            auto download = std::make_unique<DownloadDialog>(Path(folder, "images/demo_v4.bin"), true, true, prompts,
-                                                             receiver.Settings());
+            auto download = std::make_unique<DownloadDialog>(image, true, true, prompts, receiver.Settings());
             download->VerifyBox()->setChecked(true);
             dialog = std::move(download);
         }
         dialog->Runner().SetPauses(test::QuickPauses());
         bool taken = false;
         connect(&dialog->Runner(), &TransferRunner::ProgressChanged, dialog.get(), [&](int, int percent, qint64) {
-            if (percent < 40 || taken)
+            const bool userChunk = upload
+                || Part(*dialog, "step", TransferStep::DownloadToSdram)->text() == "Download to sdram(User Database)";
+            if (percent < 40 || !userChunk || taken)
                 return;
             taken = true;
             QVERIFY(test::SaveScreenshot(*dialog, upload ? "upload_dialog.png" : "download_dialog.png"));
             dialog->close();
         });
         dialog->show();
-        QTRY_VERIFY_WITH_TIMEOUT(taken, kTransferLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(taken, 4 * kTransferLimitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 5000);
     }
+    std::filesystem::remove_all(images);
 }
 
 } // namespace

@@ -160,7 +160,8 @@ TEST_F(CliDataSafety, KilledSaveLeavesTheOldOrTheNewFile)
     }
     const auto temporaries = [this] {
         const std::vector<std::string> names = m_folder.Names();
-        return std::count_if(names.begin(), names.end(), [](const std::string& name) { return name.starts_with(".demo"); });
+        return std::count_if(names.begin(), names.end(),
+                             [](const std::string& name) { return name.starts_with(".demo"); });
     };
     RecordProperty("new", newSeen);
     RecordProperty("left", static_cast<int>(temporaries()));

@@ -22,8 +22,14 @@ DownloadDialog::DownloadDialog(const QString& imagePath, bool defaultChunk, bool
     AddStep(TransferStep::DownloadToSdram, kTransferBar);
     AddStep(TransferStep::BurnFlash, kBurnBar);
     AddStep(TransferStep::ReadBack, kTransferBar);
+    // The check's rows take room only when it is wanted.
+    ReserveStep(TransferStep::ReadBack, false);
     m_verifyBox = new QCheckBox(tr("Verify after download"), this);
-    connect(m_verifyBox, &QCheckBox::toggled, this, [this](bool checked) { m_verify->store(checked); });
+    connect(m_verifyBox, &QCheckBox::toggled, this, [this](bool checked) {
+        m_verify->store(checked);
+        ReserveStep(TransferStep::ReadBack, checked);
+        adjustSize();
+    });
     AddOption(m_verifyBox);
 }
 

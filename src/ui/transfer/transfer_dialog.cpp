@@ -27,14 +27,9 @@ QString FromStd(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A widget that keeps its place in the layout while hidden, so that the dialog doesn't jump as
-// the steps appear.
 template <typename Widget>
-Widget* Reserved(Widget* widget)
+Widget* Hidden(Widget* widget)
 {
-    QSizePolicy policy = widget->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    widget->setSizePolicy(policy);
     widget->hide();
     return widget;
 }
@@ -144,39 +139,41 @@ void TransferDialog::AddStep(TransferStep step, std::optional<int> bar)
     // Named by step, so that tests and style sheets find them.
     const QString number = QString::number(static_cast<int>(step));
     StepRow& row = m_stepRows[step];
-    row.label = Reserved(new QLabel(this));
+    row.label = Hidden(new QLabel(this));
     row.label->setObjectName(QStringLiteral("step") + number);
-    row.finished = Reserved(new QLabel(FromStd(transfer_text::kFinished), this));
+    row.finished = Hidden(new QLabel(FromStd(transfer_text::kFinished), this));
     row.finished->setObjectName(QStringLiteral("finished") + number);
     m_steps->addWidget(row.label, m_nextRow, 0, 1, 3);
     m_steps->addWidget(row.finished, m_nextRow, 3, Qt::AlignRight);
     ++m_nextRow;
     row.bar = bar;
-    if (!bar)
+    if (!bar) {
+        ReserveStep(step, true);
         return;
+    }
     row.barRow = std::make_unique<BarRow>();
     BarRow& barRow = *row.barRow;
-    barRow.bar = Reserved(new QProgressBar(this));
+    barRow.bar = Hidden(new QProgressBar(this));
     barRow.bar->setRange(0, 100);
     barRow.bar->setTextVisible(false);
-    barRow.percent = Reserved(new QLabel(this));
-    barRow.percent->setMinimumWidth(barRow.percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
-    barRow.percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    barRow.rate = Reserved(new QLabel(this));
-    barRow.rate->setMinimumWidth(barRow.rate->fontMetrics().horizontalAdvance(QStringLiteral("00.00 kB/s")));
-    barRow.rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    barRow.left = Reserved(new QLabel(this));
-    barRow.left->setMinimumWidth(barRow.left->fontMetrics().horizontalAdvance(QStringLiteral("00:00 left")));
-    barRow.left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     barRow.bar->setObjectName(QStringLiteral("bar") + number);
-    barRow.percent->setObjectName(QStringLiteral("percent") + number);
-    barRow.rate->setObjectName(QStringLiteral("rate") + number);
-    barRow.left->setObjectName(QStringLiteral("left") + number);
+    // Each label as wide as its widest text, so that the bar keeps its length.
+    const auto barLabel = [&](const char* name, const QString& widest) {
+        QLabel* label = Hidden(new QLabel(this));
+        label->setObjectName(QLatin1String(name) + number);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return label;
+    };
+    barRow.percent = barLabel("percent", QStringLiteral("100%"));
+    barRow.rate = barLabel("rate", QStringLiteral("00.00 kB/s"));
+    barRow.left = barLabel("left", tr("%1 left").arg(QStringLiteral("00:00")));
     m_steps->addWidget(barRow.bar, m_nextRow, 0);
     m_steps->addWidget(barRow.percent, m_nextRow, 1);
     m_steps->addWidget(barRow.rate, m_nextRow, 2);
     m_steps->addWidget(barRow.left, m_nextRow, 3);
     ++m_nextRow;
+    ReserveStep(step, true);
 }
 
 void TransferDialog::SetSubject(const QString& text)
@@ -184,6 +181,23 @@ void TransferDialog::SetSubject(const QString& text)
     // A long path loses its middle rather than widening the dialog.
     m_subject->setText(m_subject->fontMetrics().elidedText(text, Qt::ElideMiddle, minimumWidth()));
     m_subject->setToolTip(text);
+}
+
+std::vector<QWidget*> TransferDialog::StepRow::Widgets() const
+{
+    std::vector<QWidget*> widgets{label, finished};
+    if (barRow)
+        widgets.insert(widgets.end(), {barRow->bar, barRow->percent, barRow->rate, barRow->left});
+    return widgets;
+}
+
+void TransferDialog::ReserveStep(TransferStep step, bool reserve)
+{
+    for (QWidget* widget : m_stepRows.at(step).Widgets()) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(reserve);
+        widget->setSizePolicy(policy);
+    }
 }
 
 void TransferDialog::AddOption(QCheckBox* option)
@@ -213,14 +227,7 @@ void TransferDialog::ConnectRunner()
     connect(runner, &TransferRunner::TitleChanged, this, &QWidget::setWindowTitle);
     connect(runner, &TransferRunner::ReceiverRead, this, &TransferDialog::ShowReceiver);
     connect(runner, &TransferRunner::SpeedMeasured, this,
-            [this](const QString& verb, qint64 bytes, double seconds, qint64 wireBytes) {
-                TransferSpeed speed;
-                speed.verb = verb.toStdString();
-                speed.bytes = static_cast<std::uint64_t>(bytes);
-                speed.seconds = seconds;
-                speed.wireBytes = static_cast<std::uint64_t>(wireBytes);
-                AddSummaryLine(FromStd(FormatTransferSpeed(speed)));
-            });
+            [this](const TransferSpeed& speed) { AddSummaryLine(FromStd(FormatTransferSpeed(speed))); });
     connect(runner, &TransferRunner::CancelDisabled, this, [this] { OnCancelDisabled(); });
     connect(runner, &TransferRunner::Finished, this, [this](int outcome) { End(static_cast<TransferOutcome>(outcome)); });
 }
@@ -260,15 +267,14 @@ void TransferDialog::ShowStep(TransferStep step, const QString& text)
         return;
     StepRow& row = found->second;
     row.label->setText(text);
-    row.label->show();
     // A step done once before (the greeting of the check after a download) runs again.
     row.finished->hide();
-    if (row.barRow) {
-        m_activeBars[*row.bar] = row.barRow.get();
-        for (QWidget* widget : {static_cast<QWidget*>(row.barRow->bar), static_cast<QWidget*>(row.barRow->percent),
-                                static_cast<QWidget*>(row.barRow->rate), static_cast<QWidget*>(row.barRow->left)})
+    for (QWidget* widget : row.Widgets()) {
+        if (widget != row.finished)
             widget->show();
     }
+    if (row.barRow)
+        m_activeBars[*row.bar] = row.barRow.get();
     OnStepShown(step);
 }
 

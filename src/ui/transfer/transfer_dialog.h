@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -63,6 +64,9 @@ protected:
     // A step's row, laid out in the order of the calls; a step that moves a bar gets the bar's row
     // below it. A bar index may belong to several steps: it moves the row of the last one shown.
     void AddStep(TransferStep step, std::optional<int> bar = std::nullopt);
+    // Whether a step's rows keep their room while still hidden, so that the dialog doesn't jump as
+    // the steps appear (all do at first).
+    void ReserveStep(TransferStep step, bool reserve);
     // Adds a control to the row of the OK and Cancel buttons, at its left.
     void AddOption(QCheckBox* option);
     // While set, messages are kept back: after success they join the summary, otherwise they are
@@ -95,6 +99,8 @@ private:
         QLabel* finished = nullptr;
         std::optional<int> bar;
         std::unique_ptr<BarRow> barRow;
+
+        std::vector<QWidget*> Widgets() const;
     };
     struct PendingMessage {
         QString text;

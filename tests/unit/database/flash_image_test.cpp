@@ -496,7 +496,8 @@ TEST_F(FlashImageTest, FixedRangeOverAnotherChunkRefusesTheSave)
 {
     const std::vector<TestChunk> layouts[] = {
         {{.identifier = 0x02FD0100, .extent = 0xD0000}, {.identifier = kUserChunkId, .extent = 0x10000}},
-        {{.identifier = kUserChunkId, .extent = 0x10000}, {.identifier = 0x02FD0100, .extent = 0xB0080, .checkValue = 1}},
+        {{.identifier = kUserChunkId, .extent = 0x10000},
+         {.identifier = 0x02FD0100, .extent = 0xB0080, .checkValue = 1}},
     };
     for (const std::vector<TestChunk>& chunks : layouts) {
         RecordingPrompts local;

@@ -288,7 +288,8 @@ TEST_F(DefaultFileTest, CompressedFileThatDoesNotFitIsNotWritten)
     const std::string big = folder.Path("big.df2");
     EXPECT_EQ(document->SaveAs(big), SaveResult::Failed);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].starts_with("The database is too large for a default database file")) << prompts.messages[0];
+    EXPECT_TRUE(prompts.messages[0].starts_with("The database is too large for a default database file"))
+        << prompts.messages[0];
     EXPECT_FALSE(std::filesystem::exists(big));
     prompts.messages.clear();
 
@@ -317,7 +318,8 @@ TEST_F(DefaultFileTest, OpeningAFileNeverCutsItAndAnExplicitSaveSaysWhatWasLeftO
 {
     const std::string image = MakeDemo(ProjectType::ZUV_DVBS_V1, "big.bin", DemoImageOptions{4, 8, 2400, 3});
     const std::vector<std::uint8_t> bytes = Bytes(image);
-    const std::vector<std::uint8_t> area(bytes.begin() + test::kDefaultAreaStart, bytes.begin() + test::kDefaultAreaEnd);
+    const std::vector<std::uint8_t> area(bytes.begin() + test::kDefaultAreaStart,
+                                         bytes.begin() + test::kDefaultAreaEnd);
     const std::string path = folder.Path("big.df2");
     Put(path, area);
 

@@ -93,8 +93,8 @@ struct RunnerOnSim {
                          [this](const QString& title) { events.push_back("title " + title.toStdString()); });
         QObject::connect(runner.get(), &TransferRunner::CancelDisabled, runner.get(), [this] { events.push_back("cancel off"); });
         QObject::connect(runner.get(), &TransferRunner::SpeedMeasured, runner.get(),
-                         [this](const QString& verb, qint64 bytes, double, qint64) {
-                             events.push_back("speed " + verb.toStdString() + " " + std::to_string(bytes));
+                         [this](const TransferSpeed& speed) {
+                             events.push_back("speed " + speed.verb + " " + std::to_string(speed.bytes));
                          });
         QObject::connect(runner.get(), &TransferRunner::Finished, runner.get(), [this](int outcome) {
             events.push_back("finished " + std::to_string(outcome));
