@@ -339,7 +339,7 @@ void MainWindow::Upload()
 
 void MainWindow::Download()
 {
-    m_imagePath = m_document->Store().ProductImagePath();
+    m_imagePath = m_document->ProductImagePath();
     if (m_imagePath.empty()) {
         m_prompts->Message(kNoFileOpenedMessage);
         return;

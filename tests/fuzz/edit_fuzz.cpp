@@ -328,9 +328,9 @@ Snapshot TakeSnapshot(Document& document)
     if (UserImageBuilder(store).CreateUserDataImage(taken.region) != 0)
         taken.region.clear();
     taken.tree = TreeText(store.Tree());
-    taken.currentItem = store.Tree().IndexOf(store.CurrentItem());
+    taken.currentItem = store.Tree().IndexOf(document.List().CurrentItem());
     taken.list = document.List().Text();
-    taken.filter = store.Filter();
+    taken.filter = document.List().Filter();
     taken.selectedRow = document.List().SelectedRow();
     return taken;
 }
