@@ -13,6 +13,7 @@
 
 #include "document/document.h"
 #include "support/edit_fixture.h"
+#include "support/session_editor.h"
 #include "support/view_mirrors.h"
 
 namespace torvane {
@@ -89,66 +90,7 @@ Fingerprint ProgramSets(Fingerprint print)
     return DocumentPart(std::move(print));
 }
 
-// The program dialog with a new name and PIDs that pass its checks.
-void FillProgram(ProgramForm& form, const std::string& name)
-{
-    form.EditText(ProgramControl::Name, name);
-    for (ProgramControl pid : {ProgramControl::VideoPid, ProgramControl::AudioPid1, ProgramControl::PcrPid})
-        form.EditText(pid, "100");
-    ASSERT_TRUE(form.Ok());
-}
-
-// What a command case works with: the session on the fixture's document.
-struct Editor {
-    EditSession& session;
-
-    Document& document() { return session.GetDocument(); }
-    ChannelTree& tree() { return document().Store().Tree(); }
-    TreeItem* All() { return tree().FindRoot(TreeKind::AllServices); }
-    TreeItem* Sats() { return tree().FindRoot(TreeKind::SatelliteRoot); }
-    TreeItem* Sat(int s) { return Sats()->Child(s); }
-    TreeItem* Tp(int s, int t) { return Sat(s)->Child(t); }
-    ChannelOperations& Channels() { return session.Operations(); }
-    NavigatorCommands& Navigator() { return session.Navigator(); }
-
-    // The user's choice before the command: an item of the navigator and a row of the list.
-    void Select(TreeItem* item, int row)
-    {
-        session.SelectItem(item);
-        document().List().SelectRow(row);
-    }
-    void ProgramDialog(std::unique_ptr<ProgramForm> form, const std::string& name)
-    {
-        ASSERT_TRUE(form);
-        FillProgram(*form, name);
-        Channels().Finish(*form);
-    }
-    void TpDialog(std::unique_ptr<NavigatorDialog> dialog, const std::string& frequency)
-    {
-        ASSERT_TRUE(dialog && dialog->Tp());
-        dialog->Tp()->EditText(TpControl::Frequency, frequency);
-        dialog->Tp()->EditText(TpControl::SymbolRate, "27500");
-        ASSERT_TRUE(dialog->Tp()->Ok());
-        ASSERT_NE(Navigator().Finish(*dialog), nullptr);
-    }
-    void SatelliteDialog(std::unique_ptr<NavigatorDialog> dialog, const std::string& name)
-    {
-        ASSERT_TRUE(dialog && dialog->Satellite());
-        dialog->Satellite()->EditText(SatelliteControl::Name, name);
-        dialog->Satellite()->EditText(SatelliteControl::Position, "7");
-        ASSERT_TRUE(dialog->Satellite()->Ok());
-        ASSERT_NE(Navigator().Finish(*dialog), nullptr);
-    }
-    // The demo's own satellites, TPs and programs as a default database merged in.
-    void MergeItself()
-    {
-        std::vector<std::uint8_t> stream(0x20000);
-        const std::optional<std::size_t> size = document().GenerateDefaultDatabase(stream, true);
-        ASSERT_TRUE(size);
-        stream.resize(*size);
-        ASSERT_TRUE(document().ParseDefaultDatabase(stream));
-    }
-};
+using Editor = test::SessionEditor;
 
 class EditSessionTest : public EditFixture {
 protected:
@@ -166,16 +108,7 @@ protected:
     test::ListMirror listMirror{list};
 };
 
-struct CommandCase {
-    const char* name;
-    std::function<void(Editor&)> prepare;
-    std::function<void(Editor&)> command;
-};
-
-void PrintTo(const CommandCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+using CommandCase = test::EditCommandCase;
 
 class EveryCommand : public EditSessionTest, public ::testing::WithParamInterface<CommandCase> {};
 
@@ -183,7 +116,9 @@ TEST_P(EveryCommand, UndoRestoresExactlyAndRedoAppliesAgain)
 {
     GetParam().prepare(editor);
     const Fingerprint before = Take();
-    ASSERT_TRUE(session.Execute(GetParam().name, [this] { GetParam().command(editor); }));
+    bool committed = false;
+    ASSERT_TRUE(session.Execute(GetParam().name, [&] { committed = GetParam().command(editor); }));
+    ASSERT_TRUE(committed);
     const Fingerprint after = Take();
     ASSERT_FALSE(after == before);
     EXPECT_EQ(session.UndoText(), GetParam().name);
@@ -204,43 +139,7 @@ TEST_P(EveryCommand, UndoRestoresExactlyAndRedoAppliesAgain)
     ExpectConsistent(false);
 }
 
-const CommandCase kCommands[] = {
-    {"Edit", [](Editor& e) { e.Select(e.Tp(0, 1), 2); },
-     [](Editor& e) { e.ProgramDialog(e.Channels().BeginEdit(), "Edited"); }},
-    {"Insert", [](Editor& e) { e.Select(e.Tp(1, 0), 1); },
-     [](Editor& e) { e.ProgramDialog(e.Channels().BeginInsert(), "Inserted"); }},
-    {"Append", [](Editor& e) { e.Select(e.Tp(2, 2), -1); },
-     [](Editor& e) { e.ProgramDialog(e.Channels().BeginAppend(), "Appended"); }},
-    {"DeleteOne", [](Editor& e) { e.Select(e.Tp(0, 0), 1); },
-     [](Editor& e) {
-         const int rows[] = {1};
-         e.Channels().Delete(rows);
-     }},
-    {"DeleteMany", [](Editor& e) { e.Select(e.All(), 0); },
-     [](Editor& e) {
-         const int rows[] = {0, 5, 17, 30};
-         e.Channels().Delete(rows);
-     }},
-    {"Up", [](Editor& e) { e.Select(e.Sat(1), 3); }, [](Editor& e) { e.Channels().MoveUp(); }},
-    {"Down", [](Editor& e) { e.Select(e.Tp(2, 1), 0); }, [](Editor& e) { e.Channels().MoveDown(); }},
-    {"MoveTo", [](Editor& e) { e.Select(e.All(), 3); }, [](Editor& e) { e.Channels().MoveTo(20); }},
-    {"Switch", [](Editor& e) { e.Select(e.Tp(0, 2), 3); }, [](Editor& e) { e.Channels().SwitchWith(1); }},
-    {"AddSatellite", [](Editor& e) { e.Select(e.Tp(0, 0), 0); },
-     [](Editor& e) { e.SatelliteDialog(e.Navigator().BeginAdd(e.Sats()), "Added"); }},
-    {"AddTp", [](Editor& e) { e.Select(e.Sat(2), 1); }, [](Editor& e) { e.TpDialog(e.Navigator().BeginAdd(e.Sat(2)), "12345"); }},
-    {"EditSatellite", [](Editor& e) { e.Select(e.Sat(0), 1); },
-     [](Editor& e) { e.SatelliteDialog(e.Navigator().BeginEdit(e.Sat(0)), "Renamed"); }},
-    {"EditTp", [](Editor& e) { e.Select(e.Tp(1, 1), 0); },
-     [](Editor& e) { e.TpDialog(e.Navigator().BeginEdit(e.Tp(1, 1)), "12600"); }},
-    {"DeleteTp", [](Editor& e) { e.Select(e.Tp(1, 0), 2); }, [](Editor& e) { e.session.DeleteItem(e.Tp(1, 0)); }},
-    {"DeleteSatellite", [](Editor& e) { e.Select(e.All(), 4); }, [](Editor& e) { e.session.DeleteItem(e.Sat(1)); }},
-    {"TreeUp", [](Editor& e) { e.Select(e.Tp(0, 2), 0); }, [](Editor& e) { e.Navigator().MoveUp(e.Tp(0, 2)); }},
-    {"TreeDown", [](Editor& e) { e.Select(e.Sat(0), 0); }, [](Editor& e) { e.Navigator().MoveDown(e.Sat(0)); }},
-    {"TreeMove", [](Editor& e) { e.Select(e.Tp(2, 0), 0); }, [](Editor& e) { e.Navigator().MoveTo(e.Tp(2, 0), 3); }},
-    {"MergeDefaultDatabase", [](Editor& e) { e.Select(e.Sat(2), 0); }, [](Editor& e) { e.MergeItself(); }},
-};
-
-INSTANTIATE_TEST_SUITE_P(Commands, EveryCommand, ::testing::ValuesIn(kCommands),
+INSTANTIATE_TEST_SUITE_P(Commands, EveryCommand, ::testing::ValuesIn(test::EveryEditCommand()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 
@@ -256,58 +155,37 @@ struct RandomCommand {
 
 constexpr std::uint32_t kRandomKinds = 14;
 
-// The program dialog as a user fills it; a form that is refused or missing commits nothing.
-void TryProgram(Editor& e, std::unique_ptr<ProgramForm> form, const std::string& name)
-{
-    if (!form)
-        return;
-    form->EditText(ProgramControl::Name, name);
-    for (ProgramControl pid : {ProgramControl::VideoPid, ProgramControl::AudioPid1, ProgramControl::PcrPid})
-        form->EditText(pid, "100");
-    if (form->Ok())
-        e.Channels().Finish(*form);
-}
-
+// A satellite or TP dialog, whichever the command opened, filled and committed.
 void TryNavigatorDialog(Editor& e, std::unique_ptr<NavigatorDialog> dialog, const RandomCommand& c)
 {
-    if (!dialog)
-        return;
-    if (SatelliteForm* form = dialog->Satellite()) {
-        form->EditText(SatelliteControl::Name, "S" + std::to_string(c.serial));
-        form->EditText(SatelliteControl::Position, std::to_string(c.arg % 180));
-        if (!form->Ok())
-            return;
-    } else if (TpForm* form = dialog->Tp()) {
-        form->EditText(TpControl::Frequency, std::to_string(10700 + c.arg % 2000));
-        form->EditText(TpControl::SymbolRate, "27500");
-        if (!form->Ok())
-            return;
-    }
-    e.Navigator().Finish(*dialog);
+    if (dialog && dialog->Satellite())
+        e.SatelliteDialog(std::move(dialog), "S" + std::to_string(c.serial), std::to_string(c.arg % 180));
+    else
+        e.TpDialog(std::move(dialog), std::to_string(10700 + c.arg % 2000));
 }
 
 // The user's choice of item and row before the command.
 void SelectFor(Editor& e, const RandomCommand& c)
 {
     int items = 0;
-    while (e.tree().ItemAt(items))
+    while (e.Tree().ItemAt(items))
         ++items;
-    e.session.SelectItem(e.tree().ItemAt(static_cast<int>(c.item % static_cast<std::uint32_t>(items))));
-    const auto rows = static_cast<std::uint32_t>(e.document().List().RowCount());
-    e.document().List().SelectRow(static_cast<int>(c.row % (rows + 1)) - 1);  // -1: no row
+    e.Session().SelectItem(e.Tree().ItemAt(static_cast<int>(c.item % static_cast<std::uint32_t>(items))));
+    const auto rows = static_cast<std::uint32_t>(e.GetDocument().List().RowCount());
+    e.GetDocument().List().SelectRow(static_cast<int>(c.row % (rows + 1)) - 1);  // -1: no row
 }
 
 // The command on the selection; choices the state does not allow are tried all the same (and
 // must change nothing).
 void RunRandom(Editor& e, const RandomCommand& c)
 {
-    TreeItem* item = e.document().List().CurrentItem();
-    const int rows = e.document().List().RowCount();
+    TreeItem* item = e.GetDocument().List().CurrentItem();
+    const int rows = e.GetDocument().List().RowCount();
     const int target = static_cast<int>(c.arg % static_cast<std::uint32_t>(rows + 2));
     switch (c.kind) {
-    case 0: TryProgram(e, e.Channels().BeginEdit(), "E" + std::to_string(c.serial)); break;
-    case 1: TryProgram(e, e.Channels().BeginInsert(), "I" + std::to_string(c.serial)); break;
-    case 2: TryProgram(e, e.Channels().BeginAppend(), "A" + std::to_string(c.serial)); break;
+    case 0: e.ProgramDialog(e.Channels().BeginEdit(), "E" + std::to_string(c.serial)); break;
+    case 1: e.ProgramDialog(e.Channels().BeginInsert(), "I" + std::to_string(c.serial)); break;
+    case 2: e.ProgramDialog(e.Channels().BeginAppend(), "A" + std::to_string(c.serial)); break;
     case 3: {
         std::set<int> picked;
         for (std::uint32_t bits = c.arg; rows > 0 && bits != 0; bits >>= 8)
@@ -325,7 +203,7 @@ void RunRandom(Editor& e, const RandomCommand& c)
     case 10:
         // The navigator offers Delete on satellites and TPs only.
         if (item && item->Info() && (item->Info()->treeKind == TreeKind::Satellite || item->Info()->treeKind == TreeKind::Tp))
-            e.session.DeleteItem(item);
+            e.Session().DeleteItem(item);
         break;
     case 11: e.Navigator().MoveUp(item); break;
     case 12: e.Navigator().MoveDown(item); break;
