@@ -60,19 +60,16 @@ std::unique_ptr<Document> NewCliDocument(CliContext& context)
     return document;
 }
 
-bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chunk)
+bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk)
 {
-    switch (SaveAsKindOf(path)) {
-    case SaveAsKind::Bin:
-        return chunk == DatabaseChunk::User ? document.OpenUserDatabase(path) : document.OpenDefaultDatabase(path);
-    case SaveAsKind::Ddf:
-    case SaveAsKind::Df2:
-        document.Store().SetWithOrder(SaveAsKindOf(path) == SaveAsKind::Df2);
-        return document.LoadDefaultDatabase(path);
-    default:
-        document.Prompts().Message("torvane-cli: \"" + path + "\" is not a .bin, .ddf or .df2 file");
+    const SaveAsKind kind = SaveAsKindOf(path);
+    if (kind != SaveAsKind::Bin && kind != SaveAsKind::Ddf && kind != SaveAsKind::Df2) {
+        context.Prompts().Message("torvane-cli: \"" + path + "\" is not a .bin, .ddf or .df2 file");
         return false;
     }
+    context.Prompts().AnswerChunks(std::string(kLoadChunkCaption),
+                                   ChunkChoice{chunk == DatabaseChunk::Default, chunk == DatabaseChunk::User});
+    return document.Open(path, Document::LoadedFile::Keep);
 }
 
 int WholeSaveStatus(CliContext& context, const Document& document, const std::string& target)

@@ -48,9 +48,10 @@ inline constexpr std::string_view kFilterOption = "--filter";
 // A document for a command: the project type and script.ini of the configuration, nothing open.
 std::unique_ptr<Document> NewCliDocument(CliContext& context);
 
-// Opens a flash image (the chunk given, the user chunk by default) or a .ddf / .df2 file as the
-// editor does, without writing anything back. False after the editor's messages.
-bool OpenCliFile(Document& document, const std::string& path, DatabaseChunk chunk);
+// Opens a flash image (the chunk given answers "Load database config") or a .ddf / .df2 file
+// through the editor's open command, without writing anything back. False after the editor's
+// messages.
+bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk);
 
 // After a save that wrote target: 1, with a line on standard error, when the default database it
 // holds was cut for want of room (the save went on, as the editor's does, but a script must

@@ -376,7 +376,7 @@ int RunEditCommand(CliContext& context, CommandArgs args)
     script << scriptFile.rdbuf();
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, file, *chunk))
+    if (!document || !OpenCliFile(context, *document, file, *chunk))
         return kExitFailure;
     if (!EditScript(context, *document).Run(script))
         return kExitFailure;

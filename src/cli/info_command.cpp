@@ -77,7 +77,7 @@ int RunInfoCommand(CliContext& context, CommandArgs args)
             const std::unique_ptr<Document> document = NewCliDocument(context);
             if (!document)
                 return kExitFailure;
-            if (OpenCliFile(*document, path, chunk)) {
+            if (OpenCliFile(context, *document, path, chunk)) {
                 Print(context.Out(), DatabaseCountsLine(chunk == DatabaseChunk::User ? "user" : "default", *document));
                 opened = true;
             }
@@ -86,7 +86,7 @@ int RunInfoCommand(CliContext& context, CommandArgs args)
         const std::unique_ptr<Document> document = NewCliDocument(context);
         if (!document)
             return kExitFailure;
-        if (OpenCliFile(*document, path, DatabaseChunk::Default)) {
+        if (OpenCliFile(context, *document, path, DatabaseChunk::Default)) {
             Print(context.Out(), DatabaseCountsLine("default", *document));
             opened = true;
         }

@@ -67,9 +67,9 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
         return usage("--write must be default, user or default,user");
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, file, *chunk))
+    if (!document || !OpenCliFile(context, *document, file, *chunk))
         return kExitFailure;
-    document->Store().SetFilter(*filter);
+    document->List().SetFilter(*filter);
     const std::string name = arguments.Value(kItemOption).value_or("all");
     TreeItem* item = FindCliItem(*document, name);
     if (!item) {
@@ -79,7 +79,7 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
     document->SelectItem(item);
     // A default-database file is saved as one again: its Save As offers no other type.
     const SaveAsKind outKind = SaveAsKindOf(out);
-    if (!document->Store().DefaultDatabasePath().empty() && outKind != SaveAsKind::Ddf && outKind != SaveAsKind::Df2) {
+    if (!document->DefaultDatabasePath().empty() && outKind != SaveAsKind::Ddf && outKind != SaveAsKind::Df2) {
         context.Fail(std::string(command) + ": a default-database file is saved as .ddf or .df2 only");
         return kExitFailure;
     }
@@ -115,7 +115,7 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
         chunks.defaultChunk = true;
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, image, *chunk))
+    if (!document || !OpenCliFile(context, *document, image, *chunk))
         return kExitFailure;
     context.Prompts().AnswerChunks(std::string(kSaveChunkCaption), chunks);
     if (out)

@@ -38,11 +38,11 @@ OpenedFile OpenFromArguments(CliContext& context, CommandArgs args, std::string_
         return usage("--filter must be tv, radio or both");
 
     opened.document = NewCliDocument(context);
-    if (!opened.document || !OpenCliFile(*opened.document, opened.arguments.Positional()[0], *chunk)) {
+    if (!opened.document || !OpenCliFile(context, *opened.document, opened.arguments.Positional()[0], *chunk)) {
         opened.status = kExitFailure;
         return opened;
     }
-    opened.document->Store().SetFilter(*filter);
+    opened.document->List().SetFilter(*filter);
     return opened;
 }
 

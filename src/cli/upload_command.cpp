@@ -31,7 +31,7 @@ int RunUploadCommand(CliContext& context, CommandArgs args)
     // As the editor does after an upload: the file's user database is opened. The transfer has
     // succeeded whatever the open gives.
     const std::unique_ptr<Document> document = NewCliDocument(context);
-    if (!document || !OpenCliFile(*document, path, DatabaseChunk::User)) {
+    if (!document || !OpenCliFile(context, *document, path, DatabaseChunk::User)) {
         context.Warn("the flash is saved in \"" + path + "\", but its user database could not be opened");
         return kExitOk;
     }

@@ -145,15 +145,12 @@ bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
         return false;
 
     const std::vector<std::int16_t> orders = MergedOrders(*content);
-    const bool previousWithOrder = m_store.WithOrder();
-    m_store.SetWithOrder(content->withOrder);
     m_store.RebuildIdPools();
     std::vector<TreeItem*> added;
     std::size_t nextProgram = 0;
-    const auto undo = [this, &added, previousWithOrder] {
+    const auto undo = [this, &added] {
         for (TreeItem* satellite : added)
             m_store.DeleteItem(satellite);
-        m_store.SetWithOrder(previousWithOrder);
         m_store.RebuildIdPools();
         return false;
     };
@@ -167,7 +164,10 @@ bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
             if (!tp)
                 return undo();
             for (const DefaultStreamProgram& program : tpEntry.programs) {
-                if (m_store.AddProgramRecord(tp, program.compact, orders[nextProgram++]) < 0)
+                const std::int16_t order = orders[nextProgram++];
+                if (m_store.AddProgramRecord(tp, program.compact,
+                                             content->withOrder ? std::optional(order) : std::nullopt)
+                    < 0)
                     return undo();
             }
         }
@@ -175,6 +175,7 @@ bool DefaultDatabase::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
     }
     m_store.SetModified(false);
     m_store.RebuildIdPools();
+    m_streamWithOrder = content->withOrder;
     return true;
 }
 

@@ -42,12 +42,15 @@ public:
     int ProgramsLeftOut() const { return m_programsLeftOut; }
 
     // Adds every satellite, TP and program of a plain stream to the store: new sat_id and tp_id
-    // values from the pools, TP labels renumbered per satellite, the store's with-order flag taken
-    // from the stream. Programs added to a store that already has some are numbered after them.
+    // values from the pools, TP labels renumbered per satellite, the programs numbered as the
+    // stream says when it carries order numbers (else by their new slots); programs added to a
+    // store that already has some are numbered after them.
     // The stream is read whole before the store is touched, so a damaged stream
     // changes nothing; when a record cannot be added, the satellites added so far are deleted
     // again. The modified flag is cleared on success.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
+    // Whether the stream parsed last carried order numbers (the with-order form).
+    bool StreamWithOrder() const { return m_streamWithOrder; }
 
 private:
     // The order number each program of the stream gets, in stream order: the stream's own, but
@@ -58,6 +61,7 @@ private:
     int m_satellites = 0;
     int m_tps = 0;
     int m_programs = 0;
+    bool m_streamWithOrder = false;
     int m_programsLeftOut = 0;
     bool m_cut = false;
 };

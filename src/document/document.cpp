@@ -24,12 +24,20 @@ Document::Document(UserPrompts& prompts, ProjectType type)
 
 bool Document::IsOpen() const
 {
-    return !m_store.ProductImagePath().empty() || !m_store.DefaultDatabasePath().empty();
+    return !m_productImagePath.empty() || !m_defaultDatabasePath.empty();
+}
+
+bool ReportPathClash(std::string_view productImagePath, std::string_view defaultDatabasePath, UserPrompts& prompts)
+{
+    if (productImagePath.empty() || defaultDatabasePath.empty())
+        return false;
+    prompts.Message("BUG");
+    return true;
 }
 
 void Document::SelectItem(TreeItem* item)
 {
-    m_store.SetCurrentItem(item);
+    m_list.SetCurrentItem(item);
     m_list.ShowList(item);
 }
 
@@ -39,6 +47,10 @@ void Document::Reset()
     m_store.Reset();
     m_flash.Close();
     m_fromUserChunk = false;
+    m_productImagePath.clear();
+    m_defaultDatabasePath.clear();
+    m_chunks.reset();
+    m_withOrder = false;
     m_servicesLeftOut.reset();
 }
 
@@ -60,12 +72,12 @@ void Document::RecordChunkPositions()
         positions.userOffset = static_cast<std::uint32_t>(walk.userChunk->offset);
         positions.userLength = static_cast<std::uint32_t>(walk.UserLength());
     }
-    m_store.SetChunks(positions);
+    m_chunks = positions;
 }
 
 // --- Opening -------------------------------------------------------------------------------------
 
-bool Document::Open(const std::string& path)
+bool Document::Open(const std::string& path, LoadedFile loaded)
 {
     if (!SavePrompt())
         return false;
@@ -85,10 +97,12 @@ bool Document::Open(const std::string& path)
     case SaveAsKind::Df2:
         if (!CloseDocument() || !LoadDefaultDatabase(path))
             return false;
+        if (loaded == LoadedFile::Keep)
+            return true;
         // The file is written back at once, in the stored form of the project type, but never cut:
         // a database the file's work area cannot hold stays in the file as it was.
         m_store.SetModified(true);
-        if (WriteDefaultDatabaseFile(m_store.DefaultDatabasePath(), m_store.WithOrder(), true) == SaveResult::Saved)
+        if (WriteDefaultDatabaseFile(m_defaultDatabasePath, m_withOrder, true) == SaveResult::Saved)
             m_store.SetModified(false);
         else if (m_servicesLeftOut)
             m_prompts.Message("\"" + path + "\" was left as it was: it holds more than a default database file takes, "
@@ -105,8 +119,8 @@ bool Document::OpenUserDatabase(const std::string& path)
     if (path.empty() || !CloseDocument())
         return false;
     Reset();
-    m_store.SetProductImagePath(path);
-    m_store.SetWithOrder(true);
+    m_productImagePath = path;
+    m_withOrder = true;
 
     const std::optional<UserRegion> region = m_flash.OpenUserDatabase(path, m_prompts);
     if (!region || region->length > std::numeric_limits<std::uint32_t>::max())
@@ -130,7 +144,7 @@ bool Document::OpenDefaultDatabase(const std::string& path)
     if (path.empty() || !CloseDocument())
         return false;
     Reset();
-    m_store.SetProductImagePath(path);
+    m_productImagePath = path;
 
     const std::optional<DefaultDatabaseSource> source = m_flash.OpenDefaultDatabase(path, m_type, m_prompts);
     if (!source)
@@ -157,12 +171,12 @@ bool Document::LoadDefaultDatabase(const std::string& path)
 {
     if (path.empty())
         return false;
-    if (!m_store.DefaultDatabasePath().empty() && EqualsIgnoringCase(path, m_store.DefaultDatabasePath())) {
+    if (!m_defaultDatabasePath.empty() && EqualsIgnoringCase(path, m_defaultDatabasePath)) {
         m_prompts.Message(kFileAlreadyOpenMessage);
         return false;
     }
 
-    m_store.ReportPathClash();
+    ReportPathClash(m_productImagePath, m_defaultDatabasePath, m_prompts);
     bool merging = false;
     if (IsOpen()) {
         const std::optional<int> choice = m_prompts.ChooseOne(
@@ -175,7 +189,7 @@ bool Document::LoadDefaultDatabase(const std::string& path)
         merging = *choice == 0;
         if (!merging) {
             m_list.ClearList();
-            m_store.SetDefaultDatabasePath({});
+            m_defaultDatabasePath = {};
             m_store.ClearTree();
             // The old nodes go too: left in the region they would still show under "All Services".
             const std::uint32_t length = m_image.Length() > 0 ? m_image.Length() : kDefaultFileRegionLength;
@@ -189,7 +203,7 @@ bool Document::LoadDefaultDatabase(const std::string& path)
         }
     }
     if (!IsOpen()) {
-        m_store.SetDefaultDatabasePath(path);
+        m_defaultDatabasePath = path;
         FileReader probe;
         if (!probe.Open(path) || !m_image.create_empty_header(kDefaultFileRegionLength)) {
             Reset();
@@ -236,8 +250,10 @@ std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint
 
 bool Document::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
 {
-    if (!DefaultDatabase(m_store).ParseDefaultDatabase(stream))
+    DefaultDatabase database(m_store);
+    if (!database.ParseDefaultDatabase(stream))
         return false;
+    m_withOrder = database.StreamWithOrder();
     SelectItem(m_store.Tree().FindRoot(TreeKind::AllServices));
     return true;
 }
@@ -284,7 +300,7 @@ SaveInputs Document::Inputs()
     inputs.generateDefaultDatabase = [this](std::span<std::uint8_t> destination, bool withOrder) {
         return GenerateDefaultDatabase(destination, withOrder);
     };
-    inputs.withOrder = m_store.WithOrder();
+    inputs.withOrder = m_withOrder;
     inputs.exportText = [this](const std::string& target) { return ExportText(target); };
     return inputs;
 }
@@ -307,7 +323,7 @@ bool Document::WriteUserDatabaseIntoImage()
 
 SaveResult Document::Save()
 {
-    if (!m_store.IsModified() || m_store.ProductImagePath().empty())
+    if (!m_store.IsModified() || m_productImagePath.empty())
         return SaveResult::NothingDone;
     const SaveResult result = m_flash.Save(m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default, Inputs(),
                                            m_prompts)
@@ -319,8 +335,8 @@ SaveResult Document::Save()
 
 SaveResult Document::SaveWithChunkChoice()
 {
-    if (m_store.ProductImagePath().empty())
-        return m_store.DefaultDatabasePath().empty() ? SaveResult::NothingDone : SaveDefaultDatabase();
+    if (m_productImagePath.empty())
+        return m_defaultDatabasePath.empty() ? SaveResult::NothingDone : SaveDefaultDatabase();
     const SaveResult result = m_flash.SaveWithChunkChoice(Inputs(), m_prompts);
     MarkSaved(result);
     return result;
@@ -328,15 +344,15 @@ SaveResult Document::SaveWithChunkChoice()
 
 SaveResult Document::SaveAs(const std::string& target)
 {
-    if (m_store.ProductImagePath().empty())
-        return m_store.DefaultDatabasePath().empty() ? SaveResult::NothingDone : SaveDefaultDatabaseAs(target);
+    if (m_productImagePath.empty())
+        return m_defaultDatabasePath.empty() ? SaveResult::NothingDone : SaveDefaultDatabaseAs(target);
     const SaveAsKind kind = SaveAsKindOf(target);
     // The chosen form stays the document's until another is chosen.
     if (kind == SaveAsKind::Ddf || kind == SaveAsKind::Df2)
-        m_store.SetWithOrder(kind == SaveAsKind::Df2);
+        m_withOrder = kind == SaveAsKind::Df2;
     const SaveResult result = m_flash.SaveAs(target, Inputs(), m_prompts);
     if (result == SaveResult::Saved && kind == SaveAsKind::Bin)
-        m_store.SetProductImagePath(target);
+        m_productImagePath = target;
     if (kind != SaveAsKind::Txt)
         MarkSaved(result);
     return result;
@@ -360,23 +376,23 @@ SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool wi
 
 SaveResult Document::SaveDefaultDatabase()
 {
-    if (!m_store.IsModified() || m_store.DefaultDatabasePath().empty())
+    if (!m_store.IsModified() || m_defaultDatabasePath.empty())
         return SaveResult::NothingDone;
-    const SaveResult result = WriteDefaultDatabaseFile(m_store.DefaultDatabasePath(), m_store.WithOrder());
+    const SaveResult result = WriteDefaultDatabaseFile(m_defaultDatabasePath, m_withOrder);
     MarkSaved(result);
     return result;
 }
 
 SaveResult Document::SaveDefaultDatabaseAs(const std::string& target)
 {
-    if (m_store.DefaultDatabasePath().empty() || target.empty())
+    if (m_defaultDatabasePath.empty() || target.empty())
         return SaveResult::NothingDone;
     const bool withOrder = SaveAsKindOf(target) == SaveAsKind::Df2;
     const SaveResult result = WriteDefaultDatabaseFile(target, withOrder);
     // The document moves to the new file only once it is written.
     if (result == SaveResult::Saved) {
-        m_store.SetDefaultDatabasePath(target);
-        m_store.SetWithOrder(withOrder);
+        m_defaultDatabasePath = target;
+        m_withOrder = withOrder;
     }
     MarkSaved(result);
     return result;
@@ -385,7 +401,7 @@ SaveResult Document::SaveDefaultDatabaseAs(const std::string& target)
 bool Document::SaveDefaultDatabaseThroughImage(const std::string& target)
 {
     const bool saved =
-        m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_store.WithOrder()), m_prompts);
+        m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_withOrder), m_prompts);
     if (saved)
         m_store.SetModified(false);
     return saved;
@@ -393,7 +409,7 @@ bool Document::SaveDefaultDatabaseThroughImage(const std::string& target)
 
 bool Document::ExportText(const std::string& path)
 {
-    return torvane::ExportText(m_store, path);
+    return torvane::ExportText(m_list, path);
 }
 
 } // namespace torvane

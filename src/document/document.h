@@ -31,10 +31,24 @@ inline constexpr std::string_view kSaveQuestion = "Do you save file?";
 // The region a default-database file is loaded into.
 inline constexpr std::uint32_t kDefaultFileRegionLength = 0xA0000;
 
+// Where the two database chunks lie in the open product image.
+struct ChunkPositions {
+    std::uint32_t defaultOffset = 0;
+    std::uint32_t defaultLength = 0;
+    std::uint32_t userOffset = 0;
+    std::uint32_t userLength = 0;
+
+    bool operator==(const ChunkPositions&) const = default;
+};
+
+// At the start of an open: shows "BUG" when both document paths are set (and answers true).
+bool ReportPathClash(std::string_view productImagePath, std::string_view defaultDatabasePath, UserPrompts& prompts);
+
 // The one open document: the layouts, the region with its tables, the node store with the channel
-// tree and the document's paths and flags, the flash image's chunk positions and the service
-// list's contents. Opening and saving flash images and default-database files happen here;
-// every message and question goes through the prompts.
+// tree, the service list, the flash image, and what the document knows of its files: the two
+// paths (a flash image or a default-database file), the chunk positions and the with-order form.
+// Opening and saving flash images and default-database files happen here; every message and
+// question goes through the prompts.
 class Document final {
 public:
     Document(UserPrompts& prompts, ProjectType type);
@@ -60,17 +74,29 @@ public:
     // Whether the open database came from the user-database chunk of a flash image.
     bool FromUserChunk() const { return m_fromUserChunk; }
 
+    // The open flash image, or the open default-database file; empty when none is open.
+    const std::string& ProductImagePath() const { return m_productImagePath; }
+    const std::string& DefaultDatabasePath() const { return m_defaultDatabasePath; }
+    // Where the chunks of the open flash image lie.
+    const std::optional<ChunkPositions>& Chunks() const { return m_chunks; }
+    // Whether default databases are written with order numbers (the "df2" form).
+    bool WithOrder() const { return m_withOrder; }
+    void SetWithOrder(bool withOrder) { m_withOrder = withOrder; }
     // The navigator's selection: the item becomes the current item and the list shows it.
     void SelectItem(TreeItem* item);
 
     // --- Opening ---------------------------------------------------------------------------------
 
+    // What the open command does with a default-database file once it is loaded: the editor
+    // writes it straight back in the stored form of the project type; a reader leaves it alone.
+    enum class LoadedFile { WriteBack, Keep };
     // The open command for a chosen file, by its extension in any case: "bin" asks "Load database
     // config" (default chunk preset, one box at a time) and opens that chunk's database; "ddf" and
-    // "df2" close the document, load the file and write it straight back in the stored form of the
-    // project type, unless that would cut it: then the file stays as it was, the document stays
-    // modified and says so. Any other extension does nothing. True when a database was opened.
-    bool Open(const std::string& path);
+    // "df2" close the document and load the file; unless loaded says to keep it, the file is then
+    // written straight back in the stored form of the project type, unless that would cut it: then
+    // the file stays as it was, the document stays modified and says so. Any other extension does
+    // nothing. True when a database was opened.
+    bool Open(const std::string& path, LoadedFile loaded = LoadedFile::WriteBack);
     // The user database of a flash image: the chunk chain walked, the region parsed, compacted
     // with the programs renumbered, the tree built and its first item shown. A failure leaves the
     // document closed.
@@ -143,6 +169,10 @@ private:
     ServiceList m_list;
     FlashImage m_flash;
     bool m_fromUserChunk = false;
+    std::string m_productImagePath;
+    std::string m_defaultDatabasePath;
+    std::optional<ChunkPositions> m_chunks;
+    bool m_withOrder = false;
     std::optional<int> m_servicesLeftOut;
 };
 

@@ -7,6 +7,7 @@
 
 #include "database/flash_image.h"
 #include "store/node_store.h"
+#include "store/service_list.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
 #include "util/atomic_file.h"
@@ -53,12 +54,11 @@ std::string FormatTextListingLine(int number, std::string_view name, int frequen
     return std::to_string(number) + " #" + std::string(name) + numbers;
 }
 
-std::string BuildTextListing(const NodeStore& store, const TreeNodeInfo* item)
+std::string BuildTextListing(const NodeStore& store, const TreeNodeInfo* item, ServiceFilter filter)
 {
     std::string text(kTextListingHeader);
     if (!item)
         return text;
-    const ServiceFilter filter = store.Filter();
     TpValues values;
     int number = 1;
     for (int p = 0; p < item->programs.Count() && item->programs.At(p) != -1; ++p) {
@@ -84,9 +84,11 @@ std::string BuildTextListing(const NodeStore& store, const TreeNodeInfo* item)
     return text;
 }
 
-bool ExportText(const NodeStore& store, const std::string& path)
+bool ExportText(const ServiceList& list, const std::string& path)
 {
-    const std::string text = BuildTextListing(store, store.CurrentItem() ? store.CurrentItem()->Info() : nullptr);
+    const NodeStore& store = list.Store();
+    const TreeItem* current = list.CurrentItem();
+    const std::string text = BuildTextListing(store, current ? current->Info() : nullptr, list.Filter());
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     if (!WriteFileAtomically(path, bytes)) {
         store.Prompts().Message(std::string(kCantWriteMessage) + path);

@@ -6,7 +6,9 @@
 namespace torvane {
 
 class NodeStore;
+class ServiceList;
 struct TreeNodeInfo;
+enum class ServiceFilter : int;
 
 // The text listing: a header line, then one line per service, every line ending in CR LF.
 inline constexpr std::string_view kTextListingHeader = "No.  Nome        Freq       Pol    SR\r\n";
@@ -16,14 +18,14 @@ inline constexpr std::string_view kTextListingHeader = "No.  Nome        Freq   
 std::string FormatTextListingLine(int number, std::string_view name, int frequency, int polarisation,
                                   int symbolRate);
 
-// The listing of an item's programs in list order, with the store's TV / Radio filter. Services
+// The listing of an item's programs in list order, with the TV / Radio filter. Services
 // whose second listed field reads "0" (radio in the sample template) are left out, as are those
 // whose first listed field cannot be read. A TP value that cannot be read repeats the previous
 // line's (0 before the first).
-std::string BuildTextListing(const NodeStore& store, const TreeNodeInfo* item);
+std::string BuildTextListing(const NodeStore& store, const TreeNodeInfo* item, ServiceFilter filter);
 
-// Writes the listing of the store's current item to path, replacing the file only once it is
-// written whole. "Can't write " and the path when it cannot be written.
-bool ExportText(const NodeStore& store, const std::string& path);
+// Writes the listing of the list's current item, with the list's filter, to path, replacing the
+// file only once it is written whole. "Can't write " and the path when it cannot be written.
+bool ExportText(const ServiceList& list, const std::string& path);
 
 } // namespace torvane

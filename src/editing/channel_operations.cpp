@@ -32,7 +32,7 @@ const ListRowInfo* ChannelOperations::OwnedRow(int row) const
 
 void ChannelOperations::ShowCurrent()
 {
-    m_list.ShowList(m_store.CurrentItem());
+    m_list.ShowList(m_list.CurrentItem());
 }
 
 // --- Edit, insert, append ------------------------------------------------------------------------
@@ -43,7 +43,8 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginEdit()
     const ListRowInfo* info = OwnedRow(row);
     if (!info)
         return nullptr;
-    return std::make_unique<ProgramForm>(m_store, ProgramMode::Edit, *info->owner, info->position, row);
+    return std::make_unique<ProgramForm>(m_store, m_list.Filter(), ProgramMode::Edit, *info->owner, info->position,
+                                         row);
 }
 
 std::unique_ptr<ProgramForm> ChannelOperations::BeginInsert()
@@ -54,7 +55,8 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginInsert()
     const ListRowInfo* info = OwnedRow(row);
     if (!info || !IsTp(info->owner))
         return nullptr;
-    return std::make_unique<ProgramForm>(m_store, ProgramMode::Insert, *info->owner, info->position, row);
+    return std::make_unique<ProgramForm>(m_store, m_list.Filter(), ProgramMode::Insert, *info->owner,
+                                         info->position, row);
 }
 
 std::unique_ptr<ProgramForm> ChannelOperations::BeginAppend()
@@ -64,12 +66,13 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginAppend()
     if (row >= 0) {
         const ListRowInfo* info = OwnedRow(row);
         owner = info ? info->owner : nullptr;
-    } else if (TreeItem* current = m_store.CurrentItem()) {
+    } else if (TreeItem* current = m_list.CurrentItem()) {
         owner = current->Info();
     }
     if (!IsTp(owner))
         return nullptr;
-    return std::make_unique<ProgramForm>(m_store, ProgramMode::Append, *owner, owner->programs.Size(), -1);
+    return std::make_unique<ProgramForm>(m_store, m_list.Filter(), ProgramMode::Append, *owner,
+                                         owner->programs.Size(), -1);
 }
 
 bool ChannelOperations::Finish(ProgramForm& form)
@@ -142,10 +145,7 @@ void ChannelOperations::DeletePrograms(std::span<const ListRowInfo* const> rows)
         if (owner->programs.At(p) != -1)
             remaining.push_back(owner->programs.At(p));
     }
-    ProgramList closed = ProgramList::WithCount(static_cast<int>(remaining.size()));
-    for (std::size_t p = 0; p < remaining.size(); ++p)
-        closed.Set(static_cast<int>(p), remaining[p]);
-    tree.SetPrograms(tree.ItemOf(*owner), std::move(closed));
+    tree.SetPrograms(tree.ItemOf(*owner), ProgramList::Of(remaining));
     tree.SetPrograms(tree.FindRoot(TreeKind::AllServices), m_store.BuildAllServicesList());
     ShowCurrent();
     m_store.SetModified(true);

@@ -51,8 +51,9 @@ TreeItem* EditSession::DeleteItem(TreeItem* item)
 EditState EditSession::Capture(const EditState* previous) const
 {
     const NodeStore& store = m_document.Store();
-    return {store.CaptureState(previous ? &previous->store : nullptr), store.Tree().IndexOf(store.CurrentItem()),
-            m_document.List().SelectedRow()};
+    const ServiceList& list = m_document.List();
+    return {store.CaptureState(previous ? &previous->store : nullptr), store.Tree().IndexOf(list.CurrentItem()),
+            list.SelectedRow()};
 }
 
 bool EditSession::Execute(std::string_view text, const std::function<void()>& edit)
@@ -95,11 +96,9 @@ void EditSession::Apply(const EditState& state)
 {
     NodeStore& store = m_document.Store();
     ServiceList& list = m_document.List();
-    // The rows stand for records the restore may release: they go first.
-    list.ClearList();
     store.RestoreState(state.store);
     TreeItem* current = store.Tree().ItemAt(state.currentItem);
-    store.SetCurrentItem(current);
+    list.SetCurrentItem(current);
     list.ShowRows(current);
     list.SelectRow(state.selectedRow);
     m_last = state;

@@ -152,10 +152,7 @@ void NavigatorCommands::RefreshProgramLists(TreeItem* item)
         if (m_store.ShowsProgram(*info, slot))
             programs.push_back(slot);
     }
-    ProgramList list = ProgramList::WithCount(static_cast<int>(programs.size()));
-    for (std::size_t i = 0; i < programs.size(); ++i)
-        list.Set(static_cast<int>(i), programs[i]);
-    m_store.Tree().SetPrograms(item, std::move(list));
+    m_store.Tree().SetPrograms(item, ProgramList::Of(programs));
     for (int i = 0; i < item->ChildCount(); ++i)
         RefreshProgramLists(item->Child(i));
 }

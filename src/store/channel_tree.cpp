@@ -1,7 +1,6 @@
 #include "store/channel_tree.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -11,11 +10,11 @@ namespace torvane {
 
 namespace {
 
-// The part of a TP label from "TP" on, when "TP" stands after the first character.
+// The part of a TP label from its values on; the whole label when it has no number in front.
 std::string_view FromTp(std::string_view label)
 {
-    const auto at = label.find("TP");
-    return at != std::string_view::npos && at > 0 ? label.substr(at) : label;
+    const std::size_t at = TpLabelValuesAt(label);
+    return at != std::string_view::npos ? label.substr(at) : label;
 }
 
 std::string_view TrimBlanks(std::string_view text)
@@ -63,14 +62,6 @@ std::vector<std::size_t> ChildEntries(const TreeState& state, std::size_t parent
 
 } // namespace
 
-std::string FormatTpLabel(int number, int frequency, int polarisation, int symbolRate)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, polarisation == 0 ? "[ %d ]  TP_%d_H_%d" : "[ %d ]  TP_%d_V_%d", number,
-                  frequency, symbolRate);
-    return text;
-}
-
 ChannelTree::ChannelTree()
 {
     m_root.m_isHiddenRoot = true;
@@ -78,20 +69,12 @@ ChannelTree::ChannelTree()
 
 void ChannelTree::AddObserver(ChannelTreeObserver* observer)
 {
-    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
-        m_observers.push_back(observer);
+    m_observers.Add(observer);
 }
 
 void ChannelTree::RemoveObserver(ChannelTreeObserver* observer)
 {
-    std::erase(m_observers, observer);
-}
-
-template <typename Call>
-void ChannelTree::Notify(Call call)
-{
-    for (ChannelTreeObserver* observer : m_observers)
-        call(*observer);
+    m_observers.Remove(observer);
 }
 
 const TreeItem* ChannelTree::ParentForObservers(const TreeItem* parent) const
@@ -137,9 +120,9 @@ TreeItem* ChannelTree::AddChild(TreeItem* parent, std::unique_ptr<TreeNodeInfo> 
     item->m_parent = parent;
     const int row = parent->ChildCount();
     const TreeItem* observed = ParentForObservers(parent);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
     TreeItem* added = parent->m_children.emplace_back(std::move(item)).get();
-    Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
     return added;
 }
 
@@ -152,29 +135,29 @@ void ChannelTree::Remove(TreeItem* item)
     if (row < 0)
         return;
     const TreeItem* observed = ParentForObservers(parent);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeRemoved(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeRemoved(observed, row, row); });
     parent->m_children.erase(parent->m_children.begin() + row);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsRemoved(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsRemoved(observed, row, row); });
 }
 
 void ChannelTree::Clear()
 {
-    Notify([](ChannelTreeObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ChannelTreeObserver& o) { o.AboutToBeReset(); });
     m_root.m_children.clear();
-    Notify([](ChannelTreeObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ChannelTreeObserver& o) { o.WasReset(); });
 }
 
 void ChannelTree::MoveChild(TreeItem* parent, int from, int destination)
 {
     auto& children = parent->m_children;
     const TreeItem* observed = ParentForObservers(parent);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeMoved(observed, from, from, destination); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeMoved(observed, from, from, destination); });
     const auto at = children.begin();
     if (destination > from)
         std::rotate(at + from, at + from + 1, at + destination);
     else
         std::rotate(at + destination, at + from, at + from + 1);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsMoved(observed, from, from, destination); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsMoved(observed, from, from, destination); });
 }
 
 bool ChannelTree::ExchangeSiblings(TreeItem* first, TreeItem* second)
@@ -206,7 +189,7 @@ void ChannelTree::SetLabel(TreeItem* item, std::string label)
     if (!item || !item->m_info || item->m_info->label == label)
         return;
     item->m_info->label = std::move(label);
-    Notify([item](ChannelTreeObserver& o) { o.ItemChanged(item); });
+    m_observers.Notify([item](ChannelTreeObserver& o) { o.ItemChanged(item); });
 }
 
 void ChannelTree::RenumberTpLabels(TreeItem* satellite)
@@ -220,12 +203,9 @@ void ChannelTree::RenumberTpLabels(TreeItem* satellite)
         if (!child->m_info)
             continue;
         const std::string& label = child->m_info->label;
-        const auto at = label.find("TP");
-        if (at == std::string::npos || at == 0)
-            continue;
-        char prefix[32];
-        std::snprintf(prefix, sizeof prefix, "[ %d ]  ", number);
-        SetLabel(child.get(), prefix + label.substr(at));
+        const std::size_t at = TpLabelValuesAt(label);
+        if (at != std::string::npos)
+            SetLabel(child.get(), TpLabelNumber(number) + label.substr(at));
     }
 }
 
@@ -343,9 +323,9 @@ void ChannelTree::InsertFromState(TreeItem* parent, int row, const TreeState& st
     };
     std::unique_ptr<TreeItem> item = make(make, parent, at);
     const TreeItem* observed = ParentForObservers(parent);
-    Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsAboutToBeInserted(observed, row, row); });
     parent->m_children.insert(parent->m_children.begin() + row, std::move(item));
-    Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
+    m_observers.Notify([&](ChannelTreeObserver& o) { o.ItemsInserted(observed, row, row); });
 }
 
 TreeItem* ChannelTree::ItemAt(int index) const

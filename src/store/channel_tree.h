@@ -9,15 +9,14 @@
 #include "store/channel_tree_observer.h"
 #include "store/tree_item.h"
 #include "store/tree_item_state.h"
+#include "store/tp_label.h"
 #include "store/tree_node_info.h"
+#include "util/observer_list.h"
 
 namespace torvane {
 
 inline constexpr std::string_view kAllServicesLabel = "All Services";
 inline constexpr std::string_view kSatelliteRootLabel = "Satellite Information";
-
-// "[ n ]  TP_f_H_s", or with V when the polarisation is non-zero.
-std::string FormatTpLabel(int number, int frequency, int polarisation, int symbolRate);
 
 // The navigator's content without any widget: top-level items ("All Services", "Satellite
 // Information"), satellites under the second and TPs under each satellite, each item owning its
@@ -105,11 +104,8 @@ private:
     // Restore's work on the children of parent; children are the entries of the copy they must
     // become.
     void RestoreChildren(TreeItem* parent, const TreeState& state, const std::vector<std::size_t>& children);
-    template <typename Call>
-    void Notify(Call call);
-
     TreeItem m_root;  // hidden; its children are the top-level items
-    std::vector<ChannelTreeObserver*> m_observers;
+    ObserverList<ChannelTreeObserver> m_observers;
 };
 
 } // namespace torvane

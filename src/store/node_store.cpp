@@ -412,13 +412,25 @@ bool NodeStore::SortByOrder(std::span<std::int32_t> slots)
 
 // --- Program lists -----------------------------------------------------------------------------
 
-ProgramList NodeStore::CollectSorted(std::vector<std::int32_t> slots)
+ProgramList NodeStore::CollectSorted(const std::vector<std::int32_t>& slots)
 {
-    ProgramList list = ProgramList::WithCount(static_cast<int>(slots.size()));
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        list.Set(static_cast<int>(i), slots[i]);
+    ProgramList list = ProgramList::Of(slots);
     SortByOrder(list.Programs());
     return list;
+}
+
+std::vector<std::int32_t> NodeStore::ProgramSlots(int satId, std::optional<int> tpId) const
+{
+    const FieldRef satField = Cached(IdentifyingField::ProgramSatelliteId);
+    const FieldRef tpField = Cached(IdentifyingField::ProgramTpId);
+    std::vector<std::int32_t> slots;
+    const TableHeader* table = m_image.Table(NodeKind::Program);
+    for (int slot = 0; slot < table->slotCount; ++slot) {
+        if (NodeOffset(NodeKind::Program, slot) && ReadNumber(NodeKind::Program, slot, satField) == satId
+            && (!tpId || ReadNumber(NodeKind::Program, slot, tpField) == *tpId))
+            slots.push_back(slot);
+    }
+    return slots;
 }
 
 ProgramList NodeStore::BuildAllServicesList()
@@ -456,11 +468,7 @@ ProgramList NodeStore::BuildAllServicesList()
 
 ProgramList NodeStore::BuildSatelliteList(int satId)
 {
-    const std::vector<std::optional<int>> satIds =
-        ReadAll(NodeKind::Program, Cached(IdentifyingField::ProgramSatelliteId));
-    return CollectSorted(ProgramsWhere(
-        AllSlots(satIds.size()), [&satIds](std::int32_t slot) { return satIds[static_cast<std::size_t>(slot)]; },
-        satId));
+    return CollectSorted(ProgramSlots(satId, std::nullopt));
 }
 
 ProgramList NodeStore::BuildTpList(int tpId, const ProgramList& satelliteList)
@@ -603,7 +611,8 @@ TreeItem* NodeStore::AddTpRecord(TreeItem* satellite, std::span<const std::uint8
     return AddTpItem(satellite, slot, tpId, slot);
 }
 
-int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::int16_t order)
+int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact,
+                                std::optional<std::int16_t> order)
 {
     if (!tp || !tp->Info())
         return -1;
@@ -617,7 +626,7 @@ int NodeStore::AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> comp
         return -1;
     }
     const int taken = layout.Expand(compact, Record(NodeKind::Program, slot), m_prompts);
-    SetOrder(slot, m_withOrder ? order : static_cast<std::int16_t>(slot));
+    SetOrder(slot, order.value_or(static_cast<std::int16_t>(slot)));
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramTpId), tp->Info()->tpId);
     WriteNumber(NodeKind::Program, slot, Cached(IdentifyingField::ProgramSatelliteId), tp->Info()->satId);
     m_tree.AppendProgram(tp, slot);
@@ -631,11 +640,6 @@ bool NodeStore::ContainsItem(const TreeItem* ancestor, const TreeItem* item)
             return true;
     }
     return false;
-}
-
-bool NodeStore::ContainsCurrent(const TreeItem* item) const
-{
-    return ContainsItem(item, m_currentItem);
 }
 
 bool NodeStore::ShowsProgram(const TreeNodeInfo& info, std::int32_t slot) const
@@ -690,8 +694,6 @@ void NodeStore::DeleteItem(TreeItem* item)
 {
     if (!item)
         return;
-    if (ContainsCurrent(item))
-        m_currentItem = nullptr;
     ReleaseSubtree(item, ProgramsShownBesides(item));
     m_tree.Remove(item);
 }
@@ -701,7 +703,6 @@ void NodeStore::ClearTree()
     m_satIds.Clear();
     m_tpIds.Clear();
     m_tree.Clear();
-    m_currentItem = nullptr;
 }
 
 // --- States ------------------------------------------------------------------------------------
@@ -737,7 +738,6 @@ StoreState NodeStore::CaptureState(const StoreState* previous) const
 
 void NodeStore::RestoreState(const StoreState& state)
 {
-    m_currentItem = nullptr;
     if (m_image.Length() != state.region.Size()) {
         if (state.region.Size() == 0)
             m_image.Clear();
@@ -763,18 +763,6 @@ void NodeStore::Reset()
     m_fields.ResetFieldCache();
     m_freeOffset = 0;
     m_modified = false;
-    m_withOrder = false;
-    m_productImagePath.clear();
-    m_defaultDatabasePath.clear();
-    m_chunks.reset();
-}
-
-bool NodeStore::ReportPathClash() const
-{
-    if (m_productImagePath.empty() || m_defaultDatabasePath.empty())
-        return false;
-    m_prompts.Message("BUG");
-    return true;
 }
 
 } // namespace torvane

@@ -21,22 +21,11 @@ namespace torvane {
 class DatabaseImage;
 class UserPrompts;
 
-// Which services the service list shows, compared with each program's "Service Type".
-enum class ServiceFilter : int { Radio = 0, Tv = 1, TvAndRadio = 2 };
-
-// Where the two database chunks lie in the open product image.
-struct ChunkPositions {
-    std::uint32_t defaultOffset = 0;
-    std::uint32_t defaultLength = 0;
-    std::uint32_t userOffset = 0;
-    std::uint32_t userLength = 0;
-
-    bool operator==(const ChunkPositions&) const = default;
-};
-
 // The editing layer over one open database. The records live in the region buffer of the
 // DatabaseImage and are read and written field by field; the store adds slot allocation, order
-// numbers, the id pools, the channel tree with its program lists, and the document's flags.
+// numbers, the id pools, the channel tree with its program lists, and the modified flag that
+// every changed write sets. The document's paths and forms belong to the Document, the current
+// item and the filter to the ServiceList.
 //
 // In the region buffer every record takes NodeSize + 2 bytes when allocated: a program's order
 // number (16-bit signed, little-endian) follows its record; satellites and TPs carry two spare
@@ -129,6 +118,9 @@ public:
     // Every live program, placed by its order number after the numbers are compacted. On the way
     // the audio PIDs beyond each program's "audio_count" are set to 0 (only where they differ).
     ProgramList BuildAllServicesList();
+    // The live programs whose sat_id is satId (and whose tp_id is tpId when one is given), in slot
+    // order.
+    std::vector<std::int32_t> ProgramSlots(int satId, std::optional<int> tpId) const;
     // The live programs whose sat_id is satId, sorted by order number.
     ProgramList BuildSatelliteList(int satId);
     // The programs of a satellite's list whose tp_id is tpId, sorted by order number.
@@ -152,10 +144,10 @@ public:
     TreeItem* AddSatelliteRecord(std::span<const std::uint8_t> record);
     TreeItem* AddTpRecord(TreeItem* satellite, std::span<const std::uint8_t> record);
     // Takes the compact program record at the start of compact (see compact_program_record.h)
-    // under a TP item. Its order number is order with the with-order flag set, else its new slot.
-    // Answers the bytes of the compact record, or -1 on failure (compact too short, a layout the
-    // compact form does not fit, no room).
-    int AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::int16_t order);
+    // under a TP item. Its order number is order when one is given (a stream with order
+    // numbers), else its new slot. Answers the bytes of the compact record, or -1 on failure
+    // (compact too short, a layout the compact form does not fit, no room).
+    int AddProgramRecord(TreeItem* tp, std::span<const std::uint8_t> compact, std::optional<std::int16_t> order);
 
     // Whether the program belongs in the list of a satellite or TP record: it is live and carries
     // the record's ids (a stale entry whose slot was released or taken since does not).
@@ -167,39 +159,21 @@ public:
     // Clears both id pools and deletes every tree item (the nodes stay).
     void ClearTree();
 
-    // The item whose program list the service list shows, or nullptr.
-    TreeItem* CurrentItem() const { return m_currentItem; }
-    void SetCurrentItem(TreeItem* item) { m_currentItem = item; }
-
     // --- States (undo and redo) ------------------------------------------------------------------
 
     // The store's content now; the parts equal to those of previous are shared with it.
     StoreState CaptureState(const StoreState* previous) const;
     // Makes the store's content that of state: the tree through ChannelTree::Restore, so that
-    // its observers follow. The current item is cleared; the caller shows the one it wants.
+    // its observers follow.
     void RestoreState(const StoreState& state);
 
     // --- Document state --------------------------------------------------------------------------
 
-    // Back to the empty state: no region, no tree, no paths or chunks, pools and flags cleared.
+    // Back to the empty state: no region, no tree, pools cleared, not modified.
     void Reset();
 
     bool IsModified() const { return m_modified; }
     void SetModified(bool modified) { m_modified = modified; }
-    bool WithOrder() const { return m_withOrder; }
-    void SetWithOrder(bool withOrder) { m_withOrder = withOrder; }
-    ServiceFilter Filter() const { return m_filter; }
-    void SetFilter(ServiceFilter filter) { m_filter = filter; }
-
-    const std::string& ProductImagePath() const { return m_productImagePath; }
-    void SetProductImagePath(std::string path) { m_productImagePath = std::move(path); }
-    const std::string& DefaultDatabasePath() const { return m_defaultDatabasePath; }
-    void SetDefaultDatabasePath(std::string path) { m_defaultDatabasePath = std::move(path); }
-    // At the start of an open: shows "BUG" when both document paths are set (and answers true).
-    bool ReportPathClash() const;
-
-    const std::optional<ChunkPositions>& Chunks() const { return m_chunks; }
-    void SetChunks(std::optional<ChunkPositions> chunks) { m_chunks = chunks; }
 
 private:
     // A field looked up by name: in the position table when it has a position, else among the
@@ -219,7 +193,7 @@ private:
     std::vector<std::optional<int>> ReadAll(NodeKind kind, FieldRef field) const;
 
     std::vector<std::int16_t> LiveOrders(std::vector<int>* slots) const;
-    ProgramList CollectSorted(std::vector<std::int32_t> slots);
+    ProgramList CollectSorted(const std::vector<std::int32_t>& slots);
     // A new slot of kind holding the first NodeSize bytes of record; -1 (after failure when
     // allocation fails) when record is too short or there is no room.
     int AllocRecord(NodeKind kind, std::span<const std::uint8_t> record, std::string_view failure);
@@ -227,7 +201,6 @@ private:
     TreeItem* AddTpItem(TreeItem* satellite, int slot, int tpId, int number);
     // Whether item is ancestor or lies below it.
     static bool ContainsItem(const TreeItem* ancestor, const TreeItem* item);
-    bool ContainsCurrent(const TreeItem* item) const;
     // The programs that satellites and TPs outside item's subtree, other than its ancestors, show.
     std::set<std::int32_t> ProgramsShownBesides(const TreeItem* item) const;
     void ReleaseSubtree(TreeItem* item, const std::set<std::int32_t>& keep);
@@ -243,13 +216,6 @@ private:
     IdPool m_satIds;
     IdPool m_tpIds;
     ChannelTree m_tree;
-    TreeItem* m_currentItem = nullptr;
-
-    bool m_withOrder = false;
-    ServiceFilter m_filter = ServiceFilter::TvAndRadio;
-    std::string m_productImagePath;
-    std::string m_defaultDatabasePath;
-    std::optional<ChunkPositions> m_chunks;
 };
 
 } // namespace torvane

@@ -18,6 +18,13 @@ ProgramList ProgramList::WithCount(int count)
     return list;
 }
 
+ProgramList ProgramList::Of(std::span<const std::int32_t> slots)
+{
+    ProgramList list = WithCount(static_cast<int>(slots.size()));
+    std::copy(slots.begin(), slots.end(), list.m_slots.begin());
+    return list;
+}
+
 int ProgramList::Size() const
 {
     const auto end = m_slots.begin() + m_count;

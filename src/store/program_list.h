@@ -16,6 +16,8 @@ public:
     // A list of count entries, all -1, held in an array one entry longer. A count of 0 or below
     // gives the empty list (no array).
     static ProgramList WithCount(int count);
+    // A list of exactly these slots (as WithCount(slots.size()), filled).
+    static ProgramList Of(std::span<const std::int32_t> slots);
 
     // The program count: how many entries a reader may look at.
     std::int32_t Count() const { return m_count; }

@@ -1,6 +1,5 @@
 #include "store/service_list.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -108,22 +107,45 @@ std::string ServiceCellText(int columnIndex, std::string_view raw)
     return {};
 }
 
+ServiceList::ServiceList(NodeStore& store) : m_store(store)
+{
+    m_store.Tree().AddObserver(this);
+}
+
+ServiceList::~ServiceList()
+{
+    m_store.Tree().RemoveObserver(this);
+}
+
+void ServiceList::ItemsAboutToBeRemoved(const TreeItem* parent, int first, int last)
+{
+    for (const TreeItem* at = m_currentItem; at; at = at->Parent()) {
+        if (at->Parent() == parent && at->Row() >= first && at->Row() <= last) {
+            DropCurrentItem();
+            return;
+        }
+    }
+}
+
+void ServiceList::AboutToBeReset()
+{
+    DropCurrentItem();
+}
+
+void ServiceList::DropCurrentItem()
+{
+    m_currentItem = nullptr;
+    ClearList();
+}
+
 void ServiceList::AddObserver(ServiceListObserver* observer)
 {
-    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
-        m_observers.push_back(observer);
+    m_observers.Add(observer);
 }
 
 void ServiceList::RemoveObserver(ServiceListObserver* observer)
 {
-    std::erase(m_observers, observer);
-}
-
-template <typename Call>
-void ServiceList::Notify(Call call)
-{
-    for (ServiceListObserver* observer : m_observers)
-        call(*observer);
+    m_observers.Remove(observer);
 }
 
 void ServiceList::SetupColumns(NodeKind kind)
@@ -133,19 +155,18 @@ void ServiceList::SetupColumns(NodeKind kind)
 
 void ServiceList::SetupColumns(std::span<const TemplateField> positionTable)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     m_columns = BuildServiceColumns(positionTable);
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 bool ServiceList::PassesFilter(int slot) const
 {
-    const ServiceFilter filter = m_store.Filter();
-    if (filter == ServiceFilter::TvAndRadio)
+    if (m_filter == ServiceFilter::TvAndRadio)
         return true;
     const std::optional<int> serviceType = m_store.ReadNamedNumber(NodeKind::Program, slot, "Service Type");
-    return serviceType == static_cast<int>(filter);
+    return serviceType == static_cast<int>(m_filter);
 }
 
 bool ServiceList::FirstFieldReadable(int slot) const
@@ -190,20 +211,20 @@ const std::vector<std::string>& ServiceList::Cells(int row) const
 
 void ServiceList::ShowList(TreeItem* item, TreeItem* satellite)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     if (item && item->Info() && BuildPrograms(*item, satellite))
         FillRows(*item->Info());
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 void ServiceList::ShowRows(const TreeItem* item)
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
     if (item && item->Info())
         FillRows(*item->Info());
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 bool ServiceList::BuildPrograms(TreeItem& item, TreeItem* satellite)
@@ -271,10 +292,10 @@ void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* 
         ServiceRow fresh{RowNumber(row), ListRowInfo{p, owner}, slot};
         if (row >= RowCount()) {
             const int at = RowCount();
-            Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
+            m_observers.Notify([at](ServiceListObserver& o) { o.RowsAboutToBeInserted(at, at); });
             m_rows.push_back(std::move(fresh));
             m_cells.emplace_back();
-            Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
+            m_observers.Notify([at](ServiceListObserver& o) { o.RowsInserted(at, at); });
         } else {
             // A row that exists keeps its number text.
             fresh.number = std::move(m_rows[static_cast<std::size_t>(row)].number);
@@ -289,7 +310,7 @@ void ServiceList::RefreshRows(int first, int last, int row, const TreeNodeInfo* 
         ++row;
     }
     if (firstChanged >= 0)
-        Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
+        m_observers.Notify([&](ServiceListObserver& o) { o.RowsChanged(firstChanged, lastChanged); });
 }
 
 void ServiceList::RefreshRow(int position, int row, const TreeNodeInfo* owner)
@@ -306,20 +327,19 @@ void ServiceList::DropRows()
 
 void ServiceList::ClearList()
 {
-    Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.AboutToBeReset(); });
     DropRows();
-    Notify([](ServiceListObserver& o) { o.WasReset(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.WasReset(); });
 }
 
 void ServiceList::SetServiceFilter(ServiceFilter filter)
 {
-    if (filter == m_store.Filter())
+    if (filter == m_filter)
         return;
-    m_store.SetFilter(filter);
-    TreeItem* current = m_store.CurrentItem();
-    if (!current)
+    m_filter = filter;
+    if (!m_currentItem)
         m_store.Prompts().Message(kNoCurrentItemMessage);
-    ShowList(current);
+    ShowList(m_currentItem);
 }
 
 std::string ServiceList::Text() const
@@ -350,7 +370,7 @@ void ServiceList::SelectRow(int row)
     if (selected == m_selectedRow)
         return;
     m_selectedRow = selected;
-    Notify([](ServiceListObserver& o) { o.SelectionChanged(); });
+    m_observers.Notify([](ServiceListObserver& o) { o.SelectionChanged(); });
 }
 
 } // namespace torvane

@@ -8,13 +8,18 @@
 #include <vector>
 
 #include "schema/node_schema.h"
+#include "store/channel_tree_observer.h"
 #include "store/node_store.h"
 #include "store/service_list_observer.h"
+#include "util/observer_list.h"
 
 namespace torvane {
 
 class TreeItem;
 struct TreeNodeInfo;
+
+// Which services the service list shows, compared with each program's "Service Type".
+enum class ServiceFilter : int { Radio = 0, Tv = 1, TvAndRadio = 2 };
 
 inline constexpr std::string_view kIndexCaption = "Index";
 inline constexpr std::string_view kPosZeroMessage = "pos 0 error!";
@@ -64,12 +69,17 @@ std::string ServiceCellText(int columnIndex, std::string_view raw);
 
 // The contents of the service list: the programs of the current tree item in channel order, one
 // row per program that passes the TV / Radio filter, with the cells the window shows. Observers
-// are told of every change of the rows and of the selection.
-class ServiceList final {
+// are told of every change of the rows and of the selection. The list follows the store's tree:
+// when the current item goes (deleted, or the tree cleared), the list is left empty without a
+// current item, so that no row stands for a released record.
+class ServiceList final : private ChannelTreeObserver {
 public:
-    explicit ServiceList(NodeStore& store) : m_store(store) {}
+    explicit ServiceList(NodeStore& store);
     ServiceList(const ServiceList&) = delete;
     ServiceList& operator=(const ServiceList&) = delete;
+    ~ServiceList() override;
+
+    const NodeStore& Store() const { return m_store; }
 
     // Observers are not owned; one must be removed before it is destroyed.
     void AddObserver(ServiceListObserver* observer);
@@ -95,6 +105,13 @@ public:
     // No rows and no selection.
     void ClearList();
 
+    // The item whose program list the list shows, or nullptr.
+    TreeItem* CurrentItem() const { return m_currentItem; }
+    void SetCurrentItem(TreeItem* item) { m_currentItem = item; }
+
+    ServiceFilter Filter() const { return m_filter; }
+    // Sets the filter without showing anything again.
+    void SetFilter(ServiceFilter filter) { m_filter = filter; }
     // Changes the filter and shows the current item again; "error!" when there is none.
     void SetServiceFilter(ServiceFilter filter);
 
@@ -119,8 +136,18 @@ public:
     bool PassesFilter(int slot) const;
 
 private:
-    template <typename Call>
-    void Notify(Call call);
+    // The tree's changes that take the current item away.
+    void ItemsAboutToBeInserted(const TreeItem*, int, int) override {}
+    void ItemsInserted(const TreeItem*, int, int) override {}
+    void ItemsAboutToBeRemoved(const TreeItem* parent, int first, int last) override;
+    void ItemsRemoved(const TreeItem*, int, int) override {}
+    void ItemsAboutToBeMoved(const TreeItem*, int, int, int) override {}
+    void ItemsMoved(const TreeItem*, int, int, int) override {}
+    void ItemChanged(const TreeItem*) override {}
+    void AboutToBeReset() override;
+    void WasReset() override {}
+    void DropCurrentItem();
+
     // Empties the rows inside a reset the caller brackets.
     void DropRows();
     // Builds the item's program list again (ShowList's work inside its reset); false for a TP
@@ -144,7 +171,9 @@ private:
     // Per row, its cells once read; cleared with the row's contents.
     mutable std::vector<std::optional<std::vector<std::string>>> m_cells;
     int m_selectedRow = -1;
-    std::vector<ServiceListObserver*> m_observers;
+    TreeItem* m_currentItem = nullptr;
+    ServiceFilter m_filter = ServiceFilter::TvAndRadio;
+    ObserverList<ServiceListObserver> m_observers;
 };
 
 } // namespace torvane

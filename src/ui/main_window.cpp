@@ -279,7 +279,7 @@ QString MainWindow::CountsText() const
 void MainWindow::UpdateState()
 {
     const bool open = m_document->IsOpen();
-    const bool image = open && !m_document->Store().ProductImagePath().empty();
+    const bool image = open && !m_document->ProductImagePath().empty();
     for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close})
         Action(command)->setEnabled(open);
     Action(WindowCommand::Download)->setEnabled(image);
@@ -297,7 +297,7 @@ void MainWindow::UpdateTitle()
 void MainWindow::ShowTreeSelection()
 {
     m_syncing = true;
-    m_navigator->SelectItem(m_document->Store().CurrentItem());
+    m_navigator->SelectItem(m_document->List().CurrentItem());
     m_list->SelectRowAlone(m_document->List().SelectedRow());
     m_syncing = false;
 }
@@ -310,7 +310,7 @@ void MainWindow::AfterCommand()
 
 void MainWindow::OnTreeItemSelected(TreeItem* item)
 {
-    if (m_syncing || item == m_document->Store().CurrentItem())
+    if (m_syncing || item == m_document->List().CurrentItem())
         return;
     m_session->SelectItem(item);
     UpdateState();

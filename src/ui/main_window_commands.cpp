@@ -56,10 +56,10 @@ bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> ch
     m_prompts->PresetChunks(std::nullopt);
     ResetHistory();
     if (opened) {
-        const bool image = !m_document->Store().ProductImagePath().empty();
+        const bool image = !m_document->ProductImagePath().empty();
         if (image)
             m_imagePath = path;
-        m_titleName = FileName(image ? m_document->Store().ProductImagePath() : m_document->Store().DefaultDatabasePath());
+        m_titleName = FileName(image ? m_document->ProductImagePath() : m_document->DefaultDatabasePath());
         RememberFile(path);
     }
     AfterCommand();
@@ -88,7 +88,7 @@ void MainWindow::SaveAs()
 {
     if (!m_document->IsOpen())
         return;
-    const bool image = !m_document->Store().ProductImagePath().empty();
+    const bool image = !m_document->ProductImagePath().empty();
     const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
     if (!target)
         return;
@@ -144,7 +144,7 @@ void MainWindow::SwitchChannel()
 
 std::unique_ptr<QMenu> MainWindow::ChannelMenu(bool onRow)
 {
-    const TreeItem* current = m_document->Store().CurrentItem();
+    const TreeItem* current = m_document->List().CurrentItem();
     const ServiceList& list = m_document->List();
     return BuildPopupMenu(ChannelContextMenu(),
                           ChannelContextMenuState(current ? current->Info() : nullptr, list.SelectedRow(), onRow,
@@ -164,7 +164,7 @@ void MainWindow::OnListContextMenu(const QPoint& pos, bool onRow)
 
 void MainWindow::OnListKey(ListKey key)
 {
-    const TreeItem* current = m_document->Store().CurrentItem();
+    const TreeItem* current = m_document->List().CurrentItem();
     if (const std::optional<ChannelCommand> command =
             ChannelCommandForKey(key, current ? current->Info() : nullptr, m_document->List().RowCount()))
         RunChannelCommand(*command);
@@ -339,7 +339,7 @@ void MainWindow::Upload()
 
 void MainWindow::Download()
 {
-    m_imagePath = m_document->Store().ProductImagePath();
+    m_imagePath = m_document->ProductImagePath();
     if (m_imagePath.empty()) {
         m_prompts->Message(kNoFileOpenedMessage);
         return;

@@ -259,7 +259,7 @@ private:
 // What the list shows for the item at the same place as item of another tree, with a filter.
 std::string ListTextAt(NodeStore& store, ServiceList& list, const TreeItem* item, ServiceFilter filter)
 {
-    store.SetFilter(filter);
+    list.SetFilter(filter);
     list.ShowList(SamePlace(item, store.Tree()));
     return list.Text();
 }
@@ -276,8 +276,8 @@ void CheckBuiltRegion(Document& document)
     Check(opened.IsOpen(), "a built region does not open");
     Check(TreeText(opened.Store().Tree()) == TreeText(document.Store().Tree()),
           "a built region opens into another tree");
-    NodeStore& store = document.Store();
-    Check(ListTextAt(opened.Store(), opened.List(), store.CurrentItem(), store.Filter()) == document.List().Text(),
+    const ServiceList& list = document.List();
+    Check(ListTextAt(opened.Store(), opened.List(), list.CurrentItem(), list.Filter()) == list.Text(),
           "a built region shows another list for the current item");
 }
 
@@ -328,9 +328,9 @@ Snapshot TakeSnapshot(Document& document)
     if (UserImageBuilder(store).CreateUserDataImage(taken.region) != 0)
         taken.region.clear();
     taken.tree = TreeText(store.Tree());
-    taken.currentItem = store.Tree().IndexOf(store.CurrentItem());
+    taken.currentItem = store.Tree().IndexOf(document.List().CurrentItem());
     taken.list = document.List().Text();
-    taken.filter = store.Filter();
+    taken.filter = document.List().Filter();
     taken.selectedRow = document.List().SelectedRow();
     return taken;
 }

@@ -182,7 +182,7 @@ private slots:
         QVERIFY(!navigator.ContextMenuAt(QPoint(navigator.viewport()->width() - 2, navigator.visualRect(root).center().y())));
 
         // The list of the selected satellite: no Insert; on the first row no Move Up.
-        QCOMPARE(fixture.Doc().Store().CurrentItem(), tree.FindRoot(TreeKind::SatelliteRoot)->Child(5));
+        QCOMPARE(fixture.Doc().List().CurrentItem(), tree.FindRoot(TreeKind::SatelliteRoot)->Child(5));
         ClickRow(*window.List(), 0);
         QCOMPARE(MenuTexts(*window.ChannelMenu(true)),
                  QStringList({"Edit Channel          Enter", "-", "Move Up                 - (grey)", "Move Down            +",

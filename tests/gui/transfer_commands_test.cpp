@@ -102,7 +102,7 @@ void TransferCommandsTest::backUpEditAndDownloadThroughTheMenus()
     QCOMPARE(outcome, std::optional(TransferOutcome::Succeeded));
     QCOMPARE(fixture.prompts.questions.back(), std::string("Save Bin File(*.bin)"));
     QVERIFY(document.IsOpen());
-    QCOMPARE(document.Store().ProductImagePath(), up);
+    QCOMPARE(document.ProductImagePath(), up);
     QVERIFY(UserChunk(ReadFile(up)) == UserChunk(flash));
     QVERIFY(window.windowTitle().startsWith("Torvane - up.bin"));
     QVERIFY(window.Action(WindowCommand::Download)->isEnabled());

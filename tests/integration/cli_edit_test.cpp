@@ -357,6 +357,56 @@ TEST_F(CliEditTest, EveryOperationOnceThenTheReopenedImageShowsWhatTheyImply)
     EXPECT_EQ(edited.substr(0x120080), m_image.substr(0x120080));
 }
 
+TEST_F(CliEditTest, UndoLinesWalkBackEveryStepAndRedoLinesForward)
+{
+    const std::vector<Satellite> satellites = SatellitesOf(Output({"tree", Path("demo.bin")}));
+    ASSERT_EQ(satellites.size(), 4u);
+    const std::string sat1 = "\"" + satellites[1].name + "\"";
+    const std::vector<std::string> commands = {
+        "up", "move-to 6", "switch 5", "down", "delete 1 3 5",
+        "edit \"Channel Name=Edited\" \"Favorite Group=Favorite Group 8\"",
+        "insert \"Channel Name=Inserted\" \"Video Pid=100\" \"Audio Pid1=101\" \"PCR Pid=102\"",
+        "append \"Channel Name=Appended\" \"Service ID=4242\"",
+        "tp-add " + sat1 + " \"Frequency (MHz)=12345\" \"Symbol Rate (KsPs)=27500\"",
+        "tp-edit \"" + satellites[0].name + "/2\" \"Symbol Rate (KsPs)=30000\"",
+        "sat-add \"Satellite Name=Badr 26E\"", "sat-edit " + sat1 + " \"Satellite Name=Renamed\"",
+        "tree-up \"" + satellites[2].name + "/3\"", "tree-down \"" + satellites[3].name + "\"",
+        "tree-move \"" + satellites[0].name + "/1\" 3", "tree-delete \"" + satellites[2].name + "/2\"",
+        "tree-delete \"" + satellites[3].name + "\""};
+    // The list commands work on a TP of satellite 0 (its programs are spread over the channel
+    // order); the navigator commands select their own items.
+    const std::string start = "select \"" + satellites[0].name + "/3\"\nrow 2\n";
+    std::string script = start;
+    std::string stepped = start;
+    for (const std::string& command : commands) {
+        const bool onList = command.find('"') == std::string::npos || command.starts_with("edit")
+            || command.starts_with("insert") || command.starts_with("append");
+        const std::string line = (onList ? "select \"" + satellites[0].name + "/3\"\nrow 2\n" : "") + command + "\n";
+        script += line;
+        stepped += line + "undo\nredo\n";
+    }
+
+    const CliRun edited = Edit(script);
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.err, "");
+    const std::string once = test::TextOf(Path("edit.bin"));
+    EXPECT_NE(once, m_image);
+
+    m_folder.Write("edit.bin", Bytes(m_image));
+    const CliRun walked = Edit(stepped);
+    ASSERT_EQ(walked.status, 0) << walked.err;
+    EXPECT_EQ(walked.err, "") << "redo asked or said something";
+    EXPECT_TRUE(test::TextOf(Path("edit.bin")) == once) << "undo and redo after each command";
+
+    m_folder.Write("edit.bin", Bytes(m_image));
+    std::string undone = script;
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        undone += "undo\n";
+    const CliRun back = Edit(undone + "undo\n");
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_TRUE(test::TextOf(Path("edit.bin")) == m_image) << "every step undone";
+}
+
 struct FailureCase {
     const char* name;
     std::string script;

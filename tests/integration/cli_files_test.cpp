@@ -153,7 +153,7 @@ TEST_P(CliFilesTest, ListShowsTheItemsServicesAsTheEditorDoes)
         EXPECT_EQ(run.err, "");
 
         const auto document = Opened(Path("demo.bin"));
-        document->Store().SetFilter(c.expectedFilter);
+        document->List().SetFilter(c.expectedFilter);
         TreeItem* item = c.satellite < 0 ? document->Store().Tree().FindRoot(TreeKind::AllServices)
             : c.tp < 0                   ? Satellite(*document, c.satellite)
                                          : Satellite(*document, c.satellite)->Child(c.tp);
@@ -198,7 +198,7 @@ TEST_P(CliFilesTest, SaveAsWritesEachKindOfFile)
     EXPECT_EQ(BytesOf(Path("demo.bin")), image);
 
     const auto document = Opened(Path("demo.bin"));
-    document->Store().SetFilter(ServiceFilter::Tv);
+    document->List().SetFilter(ServiceFilter::Tv);
     document->SelectItem(Satellite(*document, 0)->Child(0));
     ASSERT_TRUE(document->ExportText(Path("expected.txt")));
     EXPECT_EQ(BytesOf(Path("tp.txt")), BytesOf(Path("expected.txt")));

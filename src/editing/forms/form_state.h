@@ -3,9 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
 #include "util/user_prompts.h"
 
@@ -32,6 +34,22 @@ public:
 
 protected:
     static std::size_t Index(Control control) { return static_cast<std::size_t>(control); }
+
+    // Selects row of a list with choices; a row the list does not have selects nothing.
+    void SelectRow(Control control, std::optional<int> row, std::span<const Choice> choices)
+    {
+        if (row && (*row < 0 || static_cast<std::size_t>(*row) >= choices.size()))
+            row.reset();
+        m_rows[Index(control)] = row;
+    }
+    // The value of the list's selected row among its choices, or nothing.
+    std::optional<int> SelectedValue(Control control, std::span<const Choice> choices) const
+    {
+        const std::optional<int> row = m_rows[Index(control)];
+        if (!row || static_cast<std::size_t>(*row) >= choices.size())
+            return std::nullopt;
+        return choices[static_cast<std::size_t>(*row)].value;
+    }
 
     // The controls as the dialog resource creates them: empty, nothing selected, all enabled.
     void ClearControls()

@@ -1,8 +1,10 @@
 #include "editing/forms/program_form.h"
 
-#include "schema/parse_number.h"
 #include "editing/create_program.h"
+#include "editing/forms/form_fields.h"
+#include "schema/parse_number.h"
 #include "store/node_store.h"
+#include "store/service_list.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
 
@@ -61,8 +63,9 @@ bool IsPid(std::int64_t value)
 
 } // namespace
 
-ProgramForm::ProgramForm(NodeStore& store, ProgramMode mode, const TreeNodeInfo& owner, int position, int row)
-    : m_store(store), m_mode(mode), m_owner(owner), m_position(position), m_row(row)
+ProgramForm::ProgramForm(NodeStore& store, ServiceFilter filter, ProgramMode mode, const TreeNodeInfo& owner,
+                         int position, int row)
+    : m_store(store), m_filter(filter), m_mode(mode), m_owner(owner), m_position(position), m_row(row)
 {
     Open();
 }
@@ -100,10 +103,7 @@ int ProgramForm::NodeSlot() const
 
 std::optional<std::int32_t> ProgramForm::ReadValue(int slot, std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Program, slot, field);
-    if (!text)
-        return std::nullopt;
-    return ParseNumber(*text);
+    return ReadFormValue(m_store, NodeKind::Program, slot, field);
 }
 
 void ProgramForm::SetPidEditsEnabled(bool enabled)
@@ -130,7 +130,7 @@ void ProgramForm::SetDefaults()
 {
     auto& texts = m_texts;
     texts[Index(ProgramControl::Name)] = std::string(kNewName);
-    switch (m_store.Filter()) {
+    switch (m_filter) {
     case ServiceFilter::Tv:
         m_rows[Index(ProgramControl::Type)] = kTvRow;
         m_enabled[Index(ProgramControl::Type)] = false;
@@ -172,7 +172,7 @@ void ProgramForm::LoadFromNode()
             m_enabled[Index(ProgramControl::VideoPid)] = true;
     }
 
-    switch (m_store.Filter()) {
+    switch (m_filter) {
     case ServiceFilter::Tv:
         m_enabled[Index(ProgramControl::Type)] = false;
         break;
@@ -218,9 +218,8 @@ void ProgramForm::Select(ProgramControl control, std::optional<int> row)
 {
     if (!IsList(control))
         return;
-    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= Choices(control).size()))
-        row.reset();
-    m_rows[Index(control)] = row;
+    SelectRow(control, row, Choices(control));
+    row = Selection(control);
     if (control != ProgramControl::Type)
         return;
     if (row == kRadioRow) {
@@ -240,10 +239,7 @@ void ProgramForm::Reset()
 
 std::optional<int> ProgramForm::SelectedValue(ProgramControl control) const
 {
-    const std::optional<int> row = m_rows[Index(control)];
-    if (!row)
-        return std::nullopt;
-    return Choices(control)[static_cast<std::size_t>(*row)].value;
+    return FormState::SelectedValue(control, Choices(control));
 }
 
 bool ProgramForm::Ok()
@@ -284,7 +280,7 @@ bool ProgramForm::Ok()
 
 void ProgramForm::WriteNumber(int slot, std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Program, slot, field, std::to_string(value));
+    WriteFormValue(m_store, NodeKind::Program, slot, field, value);
 }
 
 bool ProgramForm::Commit()

@@ -14,6 +14,7 @@ namespace torvane {
 
 class NodeStore;
 struct TreeNodeInfo;
+enum class ServiceFilter : int;
 
 // How the program dialog was opened: on a new program at the end of a TP's list, on an existing
 // program, or on a new program put in before a row.
@@ -47,9 +48,11 @@ public:
     static constexpr std::string_view kNewName = "New Channel";
 
     // Opens the dialog: the lists filled, the new-service defaults (append, insert) or the values
-    // of the program at position of the owner's list (edit). row is the service-list row the
-    // dialog was opened on (-1 for append); the form only keeps it for the caller.
-    ProgramForm(NodeStore& store, ProgramMode mode, const TreeNodeInfo& owner, int position, int row);
+    // of the program at position of the owner's list (edit), as far as the service list's filter
+    // allows. row is the service-list row the dialog was opened on (-1 for append); the form only
+    // keeps it for the caller.
+    ProgramForm(NodeStore& store, ServiceFilter filter, ProgramMode mode, const TreeNodeInfo& owner, int position,
+                int row);
 
     ProgramMode Mode() const { return m_mode; }
     const TreeNodeInfo& Owner() const { return m_owner; }
@@ -98,6 +101,7 @@ private:
     void WriteNumber(int slot, std::string_view field, std::int64_t value);
 
     NodeStore& m_store;
+    ServiceFilter m_filter;
     ProgramMode m_mode;
     const TreeNodeInfo& m_owner;
     int m_position;

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "schema/parse_number.h"
-#include "store/channel_tree.h"
+#include "editing/forms/form_fields.h"
 #include "editing/new_tree_node.h"
+#include "store/channel_tree.h"
 #include "store/node_store.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
@@ -95,19 +95,12 @@ std::span<const Choice> SatelliteForm::Choices(SatelliteControl control) const
 
 std::optional<int> SatelliteForm::ReadValue(std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Satellite, m_record.Get().slot, field);
-    if (!text)
-        return std::nullopt;
-    return ParseNumber(*text);
+    return ReadFormValue(m_store, NodeKind::Satellite, m_record.Get().slot, field);
 }
 
 std::optional<int> SatelliteForm::SelectedValue(SatelliteControl control) const
 {
-    const std::optional<int> row = m_rows[Index(control)];
-    const std::span<const Choice> choices = Choices(control);
-    if (!row || static_cast<std::size_t>(*row) >= choices.size())
-        return std::nullopt;
-    return choices[static_cast<std::size_t>(*row)].value;
+    return FormState::SelectedValue(control, Choices(control));
 }
 
 void SatelliteForm::Refill(SatelliteControl list, std::optional<int> row)
@@ -208,9 +201,8 @@ void SatelliteForm::Select(SatelliteControl control, std::optional<int> row)
 {
     if (!IsList(control))
         return;
-    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= Choices(control).size()))
-        row.reset();
-    m_rows[Index(control)] = row;
+    SelectRow(control, row, Choices(control));
+    row = Selection(control);
     if (control != SatelliteControl::LnbType || !row)
         return;
     switch (*row) {
@@ -264,7 +256,7 @@ bool SatelliteForm::Ok()
 
 void SatelliteForm::Write(std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Satellite, m_record.Get().slot, field, std::to_string(value));
+    WriteFormValue(m_store, NodeKind::Satellite, m_record.Get().slot, field, value);
 }
 
 bool SatelliteForm::Commit()

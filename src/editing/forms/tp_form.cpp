@@ -1,10 +1,8 @@
 #include "editing/forms/tp_form.h"
 
-#include <cstdio>
-
-#include "schema/parse_number.h"
-#include "store/channel_tree.h"
+#include "editing/forms/form_fields.h"
 #include "editing/new_tree_node.h"
+#include "store/channel_tree.h"
 #include "store/node_store.h"
 #include "store/tree_node_info.h"
 #include "util/user_prompts.h"
@@ -46,10 +44,7 @@ std::span<const Choice> TpForm::Choices(TpControl control)
 
 std::optional<int> TpForm::ReadValue(std::string_view field) const
 {
-    const std::optional<std::string> text = m_store.ReadNamedText(NodeKind::Tp, m_record.Get().slot, field);
-    if (!text)
-        return std::nullopt;
-    return ParseNumber(*text);
+    return ReadFormValue(m_store, NodeKind::Tp, m_record.Get().slot, field);
 }
 
 void TpForm::Open()
@@ -60,10 +55,8 @@ void TpForm::Open()
     // "TP Name" only shows the label.
     m_enabled[Index(TpControl::Name)] = false;
     if (Mode() == FormMode::New) {
-        char label[64];
-        std::snprintf(label, sizeof label, "[ %d ]  TP_0_H_0", m_record.Get().tpId);
-        m_record.SetLabel(label);
-        m_texts[Index(TpControl::Name)] = label;
+        m_record.SetLabel(FormatTpLabel(m_record.Get().tpId, 0, 0, 0));
+        m_texts[Index(TpControl::Name)] = m_record.Get().label;
         m_rows[Index(TpControl::Polarization)] = RowOfValue(PolarizationChoices(), 0);
         return;
     }
@@ -84,11 +77,8 @@ void TpForm::EditText(TpControl control, std::string_view text)
 
 void TpForm::Select(TpControl control, std::optional<int> row)
 {
-    if (control != TpControl::Polarization)
-        return;
-    if (row && (*row < 0 || static_cast<std::size_t>(*row) >= PolarizationChoices().size()))
-        row.reset();
-    m_rows[Index(TpControl::Polarization)] = row;
+    if (control == TpControl::Polarization)
+        SelectRow(control, row, PolarizationChoices());
 }
 
 void TpForm::Reset()
@@ -98,27 +88,21 @@ void TpForm::Reset()
 
 std::optional<int> TpForm::SelectedPolarization() const
 {
-    const std::optional<int> row = Selection(TpControl::Polarization);
-    if (!row)
-        return std::nullopt;
-    return PolarizationChoices()[static_cast<std::size_t>(*row)].value;
+    return SelectedValue(TpControl::Polarization, PolarizationChoices());
 }
 
 std::string TpForm::CandidateLabel() const
 {
     const std::string& name = Text(TpControl::Name);
-    const std::size_t tp = name.find("TP");
-    const std::string prefix = tp == std::string::npos ? std::string() : name.substr(0, tp);
+    const std::size_t at = TpLabelValuesAt(name);
+    const std::string number = at == std::string::npos ? std::string() : name.substr(0, at);
     bool vertical = true;
     if (!m_store.HasNamedField(NodeKind::Tp, "pol"))
         vertical = false;
     else if (const std::optional<int> polarization = SelectedPolarization())
         vertical = *polarization != 0;
-    char rest[64];
-    std::snprintf(rest, sizeof rest, vertical ? "TP_%d_V_%d" : "TP_%d_H_%d",
-                  ParseDialogInteger(Text(TpControl::Frequency)).value_or(0),
-                  ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
-    return prefix + rest;
+    return number + TpLabelValues(ParseDialogInteger(Text(TpControl::Frequency)).value_or(0), vertical,
+                                  ParseDialogInteger(Text(TpControl::SymbolRate)).value_or(0));
 }
 
 bool TpForm::Ok()
@@ -144,7 +128,7 @@ bool TpForm::Ok()
 
 void TpForm::Write(std::string_view field, std::int64_t value)
 {
-    m_store.WriteNamedIfChanged(NodeKind::Tp, m_record.Get().slot, field, std::to_string(value));
+    WriteFormValue(m_store, NodeKind::Tp, m_record.Get().slot, field, value);
 }
 
 bool TpForm::Commit()

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "store/node_store.h"
+#include "store/service_list.h"
 
 class QRadioButton;
 

@@ -239,10 +239,10 @@ TEST_P(DefaultDatabaseParse, TakesEveryRecordWithNewIdsAndRenumberedLabels)
     const bool withOrder = GetParam();
     const std::vector<std::uint8_t> stream = Generate(demo, withOrder);
     EmptyDocument target(demo.Schema());
-    target.store.SetWithOrder(!withOrder);
     target.store.SetModified(true);
-    ASSERT_TRUE(DefaultDatabase(target.store).ParseDefaultDatabase(stream));
-    EXPECT_EQ(target.store.WithOrder(), withOrder);
+    DefaultDatabase parser(target.store);
+    ASSERT_TRUE(parser.ParseDefaultDatabase(stream));
+    EXPECT_EQ(parser.StreamWithOrder(), withOrder);
     EXPECT_FALSE(target.store.IsModified());
     EXPECT_TRUE(target.prompts.messages.empty());
 
@@ -323,10 +323,11 @@ TEST_F(DefaultDatabaseTest, DamagedStreamChangesNothing)
     ASSERT_TRUE(DefaultDatabase(target.store).ParseDefaultDatabase(Generate(demo, false)));
     target.store.SetModified(true);
     const std::int32_t freeOffset = target.store.FreeOffset();
-    EXPECT_FALSE(DefaultDatabase(target.store).ParseDefaultDatabase(stream));
+    DefaultDatabase parser(target.store);
+    EXPECT_FALSE(parser.ParseDefaultDatabase(stream));
     EXPECT_EQ(SatelliteRoot(target.store)->ChildCount(), 3);
     EXPECT_EQ(target.store.FreeOffset(), freeOffset);
-    EXPECT_FALSE(target.store.WithOrder());
+    EXPECT_FALSE(parser.StreamWithOrder());
     EXPECT_TRUE(target.store.IsModified());
     EXPECT_TRUE(target.prompts.messages.empty());
 }
@@ -343,15 +344,15 @@ TEST_P(RegionFull, RecordThatCannotBeAddedUndoesTheWholeStream)
 {
     const std::vector<std::uint8_t> stream = Generate(demo, true);
     EmptyDocument target(demo.Schema(), GetParam().regionLength);
-    target.store.SetWithOrder(false);
-    EXPECT_FALSE(DefaultDatabase(target.store).ParseDefaultDatabase(stream));
+    DefaultDatabase parser(target.store);
+    EXPECT_FALSE(parser.ParseDefaultDatabase(stream));
     ASSERT_FALSE(target.prompts.messages.empty());
     EXPECT_EQ(target.prompts.messages.back(), GetParam().message);
     EXPECT_EQ(SatelliteRoot(target.store)->ChildCount(), 0);
     EXPECT_EQ(target.image.Table(NodeKind::Program)->liveCount, 0);
     EXPECT_EQ(target.image.Table(NodeKind::Tp)->liveCount, 0);
     EXPECT_EQ(target.image.Table(NodeKind::Satellite)->liveCount, 0);
-    EXPECT_FALSE(target.store.WithOrder());
+    EXPECT_FALSE(parser.StreamWithOrder());
     EXPECT_EQ(target.store.AllocId(NodeKind::Satellite), 0);  // the pools were rebuilt
 }
 

@@ -49,16 +49,16 @@ TEST_P(DefaultFileRoundTrip, Df2ThroughTheStoreIsTheSameFile)
     const ProjectType type = GetParam();
     const std::string first = MakeFile(type, "first.df2");
     const auto document = Loaded(type, first);
-    EXPECT_TRUE(document->Store().WithOrder());
-    EXPECT_EQ(document->Store().DefaultDatabasePath(), first);
-    EXPECT_TRUE(document->Store().ProductImagePath().empty());
+    EXPECT_TRUE(document->WithOrder());
+    EXPECT_EQ(document->DefaultDatabasePath(), first);
+    EXPECT_TRUE(document->ProductImagePath().empty());
     EXPECT_FALSE(document->Store().IsModified());
-    EXPECT_EQ(document->Store().CurrentItem(), document->Store().Tree().FindRoot(TreeKind::AllServices));
+    EXPECT_EQ(document->List().CurrentItem(), document->Store().Tree().FindRoot(TreeKind::AllServices));
     EXPECT_EQ(document->List().RowCount(), 40);
 
     const std::string second = folder.Path("second.df2");
     ASSERT_EQ(document->SaveDefaultDatabaseAs(second), SaveResult::Saved);
-    EXPECT_EQ(document->Store().DefaultDatabasePath(), second);
+    EXPECT_EQ(document->DefaultDatabasePath(), second);
     EXPECT_EQ(Stream(type, second), Stream(type, first));
     const std::vector<std::uint8_t> secondBytes = Bytes(second);
     EXPECT_EQ(secondBytes.size(), type == ProjectType::ZUV_DVBS_V4 ? Bytes(first).size() : 0x2FF00u);
@@ -79,7 +79,7 @@ TEST_P(DefaultFileRoundTrip, DdfKeepsTheChannelsWithoutOrderNumbers)
     ASSERT_EQ(fromImage->SaveAs(ddf), SaveResult::Saved);
 
     const auto document = Loaded(type, ddf);
-    EXPECT_FALSE(document->Store().WithOrder());
+    EXPECT_FALSE(document->WithOrder());
     EXPECT_EQ(Snapshot(*document).size(), Snapshot(*fromImage).size());
     const std::string copy = folder.Path("copy.ddf");
     ASSERT_EQ(document->SaveDefaultDatabaseAs(copy), SaveResult::Saved);
@@ -185,7 +185,7 @@ TEST_F(DefaultFileTest, LoadingIntoAnOpenDocumentAsksMergeOrOverwrite)
     for (int s = 0; s < 6; ++s)
         EXPECT_EQ(root->Child(s)->Info()->satId, s);
     EXPECT_EQ(root->Child(3)->Label(), root->Child(0)->Label());
-    EXPECT_EQ(document->Store().DefaultDatabasePath(), first);
+    EXPECT_EQ(document->DefaultDatabasePath(), first);
     EXPECT_EQ(document->List().RowCount(), 80);
 
     // A damaged file merged in changes nothing.
@@ -203,7 +203,7 @@ TEST_F(DefaultFileTest, LoadingIntoAnOpenDocumentAsksMergeOrOverwrite)
     prompts.choiceAnswers.push_back(1);
     ASSERT_TRUE(document->LoadDefaultDatabase(second));
     EXPECT_EQ(Snapshot(*document), before);
-    EXPECT_EQ(document->Store().DefaultDatabasePath(), second);
+    EXPECT_EQ(document->DefaultDatabasePath(), second);
     EXPECT_EQ(document->Image().Table(NodeKind::Program)->liveCount, 40);
 }
 
@@ -226,8 +226,8 @@ TEST_F(DefaultFileTest, SaveWritesOnlyAModifiedDocument)
     const std::string target = folder.Path("none/db.df2");
     EXPECT_EQ(document->SaveDefaultDatabaseAs(target), SaveResult::Failed);
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Can't write " + target}));
-    EXPECT_EQ(document->Store().DefaultDatabasePath(), path);
-    EXPECT_TRUE(document->Store().WithOrder());
+    EXPECT_EQ(document->DefaultDatabasePath(), path);
+    EXPECT_TRUE(document->WithOrder());
     EXPECT_TRUE(document->Store().IsModified());
     EXPECT_EQ(Bytes(path), saved);
 }
@@ -237,10 +237,10 @@ TEST_F(DefaultFileTest, SaveAsChoosesTheFormByExtension)
     const std::string path = MakeFile(ProjectType::ZUV_DVBS_V1, "db.df2");
     const auto document = Loaded(ProjectType::ZUV_DVBS_V1, path);
     ASSERT_EQ(document->SaveAs(folder.Path("plain.DDF")), SaveResult::Saved);
-    EXPECT_FALSE(document->Store().WithOrder());
+    EXPECT_FALSE(document->WithOrder());
     EXPECT_NE(Bytes(folder.Path("plain.DDF"))[0], 0xFE);
     ASSERT_EQ(document->SaveAs(folder.Path("ordered.Df2")), SaveResult::Saved);
-    EXPECT_TRUE(document->Store().WithOrder());
+    EXPECT_TRUE(document->WithOrder());
     EXPECT_EQ(Bytes(folder.Path("ordered.Df2"))[0], 0xFE);
     EXPECT_EQ(document->SaveAs(""), SaveResult::NothingDone);
 }
@@ -262,7 +262,7 @@ TEST_F(DefaultFileTest, OpenCommandRewritesTheFileInTheStoredForm)
     ASSERT_EQ(Bytes(path).size(), test::kDefaultAreaEnd - test::kDefaultAreaStart);
     const auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
     ASSERT_TRUE(document->Open(path));
-    EXPECT_FALSE(document->Store().WithOrder());
+    EXPECT_FALSE(document->WithOrder());
     EXPECT_FALSE(document->Store().IsModified());
     EXPECT_EQ(Bytes(path).size(), 196352u);
     EXPECT_TRUE(prompts.messages.empty());

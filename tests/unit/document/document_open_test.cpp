@@ -20,9 +20,9 @@ TEST_F(DocumentTest, UserDatabaseOfTheDemoImage)
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(document->FromUserChunk());
     EXPECT_FALSE(document->Store().IsModified());
-    EXPECT_TRUE(document->Store().WithOrder());
-    EXPECT_EQ(document->Store().ProductImagePath(), path);
-    EXPECT_EQ(document->Store().Chunks(), (ChunkPositions{Layout::kDefaultOffset, 0x40000, Layout::kUserOffset, 0xA0080}));
+    EXPECT_TRUE(document->WithOrder());
+    EXPECT_EQ(document->ProductImagePath(), path);
+    EXPECT_EQ(document->Chunks(), (ChunkPositions{Layout::kDefaultOffset, 0x40000, Layout::kUserOffset, 0xA0080}));
 
     const ChannelTree& tree = document->Store().Tree();
     ASSERT_EQ(tree.TopLevelCount(), 2);
@@ -33,7 +33,7 @@ TEST_F(DocumentTest, UserDatabaseOfTheDemoImage)
     EXPECT_EQ(tree.TopLevel(1)->Child(2)->Label(), "عربسات 26E");
     EXPECT_TRUE(tree.TopLevel(1)->Child(0)->Child(0)->Label().starts_with("[ 1 ]  TP_"));
     // The first item is selected and its list shown: every program, in channel order.
-    EXPECT_EQ(document->Store().CurrentItem(), tree.TopLevel(0));
+    EXPECT_EQ(document->List().CurrentItem(), tree.TopLevel(0));
     ASSERT_EQ(document->List().RowCount(), 40);
     EXPECT_EQ(document->List().Rows()[39].number, " 40");
     for (int p = 0; p < 40; ++p)
@@ -49,8 +49,8 @@ TEST_F(DocumentTest, UserAndDefaultDatabasesOfTheDemoHoldTheSameChannels)
         ASSERT_TRUE(user->OpenUserDatabase(path));
         ASSERT_TRUE(fromDefault->OpenDefaultDatabase(path)) << static_cast<int>(type);
         EXPECT_FALSE(fromDefault->FromUserChunk());
-        EXPECT_TRUE(fromDefault->Store().WithOrder());  // the chunk holds the with-order form
-        EXPECT_EQ(fromDefault->Store().CurrentItem(), fromDefault->Store().Tree().FindRoot(TreeKind::AllServices));
+        EXPECT_TRUE(fromDefault->WithOrder());  // the chunk holds the with-order form
+        EXPECT_EQ(fromDefault->List().CurrentItem(), fromDefault->Store().Tree().FindRoot(TreeKind::AllServices));
         EXPECT_EQ(Snapshot(*fromDefault), Snapshot(*user));
         EXPECT_TRUE(prompts.messages.empty());
     }
@@ -266,6 +266,20 @@ TEST_F(DocumentTest, OpenCommandDispatchesOnTheExtension)
     ASSERT_TRUE(document->Open(path));
     EXPECT_TRUE(document->FromUserChunk());
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST(DocumentPaths, BothDocumentPathsShowBug)
+{
+    const struct {
+        const char* image;
+        const char* database;
+        bool clash;
+    } cases[] = {{"", "", false}, {"a.bin", "", false}, {"", "b.ddf", false}, {"a.bin", "b.ddf", true}};
+    for (const auto& c : cases) {
+        test::RecordingPrompts prompts;
+        EXPECT_EQ(ReportPathClash(c.image, c.database, prompts), c.clash);
+        EXPECT_EQ(prompts.messages, c.clash ? std::vector<std::string>{"BUG"} : std::vector<std::string>{});
+    }
 }
 
 } // namespace

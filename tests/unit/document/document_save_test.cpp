@@ -75,12 +75,12 @@ TEST_P(SaveRoundTrip, DefaultChunkIsWrittenWithOrderAndItsHeaderFixed)
     const auto document = NewDocument(GetParam());
     ASSERT_TRUE(document->OpenUserDatabase(path));
     Rename(*document, FirstProgram(*document), "Renamed");
-    document->Store().SetWithOrder(false);  // the chunk takes the with-order form whatever the flag
+    document->SetWithOrder(false);  // the chunk takes the with-order form whatever the flag
     const std::vector<std::string> edited = Snapshot(*document);
     const std::vector<std::uint8_t> before = Bytes(path);
     prompts.chunkAnswers.push_back(ChunkChoice{true, false});
     ASSERT_EQ(document->SaveWithChunkChoice(), SaveResult::Saved);
-    EXPECT_FALSE(document->Store().WithOrder());
+    EXPECT_FALSE(document->WithOrder());
     EXPECT_FALSE(document->Store().IsModified());
 
     const std::vector<std::uint8_t> after = Bytes(path);
@@ -176,7 +176,7 @@ TEST_P(SaveAsTarget, DispatchesOnTheExtension)
     EXPECT_EQ(std::filesystem::exists(target), GetParam().result == SaveResult::Saved);
     EXPECT_EQ(Bytes(path), before);
     const bool newImage = GetParam().result == SaveResult::Saved && SaveAsKindOf(target) == SaveAsKind::Bin;
-    EXPECT_EQ(document->Store().ProductImagePath(), newImage ? target : path);
+    EXPECT_EQ(document->ProductImagePath(), newImage ? target : path);
     if (newImage) {
         EXPECT_EQ(Bytes(target), before);
     }
@@ -203,9 +203,9 @@ TEST_F(DocumentTest, DefaultDatabaseSavedThroughTheImage)
         const std::string ddf = folder.Path("through.ddf");
         const std::string df2 = folder.Path("through.df2");
         ASSERT_EQ(document->SaveAs(ddf), SaveResult::Saved);
-        EXPECT_FALSE(document->Store().WithOrder());
+        EXPECT_FALSE(document->WithOrder());
         ASSERT_EQ(document->SaveAs(df2), SaveResult::Saved);
-        EXPECT_TRUE(document->Store().WithOrder());
+        EXPECT_TRUE(document->WithOrder());
 
         std::vector<std::uint8_t> ddfStream = Bytes(ddf);
         std::vector<std::uint8_t> df2Stream = Bytes(df2);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/service_list.h"
 #include "store/tree_item.h"
 #include "support/store_fixture.h"
 #include "support/scratch_folder.h"
@@ -14,6 +15,8 @@ namespace torvane {
 namespace {
 
 using test::StoreFixture;
+
+constexpr ServiceFilter kAll = ServiceFilter::TvAndRadio;
 
 struct LineCase {
     int number;
@@ -81,7 +84,7 @@ TEST_F(TextListingTest, TvAndRadioListLeavesRadioOut)
     Program(10, "One", 1);
     Program(10, "Radio", 0);
     Program(10, "Two", 1);
-    EXPECT_EQ(BuildTextListing(store, Item(0)),
+    EXPECT_EQ(BuildTextListing(store, Item(0), kAll),
               Listing("1 #One #11778 #H #27500 \r\n2 #Two #11778 #H #27500 \r\n"));
 }
 
@@ -98,9 +101,8 @@ TEST_P(TextListingFilter, FollowsTheServiceFilter)
     Program(11, "Radio", 0);
     Program(11, "Two", 1);
     Program(10, "Odd", 5);
-    store.SetFilter(GetParam().filter);
     const TreeNodeInfo* tp = Item(0);
-    EXPECT_EQ(BuildTextListing(store, tp->parent->Info()), Listing(GetParam().lines));
+    EXPECT_EQ(BuildTextListing(store, tp->parent->Info(), GetParam().filter), Listing(GetParam().lines));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,14 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TextListingTest, EmptyListOrNoItemGivesTheHeaderAlone)
 {
-    EXPECT_EQ(BuildTextListing(store, Item(1)), Listing(""));
-    EXPECT_EQ(BuildTextListing(store, nullptr), Listing(""));
+    EXPECT_EQ(BuildTextListing(store, Item(1), kAll), Listing(""));
+    EXPECT_EQ(BuildTextListing(store, nullptr, kAll), Listing(""));
 }
 
 TEST_F(TextListingTest, NamesAreWrittenAsTheListShowsThem)
 {
     Program(11, "قناة الأخبار", 1);
-    EXPECT_EQ(BuildTextListing(store, Item(1)), Listing("1 #قناة الأخبار #12100 #V #30000 \r\n"));
+    EXPECT_EQ(BuildTextListing(store, Item(1), kAll), Listing("1 #قناة الأخبار #12100 #V #30000 \r\n"));
 }
 
 TEST_F(TextListingTest, ProgramWithoutItsTpRepeatsThePreviousValues)
@@ -131,12 +133,12 @@ TEST_F(TextListingTest, ProgramWithoutItsTpRepeatsThePreviousValues)
     Set(NodeKind::Program, lost, "tp_id", "99");
     store.BuildTreeFromImage();
     const TreeNodeInfo* satellite = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Info();
-    EXPECT_EQ(BuildTextListing(store, satellite),
+    EXPECT_EQ(BuildTextListing(store, satellite, kAll),
               Listing("1 #First #12100 #V #30000 \r\n2 #Lost #12100 #V #30000 \r\n3 #Third #11778 #H #27500 \r\n"));
 
     // Before any TP was found the values are 0.
     Set(NodeKind::Program, satellite->programs.At(0), "tp_id", "98");
-    EXPECT_EQ(BuildTextListing(store, satellite).substr(kTextListingHeader.size()),
+    EXPECT_EQ(BuildTextListing(store, satellite, kAll).substr(kTextListingHeader.size()),
               "1 #First #0 #H #0 \r\n2 #Lost #0 #H #0 \r\n3 #Third #11778 #H #27500 \r\n");
 }
 
@@ -144,11 +146,12 @@ TEST_F(TextListingTest, ExportWritesTheCurrentItemsListing)
 {
     Program(10, "One", 1);
     const TreeNodeInfo* tp = Item(0);
-    store.SetCurrentItem(store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0));
+    ServiceList list(store);
+    list.SetCurrentItem(store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0));
     test::ScratchFolder folder;
-    ASSERT_TRUE(ExportText(store, folder.Path("list.txt")));
+    ASSERT_TRUE(ExportText(list, folder.Path("list.txt")));
     const std::vector<std::uint8_t> bytes = folder.Read("list.txt");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), BuildTextListing(store, tp));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), BuildTextListing(store, tp, kAll));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"list.txt"}));
 }
 
@@ -156,7 +159,7 @@ TEST_F(TextListingTest, ExportThatCannotBeWrittenSaysSoAndLeavesNoFile)
 {
     test::ScratchFolder folder;
     const std::string path = folder.Path("missing/list.txt");
-    EXPECT_FALSE(ExportText(store, path));
+    EXPECT_FALSE(ExportText(ServiceList(store), path));
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Can't write " + path}));
     EXPECT_TRUE(folder.Names().empty());
 }

@@ -102,7 +102,7 @@ TEST_F(ChangeNotifications, EveryCommandTellsExactlyWhatChanged)
     list.SetServiceFilter(ServiceFilter::Tv);
     Expect("filter", {}, {"reset"});
     store.ClearTree();
-    Expect("clear", {"reset"}, {});
+    Expect("clear", {"reset"}, {"reset"});
 }
 
 } // namespace

@@ -232,7 +232,7 @@ protected:
             ASSERT_TRUE(store.WriteNamedIfChanged(NodeKind::Program, programs[static_cast<std::size_t>(i)],
                                                   "Service Type", i % 2 ? "0" : "1"));
         store.SetModified(false);
-        store.SetFilter(ServiceFilter::Tv);
+        list.SetFilter(ServiceFilter::Tv);
         Show(Tp(1, 1));
         ASSERT_EQ(RowSlots(), (Ints{programs[0], programs[2], programs[4]}));
     }
@@ -248,7 +248,7 @@ TEST_F(FilteredRows, MoveDownExchangesTwoProgramsThatAreNoNeighbours)
     // The radio programs between keep their places and numbers.
     EXPECT_EQ(OrdersOf({programs[1], programs[3]}), (Ints{11, 13}));
     EXPECT_EQ(list.SelectedRow(), 1);
-    store.SetFilter(ServiceFilter::TvAndRadio);
+    list.SetFilter(ServiceFilter::TvAndRadio);
     Show(Tp(1, 1));
     EXPECT_EQ(RowSlots(), (Ints{programs[2], programs[1], programs[0], programs[3], programs[4]}));
     ExpectConsistent(true);
@@ -261,7 +261,7 @@ TEST_F(FilteredRows, MoveToShiftsTheHiddenProgramsOfTheRangeToo)
     operations.MoveTo(3);
     EXPECT_EQ(RowSlots(), (Ints{programs[2], programs[4], programs[0]}));
     EXPECT_EQ(list.SelectedRow(), 2);
-    store.SetFilter(ServiceFilter::TvAndRadio);
+    list.SetFilter(ServiceFilter::TvAndRadio);
     Show(Tp(1, 1));
     EXPECT_EQ(RowSlots(), (Ints{programs[1], programs[2], programs[3], programs[4], programs[0]}));
     EXPECT_EQ(RowOrders(), (Ints{10, 11, 12, 13, 14}));
@@ -546,7 +546,7 @@ TEST_F(EditFixture, InsertNeedsATpList)
         EXPECT_FALSE(operations.BeginInsert());
         EXPECT_FALSE(operations.BeginAppend());
     }
-    store.SetCurrentItem(nullptr);
+    list.SetCurrentItem(nullptr);
     list.ClearList();
     EXPECT_FALSE(ChannelOperations(store, list).BeginAppend());
 }

@@ -231,7 +231,7 @@ TEST_F(Navigator, DeletingASatelliteReleasesItsTpsAndProgramsOnce)
     EXPECT_EQ(Live(NodeKind::Satellite), 2);
     EXPECT_EQ(Live(NodeKind::Tp), 6);
     EXPECT_EQ(Live(NodeKind::Program), 24);
-    EXPECT_EQ(store.CurrentItem(), nullptr);
+    EXPECT_EQ(list.CurrentItem(), nullptr);
     for (int slot : kept)
         EXPECT_TRUE(store.IsLiveNode(NodeKind::Program, slot)) << slot;
     EXPECT_TRUE(Messages().empty()) << Messages().front();

@@ -28,7 +28,7 @@ protected:
 
     std::unique_ptr<ProgramForm> Open(ProgramMode mode, int position)
     {
-        return std::make_unique<ProgramForm>(store, mode, *owner, position, position);
+        return std::make_unique<ProgramForm>(store, list.Filter(), mode, *owner, position, position);
     }
 
     // Writes a program field by name.
@@ -83,7 +83,7 @@ class NewServiceDefaults : public ProgramFormTest, public ::testing::WithParamIn
 TEST_P(NewServiceDefaults, ByServiceFilter)
 {
     const DefaultsCase& c = GetParam();
-    store.SetFilter(c.filter);
+    list.SetFilter(c.filter);
     for (ProgramMode mode : {ProgramMode::Append, ProgramMode::Insert}) {
         const auto form = Open(mode, mode == ProgramMode::Append ? 4 : 1);
         EXPECT_EQ(form->Text(PC::Name), "New Channel");
@@ -153,7 +153,7 @@ TEST_P(LoadByFilter, TypeListAndVideoPid)
     const LoadFilterCase& c = GetParam();
     const int slot = PlainTv(1);
     Set(slot, "Service Type", c.type);
-    store.SetFilter(c.filter);
+    list.SetFilter(c.filter);
     const auto form = Open(ProgramMode::Edit, 1);
     EXPECT_EQ(form->IsEnabled(PC::Type), c.typeEnabled);
     EXPECT_EQ(form->IsEnabled(PC::VideoPid), c.videoEnabled);
@@ -272,7 +272,7 @@ TEST_F(ProgramFormTest, ResetInEditModeReloadsTheNode)
 
 TEST_F(ProgramFormTest, ResetOfANewServiceSetsTheDefaultsAgain)
 {
-    store.SetFilter(ServiceFilter::Radio);
+    list.SetFilter(ServiceFilter::Radio);
     const auto form = Open(ProgramMode::Append, 4);
     form->EditText(PC::Name, "X");
     form->EditText(PC::ServiceId, "12");
@@ -370,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ProgramFormTest, NewRadioServiceNeedsAudioAndPcrInRange)
 {
-    store.SetFilter(ServiceFilter::Radio);
+    list.SetFilter(ServiceFilter::Radio);
     const auto form = Open(ProgramMode::Append, 4);
     EXPECT_FALSE(form->Ok());
     EXPECT_EQ(Messages(), (Messages_{"Audio Pid1:  [32,  8191]"}));
@@ -545,7 +545,7 @@ TEST(ProgramFormTemplate, UndeclaredFieldIsNeitherReadNorWritten)
     const TreeNodeInfo* owner = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0)->Info();
     ASSERT_EQ(owner->programs.At(0), program);
 
-    ProgramForm form(store, ProgramMode::Edit, *owner, 0, 0);
+    ProgramForm form(store, ServiceFilter::TvAndRadio, ProgramMode::Edit, *owner, 0, 0);
     EXPECT_EQ(form.Selection(ProgramControl::Scramble), std::nullopt);
     form.Select(ProgramControl::Scramble, 0);  // the list is there all the same
     ASSERT_TRUE(form.Ok());

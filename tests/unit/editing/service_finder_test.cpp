@@ -154,7 +154,7 @@ TEST_F(Find, FindNextBeforeAnyFindLooksForTheEmptyName)
 TEST_F(Find, RadioFilterHidesTelevision)
 {
     // Service 4 is TV (even numbers are), Service 5 radio.
-    store.SetFilter(ServiceFilter::Radio);
+    list.SetFilter(ServiceFilter::Radio);
     Show(AllServices());
     EXPECT_FALSE(finder.FindService(list, {"Service 4", false}));
     EXPECT_EQ(list.SelectedRow(), -1);

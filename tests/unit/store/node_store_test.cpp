@@ -7,6 +7,7 @@
 
 #include "database/compact_program_record.h"
 #include "document/user_image_builder.h"
+#include "store/service_list.h"
 #include "support/store_fixture.h"
 #include "util/byte_order.h"
 
@@ -509,10 +510,11 @@ TEST_F(StoreFixture, TreeFromImageReplacesOldTreeAndCurrentItem)
 {
     AddSatellite(1, "One");
     store.BuildTreeFromImage();
-    store.SetCurrentItem(store.Tree().TopLevel(1)->Child(0));
+    ServiceList list(store);
+    list.SetCurrentItem(store.Tree().TopLevel(1)->Child(0));
     store.BuildTreeFromImage();
     EXPECT_EQ(store.Tree().TopLevelCount(), 2);
-    EXPECT_EQ(store.CurrentItem(), nullptr);
+    EXPECT_EQ(list.CurrentItem(), nullptr);
 }
 
 // --- Default-database records ----------------------------------------------------------------------
@@ -612,10 +614,8 @@ TEST_F(AddProgramRecordTest, ExpandsCompactRecordAndAppendsToTpList)
     std::vector<std::uint8_t> compact = layout.Compact(full, prompts);
     ASSERT_EQ(compact.size(), static_cast<std::size_t>(kProg - 80 + 8));
     compact.push_back(0xEE);  // the next record's first byte is not taken
-    store.SetWithOrder(true);
     EXPECT_EQ(store.AddProgramRecord(tp, compact, 42), kProg - 80 + 8);
-    store.SetWithOrder(false);
-    EXPECT_EQ(store.AddProgramRecord(tp, compact, 42), kProg - 80 + 8);
+    EXPECT_EQ(store.AddProgramRecord(tp, compact, std::nullopt), kProg - 80 + 8);
 
     EXPECT_EQ(ProgramsOf(tp->Info()->programs), (Slots{0, 1}));
     EXPECT_EQ(tp->Info()->programs.Count(), 64);
@@ -701,7 +701,8 @@ TEST_F(StoreFixture, DeletingSatelliteReleasesTpsAndProgramsOnce)
     store.BuildTreeFromImage();
     TreeItem* root = store.Tree().FindRoot(TreeKind::SatelliteRoot);
     TreeItem* drop = root->Child(1);
-    store.SetCurrentItem(drop->Child(1));
+    ServiceList list(store);
+    list.SetCurrentItem(drop->Child(1));
 
     store.DeleteItem(drop);
     EXPECT_EQ(Labels(root), (std::vector<std::string>{"Keep"}));
@@ -710,7 +711,7 @@ TEST_F(StoreFixture, DeletingSatelliteReleasesTpsAndProgramsOnce)
     EXPECT_EQ(Table(NodeKind::Program).liveCount, 1);
     EXPECT_TRUE(store.IsLiveNode(NodeKind::Program, kept));
     EXPECT_FALSE(store.IsLiveNode(NodeKind::Satellite, 1));
-    EXPECT_EQ(store.CurrentItem(), nullptr);
+    EXPECT_EQ(list.CurrentItem(), nullptr);
     EXPECT_TRUE(prompts.messages.empty());  // programs listed twice are released once
 }
 
@@ -721,9 +722,10 @@ TEST_F(StoreFixture, DeletingTpKeepsCurrentItemElsewhere)
     AddTp(11, 1);
     store.BuildTreeFromImage();
     TreeItem* sat = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0);
-    store.SetCurrentItem(sat->Child(1));
+    ServiceList list(store);
+    list.SetCurrentItem(sat->Child(1));
     store.DeleteItem(sat->Child(0));
-    EXPECT_EQ(store.CurrentItem(), sat->Child(0));
+    EXPECT_EQ(list.CurrentItem(), sat->Child(0));
     EXPECT_EQ(Table(NodeKind::Tp).offsets[0], -1);
     EXPECT_EQ(Table(NodeKind::Satellite).liveCount, 1);
 }
@@ -744,43 +746,20 @@ TEST_F(StoreFixture, ResetReturnsToEmptyState)
 {
     AddSatellite(3, "S");
     store.BuildTreeFromImage();
-    store.SetCurrentItem(store.Tree().TopLevel(0));
+    ServiceList list(store);
+    list.SetCurrentItem(store.Tree().TopLevel(0));
     store.SetModified(true);
-    store.SetWithOrder(true);
-    store.SetProductImagePath("a.bin");
-    store.SetDefaultDatabasePath("b.ddf");
-    store.SetChunks(ChunkPositions{1, 2, 3, 4});
-    store.SetFilter(ServiceFilter::Tv);
+    list.SetFilter(ServiceFilter::Tv);
 
     store.Reset();
     EXPECT_EQ(image.Length(), 0u);
     EXPECT_EQ(store.Tree().TopLevelCount(), 0);
-    EXPECT_EQ(store.CurrentItem(), nullptr);
+    EXPECT_EQ(list.CurrentItem(), nullptr);
     EXPECT_EQ(store.FreeOffset(), 0);
     EXPECT_FALSE(store.IsModified());
-    EXPECT_FALSE(store.WithOrder());
-    EXPECT_TRUE(store.ProductImagePath().empty());
-    EXPECT_TRUE(store.DefaultDatabasePath().empty());
-    EXPECT_FALSE(store.Chunks().has_value());
     EXPECT_EQ(store.AllocId(NodeKind::Satellite), 0);
     EXPECT_EQ(store.AllocNode(NodeKind::Satellite), -1);
-    EXPECT_EQ(store.Filter(), ServiceFilter::Tv);  // the filter belongs to the view, not the document
-}
-
-TEST_F(StoreFixture, BothDocumentPathsShowBug)
-{
-    const struct {
-        const char* image;
-        const char* database;
-        bool clash;
-    } cases[] = {{"", "", false}, {"a.bin", "", false}, {"", "b.ddf", false}, {"a.bin", "b.ddf", true}};
-    for (const auto& c : cases) {
-        prompts.messages.clear();
-        store.SetProductImagePath(c.image);
-        store.SetDefaultDatabasePath(c.database);
-        EXPECT_EQ(store.ReportPathClash(), c.clash);
-        EXPECT_EQ(prompts.messages, c.clash ? std::vector<std::string>{"BUG"} : std::vector<std::string>{});
-    }
+    EXPECT_EQ(list.Filter(), ServiceFilter::Tv);  // the filter belongs to the view, not the document
 }
 
 } // namespace

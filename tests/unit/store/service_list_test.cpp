@@ -110,7 +110,7 @@ protected:
 
     void Show(TreeItem* item)
     {
-        store.SetCurrentItem(item);
+        list.SetCurrentItem(item);
         list.ShowList(item);
     }
 
@@ -144,7 +144,7 @@ protected:
 TEST_F(ServiceListTest, TvFilterSkipsRadioButRowsKeepTheirListPositions)
 {
     Build({{"A", 1}, {"B", 0}, {"C", 1}});
-    store.SetFilter(ServiceFilter::Tv);
+    list.SetFilter(ServiceFilter::Tv);
     Show(Tp());
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"  1", "  2"}));
     EXPECT_EQ(Positions(), (std::vector<int>{0, 2}));
@@ -163,7 +163,7 @@ class ServiceFilterRows : public ServiceListTest, public ::testing::WithParamInt
 TEST_P(ServiceFilterRows, ShowOnlyTheChosenType)
 {
     Build({{"T1", 1}, {"R1", 0}, {"X", 7}, {"T2", 1}});
-    store.SetFilter(GetParam().filter);
+    list.SetFilter(GetParam().filter);
     Show(Satellite());
     EXPECT_EQ(Names(), GetParam().names);
 }
@@ -305,7 +305,7 @@ TEST_F(ServiceListTest, FilterChangeWithoutCurrentItemSaysErrorAndClears)
     list.SetServiceFilter(ServiceFilter::Tv);
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"error!"}));
     EXPECT_EQ(list.RowCount(), 0);
-    EXPECT_EQ(store.Filter(), ServiceFilter::Tv);
+    EXPECT_EQ(list.Filter(), ServiceFilter::Tv);
 }
 
 TEST_F(ServiceListTest, DisplayFieldAtPositionZeroStopsTheFill)
@@ -344,10 +344,10 @@ TEST_F(ServiceListTest, ProgramWithoutServiceTypeShowsOnlyUnderTvAndRadio)
     ServiceList untypedList(untypedStore);
     untypedList.SetupColumns(NodeKind::Program);
     TreeItem* satellite = untypedStore.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0);
-    untypedStore.SetCurrentItem(satellite);
+    untypedList.SetCurrentItem(satellite);
     for (const auto& [filter, rows] : {std::pair{ServiceFilter::TvAndRadio, 1}, std::pair{ServiceFilter::Tv, 0},
                                        std::pair{ServiceFilter::Radio, 0}}) {
-        untypedStore.SetFilter(filter);
+        untypedList.SetFilter(filter);
         untypedList.ShowList(satellite);
         EXPECT_EQ(untypedList.RowCount(), rows) << static_cast<int>(filter);
     }
@@ -356,7 +356,7 @@ TEST_F(ServiceListTest, ProgramWithoutServiceTypeShowsOnlyUnderTvAndRadio)
 TEST_F(ServiceListTest, RefreshRowsRewritesCellsAndKeepsNumbers)
 {
     Build({{"A", 1}, {"B", 0}, {"C", 1}, {"D", 1}});
-    store.SetFilter(ServiceFilter::Tv);
+    list.SetFilter(ServiceFilter::Tv);
     Show(Tp());
     ASSERT_EQ(Names(), (std::vector<std::string>{"A", "C", "D"}));
     const TreeNodeInfo* owner = Tp()->Info();
