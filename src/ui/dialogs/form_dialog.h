@@ -28,7 +28,7 @@ namespace torvane {
 // The buttons of an edit dialog.
 enum class FormButton { Ok, Cancel, Reset };
 
-struct FormButtonSpec {
+struct FormButtonEntry {
     FormButton button;
     const char* text;
 };
@@ -87,7 +87,7 @@ public:
     }
 
 protected:
-    FormDialog(Form& form, std::string_view caption, std::initializer_list<FormButtonSpec> buttons, QWidget* parent)
+    FormDialog(Form& form, std::string_view caption, std::initializer_list<FormButtonEntry> buttons, QWidget* parent)
         : QDialog(parent), m_form(form)
     {
         setWindowTitle(ToQString(caption));
@@ -99,11 +99,11 @@ protected:
 
         auto* row = new QHBoxLayout;
         row->addStretch();
-        for (const FormButtonSpec& spec : buttons) {
-            auto* button = new QPushButton(QString::fromUtf8(spec.text), this);
-            m_buttons[static_cast<std::size_t>(spec.button)] = button;
+        for (const FormButtonEntry& entry : buttons) {
+            auto* button = new QPushButton(QString::fromUtf8(entry.text), this);
+            m_buttons[static_cast<std::size_t>(entry.button)] = button;
             row->addWidget(button);
-            switch (spec.button) {
+            switch (entry.button) {
             case FormButton::Ok:
                 button->setDefault(true);
                 connect(button, &QPushButton::clicked, this, &QDialog::accept);
