@@ -373,6 +373,39 @@ private slots:
         QVERIFY(fixture.prompts.messages.empty());
     }
 
+    // A save that would leave records out asks first; No writes nothing and keeps the document,
+    // also when it was to be closed.
+    void ACutSaveIsAskedFirst()
+    {
+        WindowFixture fixture(DemoImageOptions{6, 6, 3990}, ProjectType::ZUV_DVBS_V1);
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        const std::optional<std::vector<std::uint8_t>> before = ReadFileBytes(fixture.DemoPath());
+        window.Navigator()->SelectItem(Tp(fixture.Doc(), 0, 0));
+        ClickRow(*window.List(), 0);
+        window.RunChannelCommand(ChannelCommand::MoveDown);
+        const std::string question = "Saving \"demo.bin\" would leave out 1094 services, 9 TPs and 1 satellites: they "
+                                     "do not fit. Save without them?";
+
+        fixture.prompts.yesNoAnswers = {true, false};
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+        window.CloseFile();
+        QCOMPARE(fixture.prompts.questions.back(), question);
+        QVERIFY(fixture.Doc().IsOpen());
+        QVERIFY(window.isWindowModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        QVERIFY(fixture.prompts.messages.empty());
+
+        fixture.prompts.yesNoAnswers = {true};
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+        window.Save();
+        QCOMPARE(fixture.prompts.questions.back(), question);
+        QVERIFY(!window.isWindowModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) != before);
+        QCOMPARE(fixture.prompts.messages,
+                 std::vector<std::string>({"GenerateProgInfo : Out of Range\n1094 of 3990 services did not fit."}));
+    }
+
     // A satellite or TP changed through its dialog, or TPs renumbered by a move, show their new
     // labels in the navigator at once.
     void NavigatorLabelsFollowTheirItems()
