@@ -357,7 +357,8 @@ private:
 int RunEditCommand(CliContext& context, CommandArgs args)
 {
     CliArguments arguments;
-    if (!arguments.Parse(args, {std::string(kChunkOption)}, {std::string(kAllowCutFlag)}) || arguments.Positional().size() != 2) {
+    if (!arguments.Parse(args, {std::string(kChunkOption)}, {std::string(kAllowCutFlag)})
+        || arguments.Positional().size() != 2) {
         context.Fail("edit: " + (arguments.Error().empty() ? std::string("expected FILE SCRIPT") : arguments.Error()));
         return kExitUsage;
     }

@@ -97,7 +97,8 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
         context.Fail("save: " + text);
         return kExitUsage;
     };
-    if (!arguments.Parse(args, {std::string(kChunkOption), std::string(kOutOption)}, {"--default", "--user", std::string(kAllowCutFlag)}))
+    if (!arguments.Parse(args, {std::string(kChunkOption), std::string(kOutOption)},
+                         {"--default", "--user", std::string(kAllowCutFlag)}))
         return usage(arguments.Error());
     if (arguments.Positional().size() != 1)
         return usage("expected IMAGE.bin");
@@ -138,7 +139,8 @@ int RunExportCommand(CliContext& context, CommandArgs args)
     std::set<std::string, std::less<>> options = kSaveAsOptions;
     options.insert(std::string(kOutOption));
     CliArguments arguments;
-    if (!arguments.Parse(args, options, kCutFlags) || arguments.Positional().size() != 1 || !arguments.Value(kOutOption)) {
+    if (!arguments.Parse(args, options, kCutFlags) || arguments.Positional().size() != 1
+        || !arguments.Value(kOutOption)) {
         context.Fail("export: " + (arguments.Error().empty() ? std::string("expected FILE --out OUT") : arguments.Error()));
         return kExitUsage;
     }

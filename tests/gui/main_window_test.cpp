@@ -462,9 +462,9 @@ private slots:
         std::filesystem::remove(gone);
         const qsizetype entries = window.RecentFilesMenu()->actions().size();
         window.RecentFilesMenu()->actions().front()->trigger();
+        const std::string goneEntry = QFileInfo(QString::fromStdString(gone)).absoluteFilePath().toStdString();
         QCOMPARE(fixture.prompts.messages,
-                 std::vector<std::string>({"\"" + QFileInfo(QString::fromStdString(gone)).absoluteFilePath().toStdString()
-                                           + "\" is not found; it is taken off Recent Files."}));
+                 std::vector<std::string>({"\"" + goneEntry + "\" is not found; it is taken off Recent Files."}));
         QCOMPARE(window.RecentFilesMenu()->actions().size(), entries - 1);
         QVERIFY(fixture.prompts.questions.empty());
 

@@ -20,9 +20,9 @@
 
 namespace torvane::test {
 
-// A configuration folder with config.ini (ZUV_DVBS_V4 unless another type is given) and script.ini compiled from the sample
-// template, a demo image beside them, and a main window on that folder with recording prompts and
-// scripted dialogs, its configuration loaded as at start-up.
+// A configuration folder with config.ini (ZUV_DVBS_V4 unless another type is given) and script.ini
+// compiled from the sample template, a demo image beside them, and a main window on that folder
+// with recording prompts and scripted dialogs, its configuration loaded as at start-up.
 class WindowFixture final {
 public:
     explicit WindowFixture(const DemoImageOptions& demo = {}, ProjectType type = ProjectType::ZUV_DVBS_V4)

@@ -99,7 +99,9 @@ TEST_P(ProjectTypeAsked, UntilAnsweredThenRewritesConfigIni)
     // None of the three is checked when the dialog opens.
     EXPECT_EQ(m_prompts.choicePresets, std::vector<std::optional<int>>(GetParam().answers.size(), std::nullopt));
     if (!GetParam().expected) {
-        EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()), GetParam().content ? std::optional(Bytes(*GetParam().content)) : std::nullopt);
+        const std::optional<std::vector<std::uint8_t>> unchanged =
+            GetParam().content ? std::optional(Bytes(*GetParam().content)) : std::nullopt;
+        EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()), unchanged);
         return;
     }
     const std::string written = std::string(ProjectTypeName(*GetParam().expected)) + '\0';
