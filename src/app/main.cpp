@@ -106,7 +106,9 @@ int main(int argc, char* argv[])
     window.show();
     // The configuration is read once the window is up, so that its questions have a parent.
     QTimer::singleShot(0, &window, [&window, &options] {
-        window.LoadConfiguration(options->projectType);
+        // Cancelling "Project Select" has closed the window, which ends the program.
+        if (!window.LoadConfiguration(options->projectType))
+            return;
         if (!options->file.isEmpty())
             window.OpenPath(options->file.toStdString(), options->chunk);
         if (!options->screenshot.isEmpty()) {

@@ -72,14 +72,23 @@ bool OpenCliFile(CliContext& context, Document& document, const std::string& pat
     return document.Open(path, Document::LoadedFile::Keep);
 }
 
-int WholeSaveStatus(CliContext& context, const Document& document, const std::string& target)
+int SaveStatus(CliContext& context, const Document& document, SaveResult result, const std::string& target)
 {
-    const std::optional<int> leftOut = document.ServicesLeftOut();
-    if (!leftOut)
-        return kExitOk;
-    context.Fail("\"" + target + "\" was saved cut: " + std::to_string(*leftOut)
-                 + " services were left out of its default database");
-    return kExitFailure;
+    if (const std::optional<CutCounts>& refused = document.RefusedCut(); refused && result != SaveResult::Saved) {
+        context.Fail(CutSaveText(target, *refused) + " Nothing was written (" + std::string(kAllowCutFlag)
+                     + " saves without them).");
+        return kExitFailure;
+    }
+    if (result != SaveResult::Saved)
+        return result == SaveResult::NothingDone ? kExitOk : kExitFailure;
+    if (const std::optional<CutCounts>& leftOut = document.LeftOut())
+        context.Fail(CutSaveText(target, *leftOut) + " Saved without them.");
+    return kExitOk;
+}
+
+void SetCutSaves(Document& document, const CliArguments& arguments)
+{
+    document.SetCutSaves(arguments.Flag(kAllowCutFlag) ? CutSaves::Allow : CutSaves::Refuse);
 }
 
 std::string DatabaseCountsLine(std::string_view database, const Document& document)

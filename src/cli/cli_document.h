@@ -53,10 +53,16 @@ std::unique_ptr<Document> NewCliDocument(CliContext& context);
 // messages.
 bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk);
 
-// After a save that wrote target: 1, with a line on standard error, when the default database it
-// holds was cut for want of room (the save went on, as the editor's does, but a script must
-// notice); else 0.
-int WholeSaveStatus(CliContext& context, const Document& document, const std::string& target);
+// What a save of target ended in, as the command's exit status: 0 when saved whole, or saved cut
+// with --allow-cut (a line on standard error says what was left out); 1 when nothing was written
+// because the database does not fit and the cut was not allowed (a line says what it would leave
+// out), or when the save failed.
+int SaveStatus(CliContext& context, const Document& document, SaveResult result, const std::string& target);
+
+// "--allow-cut": a save that leaves out what does not fit is written.
+inline constexpr std::string_view kAllowCutFlag = "--allow-cut";
+// The document's cut saves as the flag says: allowed, or refused.
+void SetCutSaves(Document& document, const CliArguments& arguments);
 
 // "<database> satellites=N tps=N services=N" and a line end: the open document's counts.
 std::string DatabaseCountsLine(std::string_view database, const Document& document);

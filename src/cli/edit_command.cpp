@@ -7,7 +7,7 @@
 #include "editing/edit_session.h"
 #include "store/tree_item.h"
 
-// torvane-cli edit FILE SCRIPT [--chunk user|default]
+// torvane-cli edit FILE SCRIPT [--chunk user|default] [--allow-cut]
 //
 // Applies the editing commands of SCRIPT, one a line, to the database of FILE as the editor's
 // menus, keys and dialogs would, each edit one step of an edit session that "undo" and "redo"
@@ -366,7 +366,8 @@ private:
 int RunEditCommand(CliContext& context, CommandArgs args)
 {
     CliArguments arguments;
-    if (!arguments.Parse(args, {std::string(kChunkOption)}, {}) || arguments.Positional().size() != 2) {
+    if (!arguments.Parse(args, {std::string(kChunkOption)}, {std::string(kAllowCutFlag)})
+        || arguments.Positional().size() != 2) {
         context.Fail("edit: " + (arguments.Error().empty() ? std::string("expected FILE SCRIPT") : arguments.Error()));
         return kExitUsage;
     }
@@ -387,13 +388,11 @@ int RunEditCommand(CliContext& context, CommandArgs args)
     const std::unique_ptr<Document> document = NewCliDocument(context);
     if (!document || !OpenCliFile(context, *document, file, *chunk))
         return kExitFailure;
+    SetCutSaves(*document, arguments);
     if (!EditScript(context, *document).Run(script))
         return kExitFailure;
     const bool image = SaveAsKindOf(file) == SaveAsKind::Bin;
-    const SaveResult saved = image ? document->Save() : document->SaveDefaultDatabase();
-    if (saved == SaveResult::Saved)
-        return WholeSaveStatus(context, *document, file);
-    return saved == SaveResult::Failed ? kExitFailure : kExitOk;
+    return SaveStatus(context, *document, image ? document->Save() : document->SaveDefaultDatabase(), file);
 }
 
 } // namespace torvane

@@ -2,9 +2,9 @@
 
 #include "cli/cli_document.h"
 
-// torvane-cli save IMAGE.bin [--chunk user|default] [--out OUT.bin] [--default] [--user]
+// torvane-cli save IMAGE.bin [--chunk user|default] [--out OUT.bin] [--default] [--user] [--allow-cut]
 // torvane-cli save-as FILE OUT [--chunk user|default] [--write default|user|default,user]
-//                     [--item all|SATNAME|SATNAME/N] [--filter tv|radio|both]
+//                     [--item all|SATNAME|SATNAME/N] [--filter tv|radio|both] [--allow-cut]
 // torvane-cli export FILE --out OUT [the options of save-as]
 
 namespace torvane {
@@ -35,16 +35,11 @@ std::optional<ChunkChoice> ChunksFromText(std::string_view text)
 
 int Finish(CliContext& context, const Document& document, SaveResult result, const std::string& target)
 {
-    switch (result) {
-    case SaveResult::Saved:
-        return WholeSaveStatus(context, document, target);
-    case SaveResult::NothingDone:
+    if (result == SaveResult::NothingDone && !document.RefusedCut()) {
         context.Fail("nothing was written to \"" + target + "\"");
         return kExitFailure;
-    case SaveResult::Failed:
-        break;
     }
-    return kExitFailure;
+    return SaveStatus(context, document, result, target);
 }
 
 // save-as and export: FILE and OUT given, the rest as options.
@@ -61,14 +56,16 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
     const std::optional<ServiceFilter> filter = FilterOption(arguments);
     if (!filter)
         return usage("--filter must be tv, radio or both");
-    // Without --write the chunk dialog is taken as it first appears: "Default Chunk" alone.
-    const std::optional<ChunkChoice> chunks = ChunksFromText(arguments.Value(kWriteOption).value_or("default"));
+    // Without --write the chunk dialog is taken as it first appears: the chunk FILE was opened from.
+    const std::optional<ChunkChoice> chunks = ChunksFromText(
+        arguments.Value(kWriteOption).value_or(*chunk == DatabaseChunk::User ? "user" : "default"));
     if (!chunks)
         return usage("--write must be default, user or default,user");
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
     if (!document || !OpenCliFile(context, *document, file, *chunk))
         return kExitFailure;
+    SetCutSaves(*document, arguments);
     document->List().SetFilter(*filter);
     const std::string name = arguments.Value(kItemOption).value_or("all");
     TreeItem* item = FindCliItem(*document, name);
@@ -89,6 +86,7 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
 
 const std::set<std::string, std::less<>> kSaveAsOptions = {std::string(kChunkOption), std::string(kWriteOption),
                                                            std::string(kItemOption), std::string(kFilterOption)};
+const std::set<std::string, std::less<>> kCutFlags = {std::string(kAllowCutFlag)};
 
 } // namespace
 
@@ -99,7 +97,8 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
         context.Fail("save: " + text);
         return kExitUsage;
     };
-    if (!arguments.Parse(args, {std::string(kChunkOption), std::string(kOutOption)}, {"--default", "--user"}))
+    if (!arguments.Parse(args, {std::string(kChunkOption), std::string(kOutOption)},
+                         {"--default", "--user", std::string(kAllowCutFlag)}))
         return usage(arguments.Error());
     if (arguments.Positional().size() != 1)
         return usage("expected IMAGE.bin");
@@ -111,12 +110,14 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
     if (SaveAsKindOf(image) != SaveAsKind::Bin || (out && SaveAsKindOf(*out) != SaveAsKind::Bin))
         return usage("IMAGE and OUT must be .bin files");
     ChunkChoice chunks{arguments.Flag("--default"), arguments.Flag("--user")};
+    // Without either the chunk dialog is taken as it first appears: the chunk IMAGE was opened from.
     if (!chunks.defaultChunk && !chunks.userChunk)
-        chunks.defaultChunk = true;
+        chunks = ChunkChoice{*chunk == DatabaseChunk::Default, *chunk == DatabaseChunk::User};
 
     const std::unique_ptr<Document> document = NewCliDocument(context);
     if (!document || !OpenCliFile(context, *document, image, *chunk))
         return kExitFailure;
+    SetCutSaves(*document, arguments);
     context.Prompts().AnswerChunks(std::string(kSaveChunkCaption), chunks);
     if (out)
         return Finish(context, *document, document->SaveAs(*out), *out);
@@ -126,7 +127,7 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
 int RunSaveAsCommand(CliContext& context, CommandArgs args)
 {
     CliArguments arguments;
-    if (!arguments.Parse(args, kSaveAsOptions, {}) || arguments.Positional().size() != 2) {
+    if (!arguments.Parse(args, kSaveAsOptions, kCutFlags) || arguments.Positional().size() != 2) {
         context.Fail("save-as: " + (arguments.Error().empty() ? std::string("expected FILE OUT") : arguments.Error()));
         return kExitUsage;
     }
@@ -138,7 +139,8 @@ int RunExportCommand(CliContext& context, CommandArgs args)
     std::set<std::string, std::less<>> options = kSaveAsOptions;
     options.insert(std::string(kOutOption));
     CliArguments arguments;
-    if (!arguments.Parse(args, options, {}) || arguments.Positional().size() != 1 || !arguments.Value(kOutOption)) {
+    if (!arguments.Parse(args, options, kCutFlags) || arguments.Positional().size() != 1
+        || !arguments.Value(kOutOption)) {
         context.Fail("export: " + (arguments.Error().empty() ? std::string("expected FILE --out OUT") : arguments.Error()));
         return kExitUsage;
     }

@@ -20,6 +20,11 @@ std::size_t DefaultFileBufferSize(ProjectType type)
     return 0;
 }
 
+std::size_t DefaultFileStreamRoom(ProjectType type)
+{
+    return type == ProjectType::ZUV_DVBS_V4 ? kDefaultStreamCapacity : DefaultFileBufferSize(type);
+}
+
 std::optional<std::size_t> WriteDefaultDatabaseRegion(std::span<std::uint8_t> destination, ProjectType type,
                                                       const DefaultDatabaseGenerator& generate,
                                                       UserPrompts& prompts)

@@ -18,6 +18,9 @@ inline constexpr std::string_view kGenerateDefaultFailedMessage = "Generate Defa
 // project types, 0xFF00 for ZUV_DVBS_V4 (whose file holds the compressed stream); 0 for a value
 // that is no project type.
 std::size_t DefaultFileBufferSize(ProjectType type);
+// Bytes of default-database stream a file takes: its buffer for the plain project types, the
+// scratch stream that is compressed for ZUV_DVBS_V4.
+std::size_t DefaultFileStreamRoom(ProjectType type);
 
 // Writes the default-database stream of the channel tree into the destination range and returns
 // the number of bytes written, or nothing on failure (GenerateDefaultDatabase).

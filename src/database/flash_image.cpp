@@ -238,6 +238,22 @@ std::optional<ImageArea> FlashImage::DefaultArea() const
     return ImageArea{chunk->offset + kChunkHeaderSize, chunk->extent - kChunkHeaderSize};
 }
 
+std::optional<std::size_t> FlashImage::DefaultStreamRoom(ProjectType type) const
+{
+    const std::optional<ChunkSpan> chunk = DefaultChunkSpan();
+    if (!chunk || chunk->extent < kChunkHeaderSize)
+        return std::nullopt;
+    return type == ProjectType::ZUV_DVBS_V4 ? kDefaultStreamCapacity
+                                            : static_cast<std::size_t>(chunk->extent - kChunkHeaderSize);
+}
+
+bool FlashImage::AgreeToCut(const std::string& target, const SaveInputs& inputs, bool withOrder) const
+{
+    const std::optional<std::size_t> room = DefaultStreamRoom(inputs.projectType);
+    // Without an area the write fails with its own message.
+    return !room || !inputs.agreeToCut || inputs.agreeToCut(target, *room, withOrder);
+}
+
 bool FlashImage::WriteUserDatabaseIntoImage(const UserRegionBuilder& build, std::uint64_t databaseRegionLength,
                                             UserPrompts& prompts)
 {
@@ -359,6 +375,8 @@ bool FlashImage::Save(DatabaseChunk from, const SaveInputs& inputs, UserPrompts&
 {
     if (m_path.empty())
         return false;
+    if (from == DatabaseChunk::Default && !AgreeToCut(m_path, inputs, inputs.withOrder))
+        return false;
     const DropImageAtEnd drop(*this);
     const bool written = from == DatabaseChunk::User
         ? WriteUserDatabaseIntoImage(inputs.createUserDataImage, inputs.databaseRegionLength, prompts)
@@ -369,8 +387,13 @@ bool FlashImage::Save(DatabaseChunk from, const SaveInputs& inputs, UserPrompts&
 SaveResult FlashImage::SaveChosenChunks(const std::string& target, const SaveInputs& inputs, UserPrompts& prompts)
 {
     const std::optional<ChunkChoice> choice =
-        prompts.ChooseChunks(kSaveChunkCaption, ChunkChoice{true, false}, false);
+        prompts.ChooseChunks(kSaveChunkCaption,
+                             ChunkChoice{inputs.openedFrom == DatabaseChunk::Default,
+                                         inputs.openedFrom == DatabaseChunk::User},
+                             false);
     if (!choice || (!choice->defaultChunk && !choice->userChunk))
+        return SaveResult::NothingDone;
+    if (choice->defaultChunk && !AgreeToCut(target, inputs, true))
         return SaveResult::NothingDone;
     const DropImageAtEnd drop(*this);
     // Written into an image the default database always takes the with-order form.
@@ -403,6 +426,8 @@ SaveResult FlashImage::SaveAs(const std::string& target, const SaveInputs& input
     case SaveAsKind::Ddf:
     case SaveAsKind::Df2: {
         const bool withOrder = SaveAsKindOf(target) == SaveAsKind::Df2;
+        if (!AgreeToCut(target, inputs, withOrder))
+            return SaveResult::NothingDone;
         return SaveDefaultDatabaseThroughImage(target, inputs.projectType, WithOrder(inputs, withOrder), prompts)
             ? SaveResult::Saved
             : SaveResult::Failed;

@@ -85,6 +85,11 @@ struct SaveInputs {
     std::function<std::optional<std::size_t>(std::span<std::uint8_t> destination, bool withOrder)>
         generateDefaultDatabase;
     bool withOrder = false;  // the store's with-order flag as it stands
+    // The chunk the database was opened from: the one "Save database config" has checked at first.
+    DatabaseChunk openedFrom = DatabaseChunk::Default;
+    // Asked before a default database is generated into room bytes of stream for target: false
+    // when it would not fit and the cut is not agreed to; the save then writes nothing.
+    std::function<bool(const std::string& target, std::size_t room, bool withOrder)> agreeToCut;
     // Writes the text listing to the target (Save As ".txt").
     std::function<bool(const std::string& target)> exportText;
 };
@@ -118,6 +123,9 @@ public:
     void DropImage() { m_image.reset(); }
     // The default-database area of the loaded image, when the image holds it whole.
     std::optional<ImageArea> DefaultArea() const;
+    // Bytes of default-database stream the image's area takes: the area for the plain project
+    // types, the scratch stream that is compressed for ZUV_DVBS_V4; nothing without an area.
+    std::optional<std::size_t> DefaultStreamRoom(ProjectType type) const;
 
     // Fills the user region of the image buffer with 0xFF and builds the user database into it.
     bool WriteUserDatabaseIntoImage(const UserRegionBuilder& build, std::uint64_t databaseRegionLength,
@@ -156,6 +164,8 @@ private:
     std::optional<std::size_t> GenerateIntoDefaultArea(ProjectType type, const DefaultDatabaseGenerator& generate,
                                                       UserPrompts& prompts);
     SaveResult SaveChosenChunks(const std::string& target, const SaveInputs& inputs, UserPrompts& prompts);
+    // Whether the default database may go into the image's area (or a file made from it).
+    bool AgreeToCut(const std::string& target, const SaveInputs& inputs, bool withOrder) const;
 
     std::string m_path;
     ChunkWalk m_walk;

@@ -13,13 +13,32 @@
 
 namespace torvane {
 
+std::string CutSaveText(std::string_view target, const CutCounts& cut)
+{
+    const std::size_t slash = target.find_last_of("/\\");
+    const std::string_view name = slash == std::string_view::npos ? target : target.substr(slash + 1);
+    return "Saving \"" + std::string(name) + "\" would leave out " + std::to_string(cut.services) + " services, "
+        + std::to_string(cut.tps) + " TPs and " + std::to_string(cut.satellites) + " satellites: they do not fit.";
+}
+
+std::optional<CutCounts> DefaultDatabase::MeasureCut(std::size_t room, bool withOrder)
+{
+    std::vector<std::uint8_t> scratch(room);
+    m_quiet = true;
+    const std::optional<std::size_t> length = GenerateDefaultDatabase(scratch, withOrder);
+    m_quiet = false;
+    if (!length || !m_cut)
+        return std::nullopt;
+    return m_leftOut;
+}
+
 std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<std::uint8_t> destination,
                                                                      bool withOrder)
 {
     m_satellites = 0;
     m_tps = 0;
     m_programs = 0;
-    m_programsLeftOut = 0;
+    m_leftOut = {};
     m_cut = false;
     const TreeItem* root = m_store.Tree().FindRoot(TreeKind::SatelliteRoot);
     const CompactProgramRecord programLayout(m_store.Schema());
@@ -58,11 +77,18 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
             writer.PutBytes(satelliteRecord);
             tpCountAt = writer.Reserve16();
             ++m_satellites;
+        } else {
+            ++m_leftOut.satellites;
         }
 
+        // A TP's programs go in the order its list shows them, which a move in another list (All
+        // Services, the satellite's) changes before the TP's own list is shown again: a file
+        // without order numbers keeps that order only through the order of its records.
+        const ProgramList satellitePrograms = m_store.BuildSatelliteList(satellite->Info()->satId);
         int tpCount = 0;
         for (int t = 0; t < satellite->ChildCount(); ++t) {
             const TreeNodeInfo* tp = satellite->Child(t)->Info();
+            const ProgramList programs = m_store.BuildTpList(tp->tpId, satellitePrograms);
             const std::span<const std::uint8_t> tpRecord = m_store.Record(NodeKind::Tp, tp->slot);
             if (tpRecord.empty())
                 continue;
@@ -72,11 +98,13 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
                 programCountAt = writer.Reserve16();
                 ++tpCount;
                 ++m_tps;
+            } else {
+                ++m_leftOut.tps;
             }
 
             int programCount = 0;
-            for (int p = 0; p < tp->programs.Count(); ++p) {
-                const std::int32_t slot = tp->programs.At(p);
+            for (int p = 0; p < programs.Count(); ++p) {
+                const std::int32_t slot = programs.At(p);
                 std::string first;
                 if (slot < 0 || !m_store.Fields().ReadField(NodeKind::Program, slot, 0, first))
                     continue;
@@ -86,7 +114,7 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
                 if (!order || compact.empty())
                     continue;
                 if (!fits((withOrder ? kStreamOrderBytes : 0) + compact.size(), kGenerateProgOutOfRangeMessage)) {
-                    ++m_programsLeftOut;
+                    ++m_leftOut.services;
                     continue;
                 }
                 if (withOrder)
@@ -105,9 +133,9 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
     if (totalAt)
         writer.Patch16(*totalAt, static_cast<std::uint16_t>(m_programs));
     m_cut = !cutMessage.empty();
-    if (m_cut) {
-        prompts.Message(std::string(cutMessage) + "\n" + std::to_string(m_programsLeftOut) + " of "
-                        + std::to_string(m_programs + m_programsLeftOut) + " services did not fit.");
+    if (m_cut && !m_quiet) {
+        prompts.Message(std::string(cutMessage) + "\n" + std::to_string(m_leftOut.services) + " of "
+                        + std::to_string(m_programs + m_leftOut.services) + " services did not fit.");
     }
     return writer.Position();
 }

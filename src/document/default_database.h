@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,21 @@ inline constexpr std::string_view kGenerateProgOutOfRangeMessage = "GenerateProg
 
 // The channel tree of a store as a default-database stream (default_database_stream.h), and such
 // a stream taken back into a store.
+// What a default database that did not fit its room left out.
+struct CutCounts {
+    int services = 0;
+    int tps = 0;
+    int satellites = 0;
+
+    bool operator==(const CutCounts&) const = default;
+};
+
+// The question before a save that would leave records out (the window adds kCutSaveQuestionEnd),
+// and torvane-cli's refusal of such a save: "Saving "NAME" would leave out N services, N TPs and N
+// satellites: they do not fit."
+std::string CutSaveText(std::string_view target, const CutCounts& cut);
+inline constexpr std::string_view kCutSaveQuestionEnd = "Save without them?";
+
 class DefaultDatabase final {
 public:
     explicit DefaultDatabase(NodeStore& store) : m_store(store) {}
@@ -33,13 +49,16 @@ public:
     // nothing when the tree has no "Satellite Information" item, the layouts have no compact
     // program form or the header does not fit.
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
+    // What generating into room bytes would leave out, shown to no one; nothing when all fits.
+    std::optional<CutCounts> MeasureCut(std::size_t room, bool withOrder);
 
     int SatellitesWritten() const { return m_satellites; }
     int TpsWritten() const { return m_tps; }
     int ProgramsWritten() const { return m_programs; }
     // Whether something did not fit, and how many programs that left out.
     bool WasCut() const { return m_cut; }
-    int ProgramsLeftOut() const { return m_programsLeftOut; }
+    int ProgramsLeftOut() const { return m_leftOut.services; }
+    const CutCounts& LeftOut() const { return m_leftOut; }
 
     // Adds every satellite, TP and program of a plain stream to the store: new sat_id and tp_id
     // values from the pools, TP labels renumbered per satellite, the programs numbered as the
@@ -62,8 +81,9 @@ private:
     int m_tps = 0;
     int m_programs = 0;
     bool m_streamWithOrder = false;
-    int m_programsLeftOut = 0;
+    CutCounts m_leftOut;
     bool m_cut = false;
+    bool m_quiet = false;
 };
 
 } // namespace torvane

@@ -51,7 +51,9 @@ void Document::Reset()
     m_defaultDatabasePath.clear();
     m_chunks.reset();
     m_withOrder = false;
-    m_servicesLeftOut.reset();
+    m_leftOut.reset();
+    m_refusedCut.reset();
+    m_saveDeclined = false;
 }
 
 bool Document::FailOpen()
@@ -79,6 +81,13 @@ void Document::RecordChunkPositions()
 
 bool Document::Open(const std::string& path, LoadedFile loaded)
 {
+    const bool opened = OpenChosen(path, loaded);
+    ForgetSaveAnswer();
+    return opened;
+}
+
+bool Document::OpenChosen(const std::string& path, LoadedFile loaded)
+{
     if (!SavePrompt())
         return false;
     switch (SaveAsKindOf(path)) {
@@ -104,7 +113,7 @@ bool Document::Open(const std::string& path, LoadedFile loaded)
         m_store.SetModified(true);
         if (WriteDefaultDatabaseFile(m_defaultDatabasePath, m_withOrder, true) == SaveResult::Saved)
             m_store.SetModified(false);
-        else if (m_servicesLeftOut)
+        else if (m_refusedCut)
             m_prompts.Message("\"" + path + "\" was left as it was: it holds more than a default database file takes, "
                               "and saving it leaves out what does not fit.");
         return true;
@@ -125,6 +134,13 @@ bool Document::OpenUserDatabase(const std::string& path)
     const std::optional<UserRegion> region = m_flash.OpenUserDatabase(path, m_prompts);
     if (!region || region->length > std::numeric_limits<std::uint32_t>::max())
         return FailOpen();
+    // Without the layouts of a template no record can be read, as the default chunk finds too.
+    if (!m_schema.HasLayout(NodeKind::Satellite) || !m_schema.HasLayout(NodeKind::Tp)
+        || !m_schema.HasLayout(NodeKind::Program)) {
+        FailOpen();
+        m_prompts.Message(kOpenDatabaseFailedMessage);
+        return false;
+    }
     m_image.SetReservedSize(static_cast<std::uint32_t>(region->reservedSize));
     m_store.SetFreeOffset(0);
     if (m_image.parserdb(path, region->offset, static_cast<std::uint32_t>(region->length), m_prompts) != 0)
@@ -242,9 +258,9 @@ std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint
 {
     DefaultDatabase generator(m_store);
     const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(destination, withOrder);
-    m_servicesLeftOut.reset();
+    m_leftOut.reset();
     if (length && generator.WasCut())
-        m_servicesLeftOut = generator.ProgramsLeftOut();
+        m_leftOut = generator.LeftOut();
     return length;
 }
 
@@ -262,12 +278,14 @@ bool Document::ParseDefaultDatabase(std::span<const std::uint8_t> stream)
 
 bool Document::SavePrompt()
 {
-    if (!m_store.IsModified() || !IsOpen())
+    if (!m_store.IsModified() || !IsOpen() || m_saveDeclined)
         return true;
-    if (m_prompts.AskYesNo(kSaveQuestion) && SaveWithChunkChoice() == SaveResult::Failed)
-        return false;
-    m_store.SetModified(false);
-    return true;
+    if (!m_prompts.AskYesNo(kSaveQuestion)) {
+        // The edits go only when the document is closed or replaced, which may still not happen.
+        m_saveDeclined = true;
+        return true;
+    }
+    return SaveWithChunkChoice() == SaveResult::Saved;
 }
 
 bool Document::CloseDocument()
@@ -301,6 +319,11 @@ SaveInputs Document::Inputs()
         return GenerateDefaultDatabase(destination, withOrder);
     };
     inputs.withOrder = m_withOrder;
+    inputs.openedFrom = m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default;
+    m_refusedCut.reset();
+    inputs.agreeToCut = [this](const std::string& target, std::size_t room, bool withOrder) {
+        return AgreeToCut(target, room, withOrder, m_cutSaves);
+    };
     inputs.exportText = [this](const std::string& target) { return ExportText(target); };
     return inputs;
 }
@@ -325,10 +348,9 @@ SaveResult Document::Save()
 {
     if (!m_store.IsModified() || m_productImagePath.empty())
         return SaveResult::NothingDone;
-    const SaveResult result = m_flash.Save(m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default, Inputs(),
-                                           m_prompts)
-        ? SaveResult::Saved
-        : SaveResult::Failed;
+    const bool saved =
+        m_flash.Save(m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default, Inputs(), m_prompts);
+    const SaveResult result = saved ? SaveResult::Saved : m_refusedCut ? SaveResult::NothingDone : SaveResult::Failed;
     MarkSaved(result);
     return result;
 }
@@ -353,20 +375,34 @@ SaveResult Document::SaveAs(const std::string& target)
     const SaveResult result = m_flash.SaveAs(target, Inputs(), m_prompts);
     if (result == SaveResult::Saved && kind == SaveAsKind::Bin)
         m_productImagePath = target;
-    if (kind != SaveAsKind::Txt)
+    // A default-database file or a listing does not become the document: it stays as modified as it was.
+    if (kind == SaveAsKind::Bin)
         MarkSaved(result);
     return result;
 }
 
+bool Document::AgreeToCut(const std::string& target, std::size_t room, bool withOrder, CutSaves how)
+{
+    m_refusedCut.reset();
+    const std::optional<CutCounts> cut = DefaultDatabase(m_store).MeasureCut(room, withOrder);
+    if (!cut || how == CutSaves::Allow)
+        return true;
+    if (how == CutSaves::Ask
+        && m_prompts.AskYesNo(CutSaveText(target, *cut) + " " + std::string(kCutSaveQuestionEnd)))
+        return true;
+    m_refusedCut = cut;
+    return false;
+}
+
 SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly)
 {
+    if (!AgreeToCut(target, DefaultFileStreamRoom(m_type), withOrder, wholeOnly ? CutSaves::Refuse : m_cutSaves))
+        return SaveResult::NothingDone;
     std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
     const std::optional<std::size_t> written =
         WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
     if (!written)
         return SaveResult::Failed;
-    if (wholeOnly && m_servicesLeftOut)
-        return SaveResult::NothingDone;
     if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
         m_prompts.Message(std::string(kCantWriteMessage) + target);
         return SaveResult::Failed;
@@ -400,11 +436,8 @@ SaveResult Document::SaveDefaultDatabaseAs(const std::string& target)
 
 bool Document::SaveDefaultDatabaseThroughImage(const std::string& target)
 {
-    const bool saved =
-        m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_withOrder), m_prompts);
-    if (saved)
-        m_store.SetModified(false);
-    return saved;
+    // The file does not become the document, which stays as modified as it was.
+    return m_flash.SaveDefaultDatabaseThroughImage(target, m_type, Generator(m_withOrder), m_prompts);
 }
 
 bool Document::ExportText(const std::string& path)

@@ -9,6 +9,7 @@
 
 #include "database/database_image.h"
 #include "database/flash_image.h"
+#include "document/default_database.h"
 #include "schema/node_schema.h"
 #include "schema/project_type.h"
 #include "store/node_store.h"
@@ -40,6 +41,10 @@ struct ChunkPositions {
 
     bool operator==(const ChunkPositions&) const = default;
 };
+
+// What a save does with a database that does not fit where it is written: ask the user (the
+// window), refuse it (torvane-cli's default) or write what fits (torvane-cli's --allow-cut).
+enum class CutSaves { Ask, Refuse, Allow };
 
 // At the start of an open: shows "BUG" when both document paths are set (and answers true).
 bool ReportPathClash(std::string_view productImagePath, std::string_view defaultDatabasePath, UserPrompts& prompts);
@@ -111,17 +116,25 @@ public:
 
     // The stream of the tree into destination (see DefaultDatabase).
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
-    // When the last default database generated was cut for want of room: the services it left
-    // out. A save that cut is still a save, so that a caller can report it.
-    std::optional<int> ServicesLeftOut() const { return m_servicesLeftOut; }
+    // When the last default database generated was cut for want of room: what it left out. A save
+    // that cut (agreed to) is still a save, so that a caller can report it.
+    const std::optional<CutCounts>& LeftOut() const { return m_leftOut; }
+    // A save that would leave records out writes nothing unless agreed to (see CutSaves); when the
+    // last save was refused for that, what it would have left out.
+    void SetCutSaves(CutSaves how) { m_cutSaves = how; }
+    const std::optional<CutCounts>& RefusedCut() const { return m_refusedCut; }
     // A plain stream into the store; on success "All Services" is selected.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
 
     // --- Closing ---------------------------------------------------------------------------------
 
-    // With unsaved edits in an open document asks "Do you save file?" and on Yes saves. False only
-    // when the save was wanted and failed: the edits are then kept.
+    // With unsaved edits in an open document asks "Do you save file?" and on Yes saves. False when
+    // the save was wanted and did not happen (failed, cancelled, or a cut refused): the edits are
+    // then kept. No leaves the document modified until it is closed or replaced, but is not asked
+    // again within the same command; the command ends with ForgetSaveAnswer when it kept the
+    // document (the open command does so itself).
     bool SavePrompt();
+    void ForgetSaveAnswer() { m_saveDeclined = false; }
     // The save prompt, then back to the empty state. False (document kept) when the save failed.
     bool CloseDocument();
 
@@ -156,8 +169,12 @@ private:
     void RecordChunkPositions();
     SaveInputs Inputs();
     DefaultDatabaseGenerator Generator(bool withOrder);
-    // Generates the file's bytes and writes them; with wholeOnly a database that was cut is not
-    // written (NothingDone).
+    bool OpenChosen(const std::string& path, LoadedFile loaded);
+    // Whether a default database may be written into room bytes: true when it fits or the cut is
+    // agreed to; a refused cut is remembered (RefusedCut).
+    bool AgreeToCut(const std::string& target, std::size_t room, bool withOrder, CutSaves how);
+    // Generates the file's bytes and writes them; with wholeOnly a database that would be cut is
+    // not written (NothingDone) and nobody is asked.
     SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly = false);
     void MarkSaved(SaveResult result);
 
@@ -173,7 +190,10 @@ private:
     std::string m_defaultDatabasePath;
     std::optional<ChunkPositions> m_chunks;
     bool m_withOrder = false;
-    std::optional<int> m_servicesLeftOut;
+    std::optional<CutCounts> m_leftOut;
+    std::optional<CutCounts> m_refusedCut;
+    CutSaves m_cutSaves = CutSaves::Ask;
+    bool m_saveDeclined = false;
 };
 
 } // namespace torvane

@@ -59,16 +59,19 @@ std::optional<ProjectType> ProjectConfig::ReadProjectTypeFile() const
     return ProjectTypeFromName(text);
 }
 
-ProjectType ProjectConfig::LoadProjectType(UserPrompts& prompts)
+std::optional<ProjectType> ProjectConfig::LoadProjectType(UserPrompts& prompts)
 {
     if (const std::optional<ProjectType> type = ReadProjectTypeFile()) {
         m_type = type;
         return *type;
     }
     const std::vector<std::string> options(kProjectTypeNames.begin(), kProjectTypeNames.end());
-    std::optional<int> choice;
-    while (!choice || *choice < 0 || *choice >= static_cast<int>(options.size()))
+    // OK with nothing chosen asks again; Cancel and the close box give up.
+    std::optional<int> choice = -1;
+    while (choice && (*choice < 0 || *choice >= static_cast<int>(options.size())))
         choice = prompts.ChooseOne(kProjectSelectCaption, options, std::nullopt);
+    if (!choice)
+        return std::nullopt;
     const auto type = static_cast<ProjectType>(*choice);
     SaveProjectType(type);
     return type;

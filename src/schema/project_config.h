@@ -33,9 +33,10 @@ public:
 
     // The type config.ini names (its text up to the first zero byte), asking nothing.
     std::optional<ProjectType> ReadProjectTypeFile() const;
-    // At start-up: the type from config.ini, or else the "Project Select" question asked until it
-    // is answered, and config.ini rewritten with the answer.
-    ProjectType LoadProjectType(UserPrompts& prompts);
+    // At start-up: the type from config.ini, or else the "Project Select" question asked again
+    // while OK is pressed with nothing chosen, and config.ini rewritten with the answer. Nothing
+    // (and nothing written) when the question is cancelled: the program then ends.
+    std::optional<ProjectType> LoadProjectType(UserPrompts& prompts);
     // Sets the type and writes config.ini as "Project Select" does: the name and a zero byte.
     // False when the file cannot be written.
     bool SaveProjectType(ProjectType type);

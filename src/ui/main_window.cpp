@@ -46,6 +46,11 @@ const char* const kSplitterKey = "window/splitter";
 const char* const kRightSplitterKey = "window/rightSplitter";
 const char* const kLastFolderKey = "lastFolder";
 
+std::string RecentFileGoneMessage(const std::string& path)
+{
+    return "\"" + path + "\" is not found; it is taken off Recent Files.";
+}
+
 } // namespace
 
 MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs* dialogs, QWidget* parent)
@@ -248,9 +253,8 @@ void MainWindow::ConnectViews()
             m_list->SelectRowAlone(m_document->List().SelectedRow());
     });
     connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::AfterCommand);
-    connect(m_recentMenu, &QMenu::triggered, this, [this](QAction* action) {
-        OpenPath(action->data().toString().toStdString());
-    });
+    connect(m_recentMenu, &QMenu::triggered, this,
+            [this](QAction* action) { OpenRecentFile(action->data().toString()); });
 }
 
 QAction* MainWindow::Action(WindowCommand command) const
@@ -283,6 +287,7 @@ void MainWindow::UpdateState()
     for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close})
         Action(command)->setEnabled(open);
     Action(WindowCommand::Download)->setEnabled(image);
+    m_switchBar->setEnabled(open);
     UpdateTitle();
     m_counts->setText(CountsText());
 }
@@ -354,6 +359,20 @@ void MainWindow::RememberFile(const std::string& path)
     UpdateRecentFiles();
 }
 
+void MainWindow::OpenRecentFile(const QString& file)
+{
+    if (QFileInfo::exists(file)) {
+        OpenPath(file.toStdString());
+        return;
+    }
+    m_prompts->Message(RecentFileGoneMessage(file.toStdString()));
+    QSettings settings;
+    QStringList files = settings.value(kRecentFilesKey).toStringList();
+    files.removeAll(file);
+    settings.setValue(kRecentFilesKey, files);
+    UpdateRecentFiles();
+}
+
 void MainWindow::UpdateRecentFiles()
 {
     m_recentMenu->clear();
@@ -391,6 +410,10 @@ void MainWindow::SaveSettings() const
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_ending) {
+        event->accept();
+        return;
+    }
     // A save that was wanted and failed keeps the window, so that the edits are not lost.
     if (!m_session->Close()) {
         event->ignore();

@@ -60,7 +60,8 @@ public:
 
     // At start-up, once the window is shown: the project type (typeOverride answers "Project
     // Select" and replaces what config.ini says), then script.ini or the template questions.
-    void LoadConfiguration(std::optional<ProjectType> typeOverride = std::nullopt);
+    // False when "Project Select" was cancelled: the window has then closed, writing nothing.
+    bool LoadConfiguration(std::optional<ProjectType> typeOverride = std::nullopt);
     // Opens a file as Open does after its file dialog (the save prompt first); chunk answers the
     // chunk question of a flash image. True when a database was opened.
     bool OpenPath(const std::string& path, std::optional<ChunkChoice> chunk = std::nullopt);
@@ -125,6 +126,8 @@ private:
     void UpdateTitle();
     void UpdateRecentFiles();
     void RememberFile(const std::string& path);
+    // A Recent Files entry: opened, or when its file is gone said so and dropped.
+    void OpenRecentFile(const QString& file);
     void ShowTreeSelection();
     void OnTreeItemSelected(TreeItem* item);
     void OnListRowSelected(int row);
@@ -157,6 +160,7 @@ private:
     std::vector<std::pair<Qt::Key, QLabel*>> m_lockIndicators;
     std::vector<std::pair<WindowCommand, QAction*>> m_actions;
     bool m_syncing = false;  // the views are being set from the core
+    bool m_ending = false;   // closing without asking or writing anything
 };
 
 } // namespace torvane

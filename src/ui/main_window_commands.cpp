@@ -34,11 +34,17 @@ QString FileName(const std::string& path)
 
 // --- File ----------------------------------------------------------------------------------------
 
-void MainWindow::LoadConfiguration(std::optional<ProjectType> typeOverride)
+bool MainWindow::LoadConfiguration(std::optional<ProjectType> typeOverride)
 {
     if (typeOverride)
         m_prompts->PresetChoice("Project Select", static_cast<int>(*typeOverride));
-    ProjectType type = m_config.LoadProjectType(*m_prompts);
+    const std::optional<ProjectType> loaded = m_config.LoadProjectType(*m_prompts);
+    if (!loaded) {
+        m_ending = true;
+        close();
+        return false;
+    }
+    ProjectType type = *loaded;
     if (typeOverride) {
         type = *typeOverride;
         m_config.SetType(type);
@@ -47,6 +53,7 @@ void MainWindow::LoadConfiguration(std::optional<ProjectType> typeOverride)
     m_config.LoadStartupTemplate(m_document->Schema(), *m_prompts);
     m_document->List().SetupColumns(NodeKind::Program);
     AfterCommand();
+    return true;
 }
 
 bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> chunk)
@@ -75,6 +82,9 @@ void MainWindow::Open()
     UpdateState();
     if (const std::optional<std::string> path = m_prompts->ChooseOpenFile(kOpenFilter))
         OpenPath(*path);
+    else
+        m_document->ForgetSaveAnswer();
+    UpdateState();
 }
 
 void MainWindow::Save()
@@ -347,7 +357,7 @@ void MainWindow::Download()
     // Pending edits reach the file first; an image that could not be saved is not sent.
     const SaveResult saved = m_document->Save();
     NoteSaved(saved == SaveResult::Saved);
-    if (saved != SaveResult::Failed)
+    if (saved != SaveResult::Failed && !m_document->RefusedCut())
         RunDownload(this, *m_prompts, m_serialSettings, QString::fromStdString(m_imagePath));
 }
 

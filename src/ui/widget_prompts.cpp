@@ -32,7 +32,8 @@ std::optional<int> WidgetPrompts::ChooseOne(std::string_view caption, const std:
     ChoiceDialog dialog(caption, options, preset, m_parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.Chosen();
+    // OK with nothing chosen is -1, not Cancel: "Project Select" asks again on it, but ends on Cancel.
+    return dialog.Chosen().value_or(-1);
 }
 
 std::optional<ChunkChoice> WidgetPrompts::ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive)

@@ -289,8 +289,9 @@ void CheckSaveAndReopen(const Variant& variant, Document& document, const std::s
     const std::optional<std::vector<std::uint8_t>> before = ReadFileBytes(path);
     const std::size_t messages = prompts.messages.size();
     const SaveResult saved = document.Save();
-    if (saved == SaveResult::Failed) {
-        Check(ReadFileBytes(path) == before, "a failed save changed the file");
+    // A save that failed, or that would have cut the database and was not agreed to, leaves the file.
+    if (saved == SaveResult::Failed || document.RefusedCut()) {
+        Check(ReadFileBytes(path) == before, "a failed or refused save changed the file");
         return;
     }
     // A save that said something (a database cut to fit its area) is not held to the round trip.

@@ -1,4 +1,7 @@
+#include <filesystem>
+
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QMenu>
 #include <QMimeData>
 #include <QMenuBar>
@@ -12,6 +15,8 @@
 #include "ui/views/navigator_view.h"
 #include "ui/views/service_list_view.h"
 #include "ui/views/switch_bar.h"
+#include "screenshot.h"
+#include "util/file_reader.h"
 #include "window_fixture.h"
 
 // The main window driven as a user would: menus and their greying, the title, the list's keys,
@@ -45,6 +50,20 @@ void SelectRows(ServiceListView& list, std::initializer_list<int> rows)
     list.selectionModel()->clearSelection();
     for (int row : rows)
         list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// The labels of the navigator's items its model announced as changed since the last call.
+QStringList ChangedLabels(QSignalSpy& spy)
+{
+    QStringList labels;
+    for (const QList<QVariant>& arguments : spy) {
+        const QModelIndex first = arguments[0].toModelIndex();
+        const QModelIndex last = arguments[1].toModelIndex();
+        for (int row = first.row(); row <= last.row(); ++row)
+            labels << first.siblingAtRow(row).data().toString();
+    }
+    spy.clear();
+    return labels;
 }
 
 } // namespace
@@ -83,6 +102,7 @@ private slots:
         QVERIFY(window.Action(WindowCommand::ToolbarSave)->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane[*]"));
         QCOMPARE(window.Switches()->Filter(), ServiceFilter::TvAndRadio);
+        QVERIFY(!window.Switches()->isEnabled());
 
         // A flash image: its user chunk, asked with the default chunk preset, one box at a time.
         QVERIFY(fixture.OpenDemo());
@@ -90,6 +110,7 @@ private slots:
         QCOMPARE(fixture.prompts.chunkQuestions[0].caption, std::string("Load database config"));
         QCOMPARE(fixture.prompts.chunkQuestions[0].initial, (ChunkChoice{true, false}));
         QVERIFY(fixture.prompts.chunkQuestions[0].exclusive);
+        QVERIFY(window.Switches()->isEnabled());
         for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
             QVERIFY(window.Action(command)->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
@@ -123,6 +144,7 @@ private slots:
         for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
             QVERIFY(!window.Action(command)->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane[*]"));
+        QVERIFY(!window.Switches()->isEnabled());
         QCOMPARE(window.Navigator()->model()->rowCount(), 0);
         QCOMPARE(window.List()->model()->rowCount(), 0);
         QCOMPARE(window.RecentFilesMenu()->actions().size(), 3);
@@ -296,6 +318,178 @@ private slots:
         window.UndoStack()->undo();
         QCOMPARE(names(), before);
         QVERIFY(fixture.prompts.messages.empty());
+    }
+
+    // The edits count as unsaved exactly while the document differs from its file, and go only
+    // when the document is closed or replaced.
+    void EditsStayUntilTheDocumentGoes()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        Document& document = fixture.Doc();
+        window.Navigator()->SelectItem(Tp(document, 0, 0));
+        ClickRow(*window.List(), 0);
+        window.RunChannelCommand(ChannelCommand::MoveDown);
+        window.RunChannelCommand(ChannelCommand::MoveDown);
+        window.UndoStack()->undo();
+        // Saved while a redo step exists, into the chunk the document came from.
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        window.Save();
+        QCOMPARE(fixture.prompts.chunkQuestions.back().initial, (ChunkChoice{false, true}));
+        const std::optional<std::vector<std::uint8_t>> saved = ReadFileBytes(fixture.DemoPath());
+        const struct {
+            bool undo;
+            bool modified;
+        } walk[] = {{false, true}, {true, false}, {true, true}, {false, false}, {false, true}};
+        for (const auto& step : walk) {
+            if (step.undo)
+                window.UndoStack()->undo();
+            else
+                window.UndoStack()->redo();
+            QCOMPARE(window.isWindowModified(), step.modified);
+            QCOMPARE(document.Store().IsModified(), step.modified);
+        }
+
+        // A default-database file made with Save As does not become the document.
+        fixture.prompts.fileAnswers.push_back(fixture.Path("copy.df2"));
+        window.SaveAs();
+        QVERIFY(QFileInfo::exists(QString::fromStdString(fixture.Path("copy.df2"))));
+        QVERIFY(window.isWindowModified());
+        // Open: No to saving, then Cancel in the file dialog: nothing was closed, nothing is lost.
+        fixture.prompts.yesNoAnswers.push_back(false);
+        fixture.prompts.fileAnswers.push_back(std::nullopt);
+        window.Open();
+        QVERIFY(window.isWindowModified());
+        QVERIFY(document.IsOpen());
+        // Closing asks again; No closes without writing.
+        fixture.prompts.yesNoAnswers.push_back(false);
+        window.CloseFile();
+        QVERIFY(!document.IsOpen());
+        QCOMPARE(static_cast<int>(std::count(fixture.prompts.questions.begin(), fixture.prompts.questions.end(),
+                                             "Do you save file?")),
+                 2);
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == saved);
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+
+    // A save that would leave records out asks first; No writes nothing and keeps the document,
+    // also when it was to be closed.
+    void ACutSaveIsAskedFirst()
+    {
+        WindowFixture fixture(DemoImageOptions{6, 6, 3990}, ProjectType::ZUV_DVBS_V1);
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        const std::optional<std::vector<std::uint8_t>> before = ReadFileBytes(fixture.DemoPath());
+        window.Navigator()->SelectItem(Tp(fixture.Doc(), 0, 0));
+        ClickRow(*window.List(), 0);
+        window.RunChannelCommand(ChannelCommand::MoveDown);
+        const std::string question = "Saving \"demo.bin\" would leave out 1094 services, 9 TPs and 1 satellites: they "
+                                     "do not fit. Save without them?";
+
+        fixture.prompts.yesNoAnswers = {true, false};
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+        window.CloseFile();
+        QCOMPARE(fixture.prompts.questions.back(), question);
+        QVERIFY(fixture.Doc().IsOpen());
+        QVERIFY(window.isWindowModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        QVERIFY(fixture.prompts.messages.empty());
+
+        fixture.prompts.yesNoAnswers = {true};
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+        window.Save();
+        QCOMPARE(fixture.prompts.questions.back(), question);
+        QVERIFY(!window.isWindowModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) != before);
+        QCOMPARE(fixture.prompts.messages,
+                 std::vector<std::string>({"GenerateProgInfo : Out of Range\n1094 of 3990 services did not fit."}));
+    }
+
+    // A satellite or TP changed through its dialog, or TPs renumbered by a move, show their new
+    // labels in the navigator at once.
+    void NavigatorLabelsFollowTheirItems()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        Document& document = fixture.Doc();
+        QSignalSpy changed(window.Navigator()->model(), &QAbstractItemModel::dataChanged);
+        const auto label = [](const TreeItem* item) { return QString::fromStdString(item->Label()); };
+        TreeItem* satellite = document.Store().Tree().FindRoot(TreeKind::SatelliteRoot)->Child(1);
+
+        window.Navigator()->SelectItem(satellite);
+        fixture.dialogs.satelliteSteps.push_back([](SatelliteForm& form) {
+            form.EditText(SatelliteControl::Name, "Renamed");
+            return form.Ok();
+        });
+        window.RunNavigatorCommand(NavigatorCommand::Edit);
+        QCOMPARE(ChangedLabels(changed), QStringList({"Renamed"}));
+
+        window.Navigator()->SelectItem(Tp(document, 1, 0));
+        fixture.dialogs.tpSteps.push_back([](TpForm& form) {
+            form.EditText(TpControl::Frequency, "12345");
+            return form.Ok();
+        });
+        window.RunNavigatorCommand(NavigatorCommand::Edit);
+        QCOMPARE(ChangedLabels(changed), QStringList({label(Tp(document, 1, 0))}));
+        QVERIFY(label(Tp(document, 1, 0)).contains(QStringLiteral("12345")));
+
+        window.Navigator()->SelectItem(Tp(document, 1, 1));
+        window.RunNavigatorCommand(NavigatorCommand::MoveUp);
+        QCOMPARE(ChangedLabels(changed), QStringList({label(Tp(document, 1, 0)), label(Tp(document, 1, 1))}));
+        QVERIFY(label(Tp(document, 1, 1)).contains(QStringLiteral("12345")));
+    }
+
+    // What the window says when it cannot do what was asked.
+    void ErrorPathsSpeak()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.IsReady());
+        MainWindow& window = *fixture.window;
+        if (!ScreenshotFolder().isEmpty()) {
+            window.resize(900, 500);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(SaveScreenshot(window, QStringLiteral("main_window_nothing_open.png")));
+        }
+
+        // A Recent Files entry whose file is gone is said so and dropped, nothing is asked.
+        const std::string gone = fixture.Path("gone.bin");
+        std::filesystem::copy_file(fixture.DemoPath(), gone);
+        QVERIFY(window.OpenPath(gone, ChunkChoice{false, true}));
+        window.CloseFile();
+        std::filesystem::remove(gone);
+        const qsizetype entries = window.RecentFilesMenu()->actions().size();
+        window.RecentFilesMenu()->actions().front()->trigger();
+        const std::string goneEntry = QFileInfo(QString::fromStdString(gone)).absoluteFilePath().toStdString();
+        QCOMPARE(fixture.prompts.messages,
+                 std::vector<std::string>({"\"" + goneEntry + "\" is not found; it is taken off Recent Files."}));
+        QCOMPARE(window.RecentFilesMenu()->actions().size(), entries - 1);
+        QVERIFY(fixture.prompts.questions.empty());
+
+        // Without a template neither chunk of an image opens, and both say so.
+        fixture.Doc().Schema() = NodeSchema();
+        for (const ChunkChoice chunk : {ChunkChoice{true, false}, ChunkChoice{false, true}}) {
+            fixture.prompts.messages.clear();
+            QVERIFY(!window.OpenPath(fixture.DemoPath(), chunk));
+            QCOMPARE(fixture.prompts.messages, std::vector<std::string>({"Open Database Failed"}));
+        }
+
+        // "Project Select": OK with nothing chosen asks again, Cancel ends the program writing
+        // nothing.
+        QTemporaryDir empty;
+        ProjectConfig config(empty.path().toStdString());
+        RecordingPrompts prompts;
+        prompts.choiceAnswers = {-1, std::nullopt};
+        QSettings().clear();
+        MainWindow fresh(config, &prompts, &fixture.dialogs);
+        fresh.show();
+        QVERIFY(!fresh.LoadConfiguration());
+        QCOMPARE(prompts.questions, std::vector<std::string>(2, "Project Select"));
+        QVERIFY(!fresh.isVisible());
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(config.ConfigIniPath())));
+        QVERIFY(QSettings().allKeys().isEmpty());
     }
 };
 

@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include "demo_document.h"
+#include "document/default_database.h"
 #include "support/recording_prompts.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/choice_dialog.h"
@@ -254,14 +255,20 @@ void PromptDialogsTest::widgetPrompts()
     prompts.Message("Save template ok.");
     QCOMPARE(shown, QStringLiteral("Save template ok."));
 
-    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+    const std::string cut = CutSaveText("/x/demo.bin", CutCounts{1094, 9, 1}) + " " + std::string(kCutSaveQuestionEnd);
+    for (const auto& [answer, question] : {std::pair{QMessageBox::Yes, std::string("Do you save file?")},
+                                           std::pair{QMessageBox::No, cut}}) {
         WhenModal([&shown, answer](QWidget& box) {
             shown = static_cast<QMessageBox&>(box).text();
+            if (answer == QMessageBox::No)
+                test::SaveScreenshot(box, QStringLiteral("cut_save_question"));
             static_cast<QMessageBox&>(box).button(answer)->click();
         });
-        QCOMPARE(prompts.AskYesNo("Do you save file?"), answer == QMessageBox::Yes);
-        QCOMPARE(shown, QStringLiteral("Do you save file?"));
+        QCOMPARE(prompts.AskYesNo(question), answer == QMessageBox::Yes);
+        QCOMPARE(shown, QString::fromStdString(question));
     }
+    QCOMPARE(cut, std::string("Saving \"demo.bin\" would leave out 1094 services, 9 TPs and 1 satellites: they do not "
+                              "fit. Save without them?"));
 
     WhenModal([&shown](QWidget& dialog) {
         auto& chunks = static_cast<ChunkConfigDialog&>(dialog);
@@ -280,6 +287,11 @@ void PromptDialogsTest::widgetPrompts()
     });
     QCOMPARE(prompts.ChooseOne("Project Select", {"ZUV_DVBS_V1", "ZUV_DVBS_V2", "ZUV_DVBS_V4"}, std::nullopt),
              std::optional<int>(2));
+    // OK with nothing chosen is told from Cancel, which "Project Select" ends on.
+    WhenModal([](QWidget& dialog) { ButtonOf(dialog, QDialogButtonBox::Ok)->click(); });
+    QCOMPARE(prompts.ChooseOne("Project Select", {"ZUV_DVBS_V1"}, std::nullopt), std::optional<int>(-1));
+    WhenModal([](QWidget& dialog) { ButtonOf(dialog, QDialogButtonBox::Cancel)->click(); });
+    QCOMPARE(prompts.ChooseOne("Project Select", {"ZUV_DVBS_V1"}, std::nullopt), std::optional<int>());
 
     // A file typed into the save dialog; the next dialog opens in its folder.
     QTemporaryDir folder;

@@ -209,6 +209,18 @@ void TransferDialogsTest::downloadSendsTheChosenChunks()
     dialog.Runner().SetPauses(test::QuickPauses());
     QVERIFY(!dialog.VerifyBox()->isChecked());
     dialog.VerifyBox()->setChecked(verify);
+    // While the flash is burnt Cancel is disabled, and the dialog says why.
+    bool cancelWhileBurning = true;
+    QString noteWhileBurning;
+    QLabel* note = dialog.findChild<QLabel*>("note");
+    connect(&dialog.Runner(), &TransferRunner::StepShown, &dialog, [&](int step, const QString&) {
+        if (static_cast<TransferStep>(step) != TransferStep::BurnFlash)
+            return;
+        cancelWhileBurning = Button(dialog, QDialogButtonBox::Cancel)->isEnabled();
+        noteWhileBurning = note->isVisibleTo(&dialog) ? note->text() : QString();
+        if (verify && !test::ScreenshotFolder().isEmpty())
+            test::SaveScreenshot(dialog, QStringLiteral("download_burning.png"));
+    });
 
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Download (PC --> STB)"));
@@ -223,6 +235,9 @@ void TransferDialogsTest::downloadSendsTheChosenChunks()
     QCOMPARE(Part(dialog, "percent", TransferStep::BurnFlash)->text(), QStringLiteral("100%"));
     QCOMPARE(IsShown(Part(dialog, "step", TransferStep::ReadBack)), verify);
     QVERIFY(!dialog.VerifyBox()->isEnabled());
+    QVERIFY(!cancelWhileBurning);
+    QCOMPARE(noteWhileBurning, QStringLiteral("Burning cannot be interrupted"));
+    QVERIFY(!note->isVisibleTo(&dialog));
     const QString summary = dialog.findChild<QLabel*>("summary")->text();
     QVERIFY2(summary.startsWith("Sent "), qPrintable(summary));
     QCOMPARE(summary.contains("Verified: the user database chunk matches what was sent"), verify);

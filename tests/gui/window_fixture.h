@@ -20,12 +20,12 @@
 
 namespace torvane::test {
 
-// A configuration folder with config.ini (ZUV_DVBS_V4) and script.ini compiled from the sample
-// template, a demo image beside them, and a main window on that folder with recording prompts and
-// scripted dialogs, its configuration loaded as at start-up.
+// A configuration folder with config.ini (ZUV_DVBS_V4 unless another type is given) and script.ini
+// compiled from the sample template, a demo image beside them, and a main window on that folder
+// with recording prompts and scripted dialogs, its configuration loaded as at start-up.
 class WindowFixture final {
 public:
-    explicit WindowFixture(const DemoImageOptions& demo = {})
+    explicit WindowFixture(const DemoImageOptions& demo = {}, ProjectType type = ProjectType::ZUV_DVBS_V4)
     {
         QStandardPaths::setTestModeEnabled(true);
         QApplication::setOrganizationName(QStringLiteral("TorvaneTest"));
@@ -34,13 +34,13 @@ public:
         ProjectConfig config(Path(""));
         RecordingPrompts setup;
         NodeSchema schema;
-        config.SetType(ProjectType::ZUV_DVBS_V4);
-        const std::string name = "ZUV_DVBS_V4";
+        config.SetType(type);
+        const std::string name(ProjectTypeName(type));
         std::vector<std::uint8_t> ini(name.begin(), name.end());
         ini.push_back(0);
         m_ready = WriteFile(config.ConfigIniPath(), ini) && schema.ParseTemplate(sourcePath("samples/template.h"), setup)
             && config.SaveCompiledTemplate(schema, setup) == SaveTemplateResult::Saved
-            && WriteDemoImage(DemoPath(), schema, ProjectType::ZUV_DVBS_V4, demo, setup);
+            && WriteDemoImage(DemoPath(), schema, type, demo, setup);
         window = std::make_unique<MainWindow>(config, &prompts, &dialogs);
         window->LoadConfiguration();
     }

@@ -80,12 +80,14 @@ TEST_F(CliDataSafety, ConfigReportsAndWritesTheProjectType)
         << run.err;
 }
 
-// A database larger than a default-database file's work area: Save As refuses to make the file,
-// and a save that has to cut exits 1 once it has written what fits.
-TEST_F(CliDataSafety, CutSavesAreReported)
+// A database larger than a default-database file's work area, or an image's user database larger
+// than its default area: Save As refuses to make such a file; every save that would leave records
+// out writes nothing and says what it would leave out, unless --allow-cut lets it write what fits.
+TEST_F(CliDataSafety, CutSavesAreRefusedUnlessAllowed)
 {
     Configure();
     ASSERT_EQ(Cli({"demo", Path("big.bin"), "--satellites", "4", "--tps", "8", "--programs", "2400"}).status, 0);
+    ASSERT_EQ(Cli({"demo", Path("v1.bin"), "--satellites", "6", "--tps", "6", "--programs", "3990"}).status, 0);
     CliRun run = Cli({"save-as", Path("big.bin"), Path("copy.df2")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.starts_with("The database is too large for a default database file: it takes ")) << run.err;
@@ -93,13 +95,43 @@ TEST_F(CliDataSafety, CutSavesAreReported)
 
     const Bytes image = Read("big.bin");
     const Bytes area(image.begin() + 0x40080, image.begin() + 0x80000);
+    const std::string script = "select all\nrow 1\nedit \"Channel Name=Cut\"\n";
+    m_folder.Write("rename.txt", Bytes(script.begin(), script.end()));
+    const std::string fileCut = "232 services, 2 TPs and 0 satellites";
+    const std::string imageCut = "1094 services, 9 TPs and 1 satellites";
+    const std::string refused = ": they do not fit. Nothing was written (--allow-cut saves without them).\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string file;  // the file the command writes, or would
+        int status;
+        bool written;  // the file's bytes change (the image's default chunk already holds this cut)
+        std::string err;
+    } cases[] = {
+        {{"edit", Path("big.df2"), Path("rename.txt")}, "big.df2", 1, false,
+         "torvane-cli: Saving \"big.df2\" would leave out " + fileCut + refused},
+        {{"save-as", Path("big.df2"), Path("cut.df2")}, "cut.df2", 1, false,
+         "torvane-cli: Saving \"cut.df2\" would leave out " + fileCut + refused},
+        {{"save", Path("v1.bin"), "--default"}, "v1.bin", 1, false,
+         "torvane-cli: Saving \"v1.bin\" would leave out " + imageCut + refused},
+        {{"edit", Path("big.df2"), Path("rename.txt"), "--allow-cut"}, "big.df2", 0, true,
+         "GenerateProgInfo : Out of Range\n232 of 2400 services did not fit.\ntorvane-cli: Saving \"big.df2\" would "
+         "leave out " + fileCut + ": they do not fit. Saved without them.\n"},
+        {{"save", Path("v1.bin"), "--default", "--allow-cut"}, "v1.bin", 0, false,
+         "GenerateProgInfo : Out of Range\n1094 of 3990 services did not fit.\ntorvane-cli: Saving \"v1.bin\" would "
+         "leave out " + imageCut + ": they do not fit. Saved without them.\n"},
+    };
     m_folder.Write("big.df2", area);
-    run = Cli({"save-as", Path("big.df2"), Path("cut.df2")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.starts_with("GenerateProgInfo : Out of Range\n")) << run.err;
-    EXPECT_NE(run.err.find("\" was saved cut: "), std::string::npos) << run.err;
-    EXPECT_EQ(Read("cut.df2").size(), 0x2FF00u);
-    EXPECT_EQ(Read("big.df2"), area);
+    for (const auto& c : cases) {
+        const std::optional<Bytes> before =
+            std::filesystem::exists(Path(c.file)) ? std::optional(Read(c.file)) : std::nullopt;
+        run = Cli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.file;
+        EXPECT_EQ(run.err, c.err);
+        const std::optional<Bytes> after =
+            std::filesystem::exists(Path(c.file)) ? std::optional(Read(c.file)) : std::nullopt;
+        EXPECT_EQ(after != before, c.written) << c.args[0] << " " << c.file;
+    }
+    EXPECT_EQ(Read("big.df2").size(), 0x2FF00u);
 }
 
 // Without a default chunk the fixed place 0xC0000 … 0xDFF80 lies in the code chunk here: the save

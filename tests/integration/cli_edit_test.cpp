@@ -405,6 +405,11 @@ TEST_F(CliEditTest, UndoLinesWalkBackEveryStepAndRedoLinesForward)
     const CliRun back = Edit(undone + "undo\n");
     ASSERT_EQ(back.status, 0) << back.err;
     EXPECT_TRUE(test::TextOf(Path("edit.bin")) == m_image) << "every step undone";
+
+    // Redone across the state the file holds, the document differs from it again and is written.
+    const CliRun redone = Edit(start + "up\nundo\nredo\n");
+    ASSERT_EQ(redone.status, 0) << redone.err;
+    EXPECT_TRUE(test::TextOf(Path("edit.bin")) != m_image) << "redo across the opened state";
 }
 
 struct FailureCase {
@@ -535,6 +540,38 @@ TEST_F(CliEditTest, AScriptThatChangesNothingWritesNothing)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Same to index selected\n");
     EXPECT_EQ(test::TextOf(Path("edit.bin")), m_image);
+}
+
+// A move in "All Services" of a default-database file reaches the file: a .ddf keeps the order
+// of a TP's services only through the order of their records.
+TEST_F(CliEditTest, AMoveInADefaultDatabaseFileIsSaved)
+{
+    for (const std::string name : {"edit.ddf", "edit.df2"}) {
+        ASSERT_EQ(Cli({"save-as", Path("edit.bin"), Path(name)}).status, 0);
+        Rows all = List(name, "all");
+        // The first two neighbours of the list that belong to one TP.
+        std::size_t second = 0;
+        for (const Satellite& satellite : SatellitesOf(Output({"tree", Path(name)}))) {
+            for (std::size_t tp = 1; tp <= satellite.tps.size() && second == 0; ++tp) {
+                const Rows rows = List(name, satellite.name + "/" + std::to_string(tp));
+                for (std::size_t row = 1; row < all.size() && second == 0; ++row) {
+                    const auto in = [&rows](const std::string& text) {
+                        return std::find(rows.begin(), rows.end(), text) != rows.end();
+                    };
+                    if (in(all[row - 1]) && in(all[row]))
+                        second = row;
+                }
+            }
+        }
+        ASSERT_GT(second, 0u) << name;
+        const std::string before = test::TextOf(Path(name));
+        m_folder.Write("script.txt", Bytes("select all\nrow " + std::to_string(second + 1) + "\nup\n"));
+        const CliRun run = Cli({"edit", Path(name), Path("script.txt")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(test::TextOf(Path(name)), before) << name;
+        std::swap(all[second - 1], all[second]);
+        EXPECT_EQ(List(name, "all"), all) << name;
+    }
 }
 
 } // namespace

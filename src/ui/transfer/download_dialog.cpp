@@ -42,13 +42,19 @@ TransferRunner::Job DownloadDialog::MakeJob()
 
 void DownloadDialog::OnStepShown(TransferStep step)
 {
-    // The choice is taken once the flash is being burnt.
-    if (step == TransferStep::BurnFlash)
+    // The choice is taken once the flash is being burnt, and a burn cannot stop safely: Cancel
+    // waits until it is over (then OnCancelDisabled decides).
+    if (step == TransferStep::BurnFlash) {
         m_verifyBox->setEnabled(false);
+        SetCancelEnabled(false);
+        SetNote(tr("Burning cannot be interrupted"));
+    }
 }
 
 void DownloadDialog::OnStepFinished(TransferStep step)
 {
+    if (step == TransferStep::BurnFlash)
+        SetNote({});
     if (step == TransferStep::ReadBack)
         KeepMessagesBack(true);
 }

@@ -107,6 +107,10 @@ TransferDialog::TransferDialog(std::string_view caption, UserPrompts& prompts, c
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_summary);
     layout->addStretch();
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("note"));
+    m_note->hide();
+    layout->addWidget(m_note);
 
     m_bottomRow = new QHBoxLayout;
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -203,6 +207,12 @@ void TransferDialog::ReserveStep(TransferStep step, bool reserve)
 void TransferDialog::AddOption(QCheckBox* option)
 {
     m_bottomRow->insertWidget(0, option);
+}
+
+void TransferDialog::SetNote(const QString& text)
+{
+    m_note->setText(text);
+    m_note->setVisible(!text.isEmpty());
 }
 
 bool TransferDialog::CancelEnabled() const

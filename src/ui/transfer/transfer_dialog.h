@@ -72,6 +72,8 @@ protected:
     // While set, messages are kept back: after success they join the summary, otherwise they are
     // shown as messages when the transfer has ended.
     void KeepMessagesBack(bool keep) { m_keepMessagesBack = keep; }
+    // A line above the buttons that says why Cancel is disabled; empty hides it.
+    void SetNote(const QString& text);
     bool CancelEnabled() const;
     // Once the user has cancelled, Cancel stays disabled.
     void SetCancelEnabled(bool enabled);
@@ -134,6 +136,7 @@ private:
     QTreeWidget* m_chunks = nullptr;
     QLabel* m_elapsed = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_note = nullptr;
     QHBoxLayout* m_bottomRow = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -337,25 +337,33 @@ TEST_F(DefaultFileTest, OpeningAFileNeverCutsItAndAnExplicitSaveSaysWhatWasLeftO
     EXPECT_EQ(Bytes(path), area);
     EXPECT_TRUE(document->Store().IsModified());
     EXPECT_EQ(document->Store().Tree().FindRoot(TreeKind::AllServices)->Info()->programs.Size(), 2400);
-    ASSERT_EQ(prompts.messages.size(), 2u);
-    const std::string message = prompts.messages[0];
-    EXPECT_TRUE(message.starts_with("GenerateProgInfo : Out of Range\n")) << message;
-    EXPECT_TRUE(message.ends_with(" of 2400 services did not fit.")) << message;
-    const int leftOut = std::stoi(message.substr(message.find('\n') + 1));
-    EXPECT_GT(leftOut, 0);
-    EXPECT_EQ(prompts.messages[1], "\"" + path + "\" was left as it was: it holds more than a default database "
-                                   "file takes, and saving it leaves out what does not fit.");
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"\"" + path + "\" was left as it was: it holds more than a "
+                                                          "default database file takes, and saving it leaves out what "
+                                                          "does not fit."}));
+    EXPECT_TRUE(prompts.questions.empty());
 
-    // An explicit save writes what a receiver's area takes, and says so again.
-    EXPECT_EQ(document->SaveWithChunkChoice(), SaveResult::Saved);
-    ASSERT_EQ(prompts.messages.size(), 3u);
-    EXPECT_EQ(prompts.messages[2], message);
-    EXPECT_EQ(document->ServicesLeftOut(), leftOut);
+    // An explicit save asks first, naming what it would leave out: No writes nothing, Yes writes
+    // what fits.
+    for (const bool agreed : {false, true}) {
+        prompts.yesNoAnswers.push_back(agreed);
+        EXPECT_EQ(document->SaveWithChunkChoice(), agreed ? SaveResult::Saved : SaveResult::NothingDone);
+        EXPECT_EQ(document->Store().IsModified(), !agreed);
+    }
+    ASSERT_EQ(prompts.questions.size(), 2u);
+    EXPECT_EQ(prompts.questions[1], prompts.questions[0]);
+    const std::optional<CutCounts> leftOut = document->LeftOut();
+    ASSERT_TRUE(leftOut);
+    EXPECT_GT(leftOut->services, 0);
+    EXPECT_EQ(prompts.questions[0], CutSaveText(path, *leftOut) + " Save without them?");
+    EXPECT_TRUE(prompts.questions[0].starts_with("Saving \"big.df2\" would leave out ")) << prompts.questions[0];
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[1], "GenerateProgInfo : Out of Range\n" + std::to_string(leftOut->services)
+                                       + " of 2400 services did not fit.");
     const std::vector<std::uint8_t> saved = Bytes(path);
     EXPECT_EQ(saved.size(), 0x2FF00u);
     const auto content = ReadDefaultStream(saved, schema, prompts);
     ASSERT_TRUE(content);
-    EXPECT_EQ(content->ProgramCount(), 2400 - leftOut);
+    EXPECT_EQ(content->ProgramCount(), 2400 - leftOut->services);
 }
 
 } // namespace

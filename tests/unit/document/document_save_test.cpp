@@ -148,7 +148,8 @@ TEST_F(DocumentTest, ChunkQuestionCancelOrNoChunkWritesNothing)
     EXPECT_EQ(document->SaveWithChunkChoice(), SaveResult::NothingDone);
     ASSERT_EQ(prompts.chunkQuestions.size(), 2u);
     EXPECT_EQ(prompts.chunkQuestions[0].caption, "Save database config");
-    EXPECT_EQ(prompts.chunkQuestions[0].initial, (ChunkChoice{true, false}));
+    // Preset to the chunk the document came from, so that Enter never writes it into the other.
+    EXPECT_EQ(prompts.chunkQuestions[0].initial, (ChunkChoice{false, true}));
     EXPECT_FALSE(prompts.chunkQuestions[0].exclusive);
     EXPECT_TRUE(document->Store().IsModified());
     EXPECT_EQ(Bytes(path), before);
@@ -170,13 +171,16 @@ TEST_P(SaveAsTarget, DispatchesOnTheExtension)
     const std::vector<std::uint8_t> before = Bytes(path);
     const auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
     ASSERT_TRUE(document->OpenUserDatabase(path));
+    document->Store().SetModified(true);
     prompts.chunkAnswers.push_back(GetParam().chunks);
     const std::string target = folder.Path(GetParam().target);
     EXPECT_EQ(document->SaveAs(target), GetParam().result);
+    // Only a .bin written becomes the document; its edits are not saved by another file.
     EXPECT_EQ(std::filesystem::exists(target), GetParam().result == SaveResult::Saved);
     EXPECT_EQ(Bytes(path), before);
     const bool newImage = GetParam().result == SaveResult::Saved && SaveAsKindOf(target) == SaveAsKind::Bin;
     EXPECT_EQ(document->ProductImagePath(), newImage ? target : path);
+    EXPECT_EQ(document->Store().IsModified(), !newImage);
     if (newImage) {
         EXPECT_EQ(Bytes(target), before);
     }

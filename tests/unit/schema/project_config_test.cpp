@@ -80,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct AskedCase {
     std::optional<std::string> content;  // nothing: no config.ini
-    std::vector<std::optional<int>> answers;
-    ProjectType expected;
+    std::vector<std::optional<int>> answers;  // -1: OK with nothing chosen, nothing: Cancel
+    std::optional<ProjectType> expected;      // nothing: the program ends
 };
 
 class ProjectTypeAsked : public ProjectConfigTest, public ::testing::WithParamInterface<AskedCase> {};
@@ -98,7 +98,13 @@ TEST_P(ProjectTypeAsked, UntilAnsweredThenRewritesConfigIni)
         EXPECT_EQ(options, names);
     // None of the three is checked when the dialog opens.
     EXPECT_EQ(m_prompts.choicePresets, std::vector<std::optional<int>>(GetParam().answers.size(), std::nullopt));
-    const std::string written = std::string(ProjectTypeName(GetParam().expected)) + '\0';
+    if (!GetParam().expected) {
+        const std::optional<std::vector<std::uint8_t>> unchanged =
+            GetParam().content ? std::optional(Bytes(*GetParam().content)) : std::nullopt;
+        EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()), unchanged);
+        return;
+    }
+    const std::string written = std::string(ProjectTypeName(*GetParam().expected)) + '\0';
     EXPECT_EQ(written.size(), 12u);
     EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()), Bytes(written));
     EXPECT_TRUE(m_prompts.messages.empty());
@@ -112,7 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AskedCase{"ZUV_DVBS_V4\n", {2}, ProjectType::ZUV_DVBS_V4},
                       AskedCase{" ZUV_DVBS_V4\0"s, {2}, ProjectType::ZUV_DVBS_V4},
                       AskedCase{"\0ZUV_DVBS_V4"s, {2}, ProjectType::ZUV_DVBS_V4},
-                      AskedCase{"ZUV_DVBS_V", {std::nullopt, std::nullopt, 3, -1, 2}, ProjectType::ZUV_DVBS_V4}));
+                      AskedCase{"ZUV_DVBS_V", {-1, -1, 3, -1, 2}, ProjectType::ZUV_DVBS_V4},
+                      AskedCase{"ZUV_DVBS_V", {-1, std::nullopt}, std::nullopt},
+                      AskedCase{std::nullopt, {std::nullopt}, std::nullopt}));
 
 TEST(ProjectTypeNames, MatchWithoutCaseAndOnlyAsAWhole)
 {
