@@ -4,6 +4,7 @@
 #include <span>
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QString>
 
@@ -34,11 +35,20 @@ std::unique_ptr<QMenu> BuildPopupMenu(std::span<const MenuEntry<Command>> entrie
     return menu;
 }
 
+// Whether a key opens the context menu of the view with the focus: Shift+F10 or the menu key.
+inline bool IsContextMenuKey(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    return (event.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)
+        || (event.key() == Qt::Key_Menu && modifiers == Qt::NoModifier);
+}
+
 // The command of an action of such a menu, or nothing (no action chosen).
 template <typename Command>
 std::optional<Command> PopupMenuCommand(std::span<const MenuEntry<Command>> entries, const QAction* chosen)
 {
-    if (!chosen)
+    // Actions added to the menu besides the entries carry no index.
+    if (!chosen || !chosen->data().isValid())
         return std::nullopt;
     const int index = chosen->data().toInt();
     return index >= 0 && static_cast<std::size_t>(index) < entries.size() ? entries[static_cast<std::size_t>(index)].command
