@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -109,28 +111,48 @@ private slots:
         QCOMPARE(context->actions()[10]->menu(), edit->actions()[6]->menu());
         QCOMPARE(context->actions()[11], window.Action(WindowCommand::SetForSelected));
 
-        // Names sorted in natural order, descending, then the selected rows only.
-        Rename(document, 0, QStringLiteral("Radio 10"));
-        Rename(document, 1, QStringLiteral("radio 2"));
-        Rename(document, 2, QString::fromUtf8("\u0639\u0631\u0628\u0633\u0627\u062A 26E"));
-        Rename(document, 3, QStringLiteral("Radio 9"));
-        for (int row = 4; row < document.List().RowCount(); ++row)
-            Rename(document, row, QStringLiteral("x"));
+        // A satellite's names sorted in natural order, then the selected rows only, descending.
+        const QString arabsat = QString::fromUtf8("\u0639\u0631\u0628\u0633\u0627\u062A 26E");
+        const QString news = QString::fromUtf8("\u0623\u062E\u0628\u0627\u0631 24");
+        const QString jazeera = QString::fromUtf8("\u0627\u0644\u062C\u0632\u064A\u0631\u0629");
+        const QString channel1 = QString::fromUtf8("\u0642\u0646\u0627\u0629 1");
+        const QString channel2 = QString::fromUtf8("\u0642\u0646\u0627\u0629 2");
+        const QString channel10 = QString::fromUtf8("\u0642\u0646\u0627\u0629 10");
+        const QStringList mixed = {"Radio 10", "radio 2", arabsat, "Radio 9", channel10, "BBC World", channel2, news,
+                                   "Sky News", jazeera, "Arte", channel1, "MBC 3", "Radio 100"};
+        TreeItem* satellite = document.Store().Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0);
+        window.Navigator()->SelectItem(satellite);
+        QVERIFY(document.List().RowCount() >= mixed.size());
+        for (int row = 0; row < document.List().RowCount(); ++row)
+            Rename(document, row, mixed[row % mixed.size()]);
         window.Navigator()->SelectItem(Tp(document, 0, 0));
-        window.Navigator()->SelectItem(Tp(document, 0, 1));
+        window.Navigator()->SelectItem(satellite);
         const QStringList before = Names(document);
         window.Action(WindowCommand::SortByName)->trigger();
-        QCOMPARE(Names(document).mid(0, 4), QStringList({"radio 2", "Radio 9", "Radio 10", "x"}));
-        QCOMPARE(Names(document).back(), QString::fromUtf8("\u0639\u0631\u0628\u0633\u0627\u062A 26E"));
+        QStringList groups = Names(document);
+        groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+        QCOMPARE(groups, QStringList({"Arte", "BBC World", "MBC 3", "radio 2", "Radio 9", "Radio 10", "Radio 100",
+                                      "Sky News", news, jazeera, arabsat, channel1, channel2, channel10}));
         QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Sort"));
+        if (!ScreenshotFolder().isEmpty()) {
+            window.resize(1000, 640);
+            window.show();
+            list.SelectRowAlone(-1);
+            // Where the Latin names end and the Arabic ones begin.
+            list.scrollTo(list.model()->index(static_cast<int>(Names(document).indexOf(news)), 0),
+                          QAbstractItemView::PositionAtCenter);
+            QVERIFY(SaveScreenshot(window, QStringLiteral("sorted_list.png")));
+        }
+        window.UndoStack()->undo();
+        QCOMPARE(Names(document), before);
         window.Action(WindowCommand::SortDescending)->setChecked(true);
         window.Action(WindowCommand::SortSelectedOnly)->setChecked(true);
         list.SelectRows({0, 2});
         window.Action(WindowCommand::SortByName)->trigger();
-        QCOMPARE(Names(document).mid(0, 3), QStringList({"Radio 10", "Radio 9", "radio 2"}));
+        QCOMPARE(Names(document).mid(0, 3), QStringList({arabsat, "radio 2", "Radio 10"}));
+        QCOMPARE(Names(document).mid(3), before.mid(3));
         QCOMPARE(Selected(list), QList<int>({0, 2}));
         QVERIFY(window.isWindowModified());
-        window.UndoStack()->undo();
         window.UndoStack()->undo();
         QCOMPARE(Names(document), before);
 

@@ -24,7 +24,7 @@ NavigatorView::NavigatorView(QWidget* parent) : QTreeView(parent)
     // Long labels widen the column and bring a horizontal scroll bar rather than being cut.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    setItemDelegate(new ReadingDirectionDelegate(this));
+    setItemDelegate(new ReadingDirectionDelegate(ReadingDirectionDelegate::Cells::KeepLayout, this));
 }
 
 void NavigatorView::setModel(QAbstractItemModel* model)

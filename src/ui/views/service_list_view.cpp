@@ -68,7 +68,7 @@ ServiceListView::ServiceListView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setSectionsClickable(false);
-    setItemDelegate(new ReadingDirectionDelegate(this));
+    setItemDelegate(new ReadingDirectionDelegate(ReadingDirectionDelegate::Cells::RightAligned, this));
 }
 
 void ServiceListView::setModel(QAbstractItemModel* model)
