@@ -309,7 +309,11 @@ void MainWindow::ShowTreeSelection()
 {
     m_syncing = true;
     m_navigator->SelectItem(m_document->List().CurrentItem());
-    m_list->SelectRowAlone(m_document->List().SelectedRow());
+    // A row a command selected (Find searches the whole list) is never hidden by the filter box.
+    const int row = m_document->List().SelectedRow();
+    if (row >= 0 && row < m_listModel->rowCount() && m_list->isRowHidden(row))
+        m_filterBox->clear();
+    m_list->SelectRowAlone(row);
     m_syncing = false;
 }
 

@@ -234,6 +234,13 @@ private slots:
         QTest::keyClick(&filter, Qt::Key_Escape);
         QCOMPARE(filter.text(), QString());
         QCOMPARE(Shown(list).size(), all);
+        // Find still searches the whole list; a row it finds behind the filter clears the filter.
+        filter.setText(QStringLiteral("zebra"));
+        list.SelectRowAlone(-1);
+        fixture.dialogs.findAnswers.push_back(FindRequest{document.List().Cells(7).at(0), false});
+        window.Find();
+        QCOMPARE(Selected(list), QList<int>({7}));
+        QCOMPARE(filter.text(), QString());
 
         // The keyboard: with no row selected Down selects the first row, End the last; Down skips
         // the rows the filter hides.
