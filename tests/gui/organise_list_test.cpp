@@ -177,10 +177,8 @@ private slots:
     {
         WindowFixture fixture;
         QVERIFY(fixture.OpenDemo());
+        QVERIFY(fixture.ShowActive());
         MainWindow& window = *fixture.window;
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
         Document& document = fixture.Doc();
         ServiceListView& list = *window.List();
         ServiceFilterBox& filter = *window.FilterBox();

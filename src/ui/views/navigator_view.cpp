@@ -93,12 +93,8 @@ void NavigatorView::contextMenuEvent(QContextMenuEvent* event)
 
 void NavigatorView::keyPressEvent(QKeyEvent* event)
 {
-    if (IsContextMenuKey(*event)) {
-        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        contextMenuEvent(&menuEvent);
-        event->accept();
+    if (OpenContextMenuForKey(*this, *event))
         return;
-    }
     QTreeView::keyPressEvent(event);
 }
 

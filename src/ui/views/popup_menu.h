@@ -3,7 +3,10 @@
 #include <memory>
 #include <span>
 
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QString>
@@ -35,12 +38,18 @@ std::unique_ptr<QMenu> BuildPopupMenu(std::span<const MenuEntry<Command>> entrie
     return menu;
 }
 
-// Whether a key opens the context menu of the view with the focus: Shift+F10 or the menu key.
-inline bool IsContextMenuKey(const QKeyEvent& event)
+// Shift+F10 or the menu key asks the view for its context menu from the keyboard, as a right
+// click would with the mouse. True when the key was one of them.
+inline bool OpenContextMenuForKey(QAbstractScrollArea& view, QKeyEvent& event)
 {
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    return (event.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)
-        || (event.key() == Qt::Key_Menu && modifiers == Qt::NoModifier);
+    if (!(event.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)
+        && !(event.key() == Qt::Key_Menu && modifiers == Qt::NoModifier))
+        return false;
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QCoreApplication::sendEvent(view.viewport(), &menuEvent);
+    event.accept();
+    return true;
 }
 
 // The command of an action of such a menu, or nothing (no action chosen).

@@ -156,12 +156,8 @@ int ServiceListView::EndRow(bool last) const
 
 void ServiceListView::keyPressEvent(QKeyEvent* event)
 {
-    if (IsContextMenuKey(*event)) {
-        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        contextMenuEvent(&menuEvent);
-        event->accept();
+    if (OpenContextMenuForKey(*this, *event))
         return;
-    }
     if (const std::optional<ListKey> key = ListKeyOf(*event)) {
         emit KeyPressed(*key);
         event->accept();
