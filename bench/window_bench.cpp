@@ -1,7 +1,8 @@
 // The editor window on a full demo image (3,500 services), Qt's offscreen platform: start to the
 // window shown with its list painted, and each edit from its key press to the views repainted,
 // with its undo. The resident memory with the image open is reported as a counter. The commands
-// that organise many services run on 4,000 services.
+// that organise many services run on 3,990 services, as many as the sample template's user
+// region holds (4,000 do not fit).
 
 #include <cstdio>
 #include <fstream>
@@ -31,7 +32,7 @@ namespace torvane {
 namespace {
 
 constexpr DemoImageOptions kFullImage{8, 16, 3500, 1};
-constexpr DemoImageOptions kLargeImage{8, 16, 4000, 1};
+constexpr DemoImageOptions kLargeImage{2, 4, 3990, 1};
 
 // A configuration folder with script.ini and a full demo image, made once.
 class Workspace final {
@@ -205,7 +206,7 @@ BENCHMARK(BM_Delete50ChannelsUndo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveDown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveDownUndo)->Unit(benchmark::kMillisecond);
 
-// On 4,000 services ("All Services"): Edit → Sort → By Name and its undo, "Set for Selected..."
+// On 3,990 services ("All Services"): Edit → Sort → By Name and its undo, "Set for Selected..."
 // on 1,000 rows, a key typed into the filter box, Find Duplicates; each up to the views repainted.
 void BM_SortAllByName(benchmark::State& state) { RunEditBenchmark(state, Edit::SortByName, false); }
 void BM_SortAllByNameUndo(benchmark::State& state) { RunEditBenchmark(state, Edit::SortByName, true); }

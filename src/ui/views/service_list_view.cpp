@@ -118,9 +118,16 @@ void ServiceListView::SelectRows(const std::vector<int>& rows)
     if (!selectionModel())
         return;
     SelectRowAlone(rows.empty() ? -1 : rows.front());
+    // One range per run of neighbouring rows: a selection of many single rows is slow to ask.
     QItemSelection selection;
-    for (int row : rows)
-        selection.select(model()->index(row, 0), model()->index(row, model()->columnCount() - 1));
+    const int lastColumn = model()->columnCount() - 1;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t end = i + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1)
+            ++end;
+        selection.select(model()->index(rows[i], 0), model()->index(rows[end - 1], lastColumn));
+        i = end;
+    }
     selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
