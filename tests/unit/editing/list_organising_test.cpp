@@ -1,6 +1,9 @@
 // Sorting, "Set for Selected", duplicates and the filter box's rule on a demo database.
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -183,6 +186,26 @@ TEST_F(ListOrganisingTest, SetForSelectedWritesThroughTheProgramDialogOrRefusesE
     EXPECT_EQ(Messages()[messages + 1], "Row 3 (\"" + list.Cells(2)[0] + "\"): nothing was set.");
     EXPECT_FALSE(refused.Commit());
     EXPECT_EQ(Field(NodeKind::Program, SlotOfRow(0), "Favorite Group"), "2");
+
+    // A value wider than its field, here a "Favorite Group" of four bits, is refused as the program
+    // dialog refuses it, and no row is written.
+    std::ifstream in(test::sourcePath("samples/template.h"));
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& [from, to] : {std::pair{"favorite_group:8", "favorite_group:4"}, std::pair{"skip:1;", "skip:5;"}})
+        text.replace(text.find(from), std::string_view(from).size(), to);
+    ASSERT_TRUE(demo.Schema().ParseTemplateText(text, Prompts()));
+    store.Fields().ResetFieldCache();
+    SetForSelectedForm tooWide(store, list, {0, 1});
+    tooWide.Select(SetForSelectedControl::Favorite, 6);  // "Favorite Group 5" = 16
+    const std::size_t before = Messages().size();
+    EXPECT_FALSE(tooWide.Ok());
+    ASSERT_EQ(Messages().size(), before + 2);
+    EXPECT_EQ(Messages()[before], "Favorite Group: [0,  15]");
+    EXPECT_EQ(Messages()[before + 1], "Row 1 (\"" + list.Cells(0)[0] + "\"): nothing was set.");
+    tooWide.Select(SetForSelectedControl::Favorite, 5);  // "Favorite Group 4" = 8
+    EXPECT_TRUE(tooWide.Ok());
+    ASSERT_TRUE(tooWide.Commit());
+    EXPECT_EQ(Field(NodeKind::Program, SlotOfRow(1), "Favorite Group"), "8");
 
     // Under the TV filter the type stays as the program dialog keeps it.
     list.SetServiceFilter(ServiceFilter::Tv);
