@@ -134,12 +134,17 @@ void ServiceListView::SelectRows(const std::vector<int>& rows)
 void ServiceListView::ShowRowsWhere(const std::function<bool(int)>& shows)
 {
     const int rows = model() ? model()->rowCount() : 0;
-    setUpdatesEnabled(false);
+    std::vector<int> changed;
     for (int row = 0; row < rows; ++row) {
-        const bool hidden = !shows(row);
-        if (isRowHidden(row) != hidden)
-            setRowHidden(row, hidden);
+        if (isRowHidden(row) == shows(row))
+            changed.push_back(row);
     }
+    // Most list changes leave every row as it was: then nothing is laid out or painted again.
+    if (changed.empty())
+        return;
+    setUpdatesEnabled(false);
+    for (int row : changed)
+        setRowHidden(row, !isRowHidden(row));
     setUpdatesEnabled(true);
 }
 
