@@ -1,10 +1,14 @@
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "editing/duplicate_finder.h"
 #include "editing/edit_session.h"
+#include "editing/forms/set_for_selected_form.h"
+#include "editing/service_sort.h"
 #include "store/tree_item.h"
 
 // torvane-cli edit FILE SCRIPT [--chunk user|default] [--allow-cut]
@@ -80,6 +84,11 @@ public:
                 return Fail("unterminated quote");
             if (!words.empty() && !RunLine(words))
                 return false;
+            // Only these lines keep the rows chosen with "rows": after any other the rows may stand
+            // for other programs.
+            if (!words.empty() && words[0] != "rows" && words[0] != "sort" && words[0] != "set"
+                && words[0] != "duplicates")
+                m_rows.clear();
         }
         if (const int dropped = m_session.History().Dropped(); dropped > 0)
             m_context.Warn("edit: " + std::to_string(dropped) + (dropped == 1 ? " step" : " steps")
@@ -107,6 +116,16 @@ private:
             return Filter(args);
         if (command == "row")
             return Row(args);
+        if (command == "rows")
+            return Rows(args);
+        if (command == "duplicates")
+            return Duplicates(args);
+        if (command == "sort")
+            return Step(command, [&] { return Sort(args); });
+        if (command == "set")
+            return Step(command, [&] { return SetForSelected(args); });
+        if (command == "dedupe")
+            return Step(command, [&] { return Dedupe(args); });
         if (command == "find" || command == "find-partial")
             return FindText(command == "find-partial", args);
         if (command == "find-next")
@@ -257,9 +276,110 @@ private:
                 return Fail("delete takes row numbers of the list");
             rows.push_back(*row);
         }
-        if (args.empty() && m_list.SelectedRow() >= 0)
-            rows.push_back(m_list.SelectedRow());
+        if (args.empty())
+            rows = ChosenRows();
         m_session.Operations().Delete(rows);
+        return true;
+    }
+
+    // The rows a command of the selection works on: those of the last "rows" line, else the
+    // selected row.
+    std::vector<int> ChosenRows() const
+    {
+        if (!m_rows.empty())
+            return m_rows;
+        if (m_list.SelectedRow() >= 0)
+            return {m_list.SelectedRow()};
+        return {};
+    }
+
+    // rows ROW|FIRST-LAST ...: the rows selected together (1-based), the first one the selected row.
+    bool Rows(const Words& args)
+    {
+        std::vector<int> rows;
+        for (const std::string& arg : args) {
+            const std::size_t dash = arg.find('-');
+            const std::optional<int> first = RowIndex(arg.substr(0, dash));
+            const std::optional<int> last = dash == std::string::npos ? first : RowIndex(arg.substr(dash + 1));
+            if (!first || !last || *last < *first)
+                return Fail("rows takes row numbers or ranges FIRST-LAST of the list");
+            for (int row = *first; row <= *last; ++row)
+                rows.push_back(row);
+        }
+        if (rows.empty())
+            return Fail("rows takes row numbers or ranges FIRST-LAST of the list");
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        m_rows = rows;
+        m_list.SelectRow(rows.front());
+        return true;
+    }
+
+    // sort name|sid|type|tp [desc] [--selected]
+    bool Sort(const Words& args)
+    {
+        std::optional<SortKey> key = args.empty() ? std::nullopt : SortKeyOfWord(args[0]);
+        SortRequest request;
+        bool selected = false;
+        for (std::size_t i = 1; key && i < args.size(); ++i) {
+            if (args[i] == "desc" && !request.descending)
+                request.descending = true;
+            else if (args[i] == "--selected" && !selected)
+                selected = true;
+            else
+                key.reset();
+        }
+        if (!key)
+            return Fail("sort takes name, sid, type or tp, then desc and --selected if wanted");
+        request.key = *key;
+        const std::vector<int> rows = selected ? ChosenRows() : std::vector<int>{};
+        if (selected && rows.size() < 2)
+            return Fail("sort --selected needs two rows or more chosen with rows");
+        SortServices(m_store, m_list, request, rows);
+        return true;
+    }
+
+    // set LABEL=VALUE ...: "Set for Selected" on the chosen rows.
+    bool SetForSelected(const Words& args)
+    {
+        const std::vector<int> rows = ChosenRows();
+        if (rows.empty())
+            return Fail("set needs rows chosen with rows or row");
+        SetForSelectedForm form(m_store, m_list, rows);
+        if (!Fill<SetForSelectedForm, SetForSelectedControl>(form, args, kSetForSelectedControlCount))
+            return false;
+        form.Commit();
+        return true;
+    }
+
+    // duplicates: the groups on standard error, one a line, and their repeated rows chosen as
+    // Find Duplicates selects them.
+    bool Duplicates(const Words& args)
+    {
+        if (!args.empty())
+            return Fail("duplicates takes no words");
+        const std::vector<DuplicateGroup> groups = FindDuplicateGroups(m_store, m_list);
+        for (const DuplicateGroup& group : groups) {
+            std::string line = "duplicates: rows";
+            for (int row : group.rows)
+                line += " " + std::to_string(row + 1);
+            const std::vector<std::string>& cells = m_list.Cells(group.rows.front());
+            line += ": \"" + (cells.empty() ? std::string() : cells.front()) + "\"";
+            m_store.Prompts().Message(line);
+        }
+        m_rows = RepeatedRows(groups);
+        m_store.Prompts().Message(DuplicatesFoundText(m_rows.size()));
+        return true;
+    }
+
+    // dedupe: every service of a duplicate group but the first deleted, as one step.
+    bool Dedupe(const Words& args)
+    {
+        if (!args.empty())
+            return Fail("dedupe takes no words");
+        const std::vector<int> rows = RepeatedRows(FindDuplicateGroups(m_store, m_list));
+        if (!rows.empty())
+            m_session.Operations().Delete(rows);
         return true;
     }
 
@@ -359,6 +479,8 @@ private:
     EditSession m_session;
     int m_line = 0;
     int m_firstDropLine = 0;  // the line whose step first pushed one out of the undo history
+    // The rows of the last "rows" line (0-based), or none.
+    std::vector<int> m_rows;
 };
 
 } // namespace

@@ -24,6 +24,7 @@
 #include "ui/models/service_list_model.h"
 #include "ui/preset_prompts.h"
 #include "ui/views/navigator_view.h"
+#include "ui/views/service_filter_box.h"
 #include "ui/views/service_list_view.h"
 #include "ui/views/switch_bar.h"
 #include "ui/widget_prompts.h"
@@ -111,8 +112,16 @@ void MainWindow::BuildPanes()
     auto* right = new QSplitter(Qt::Vertical, m_splitter);
     right->setObjectName(QStringLiteral("rightPane"));
     m_switchBar = new SwitchBar(right);
-    m_list = new ServiceListView(right);
+    auto* listPane = new QWidget(right);
+    auto* listLayout = new QVBoxLayout(listPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    m_filterBox = new ServiceFilterBox(listPane);
+    m_list = new ServiceListView(listPane);
+    listLayout->addWidget(m_filterBox);
+    listLayout->addWidget(m_list);
     m_list->setModel(m_listModel);
+    m_rowFilter = std::make_unique<RowFilter>(m_document->Store());
     right->setStretchFactor(0, 0);
     right->setStretchFactor(1, 1);
     right->setSizes({kSwitchBarHeight, 600});
@@ -125,7 +134,8 @@ void MainWindow::BuildPanes()
     setCentralWidget(m_splitter);
 
     setTabOrder(m_navigator, m_switchBar->Button(ServiceFilter::Tv));
-    setTabOrder(m_switchBar->Button(ServiceFilter::Tv), m_list);
+    setTabOrder(m_switchBar->Button(ServiceFilter::Tv), m_filterBox);
+    setTabOrder(m_filterBox, m_list);
 }
 
 void MainWindow::BuildMenus()
@@ -168,9 +178,10 @@ void MainWindow::BuildMenus()
     m_actions.emplace_back(WindowCommand::Undo, undo);
     m_actions.emplace_back(WindowCommand::Redo, redo);
     edit->addSeparator();
-    add(edit, WindowCommand::Find, tr("&Find"), &MainWindow::Find, {QKeySequence(Qt::CTRL | Qt::Key_F)},
-        tr("Find the specified text"));
+    // Ctrl+F goes to the filter box; Find keeps the list's keypad slash and F3.
+    add(edit, WindowCommand::Find, tr("&Find"), &MainWindow::Find, {}, tr("Find the specified text"));
     add(edit, WindowCommand::Switch, tr("S&witch"), &MainWindow::SwitchChannel, {QKeySequence(Qt::CTRL | Qt::Key_W)});
+    BuildOrganiseMenu(edit);
 
     QMenu* process = menuBar()->addMenu(tr("&Process"));
     add(process, WindowCommand::Upload, tr("&UpLoad  (STB --> PC)"), &MainWindow::Upload);
@@ -303,7 +314,11 @@ void MainWindow::ShowTreeSelection()
 {
     m_syncing = true;
     m_navigator->SelectItem(m_document->List().CurrentItem());
-    m_list->SelectRowAlone(m_document->List().SelectedRow());
+    // A row a command selected (Find searches the whole list) is never hidden by the filter box.
+    const int row = m_document->List().SelectedRow();
+    if (row >= 0 && row < m_listModel->rowCount() && m_list->isRowHidden(row))
+        m_filterBox->clear();
+    m_list->SelectRowAlone(row);
     m_syncing = false;
 }
 

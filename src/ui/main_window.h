@@ -10,6 +10,8 @@
 
 #include "editing/channel_menu.h"
 #include "editing/navigator_commands.h"
+#include "editing/row_filter.h"
+#include "editing/service_sort.h"
 #include "link/serial_settings.h"
 #include "schema/project_config.h"
 #include "util/user_prompts.h"
@@ -28,6 +30,7 @@ class EditSession;
 class NavigatorView;
 class PresetPrompts;
 class ServiceListModel;
+class ServiceFilterBox;
 class ServiceListView;
 class SwitchBar;
 class TreeItem;
@@ -38,6 +41,8 @@ class WindowDialogs;
 enum class WindowCommand {
     Open, Save, SaveAs, Close, Exit, Undo, Redo, Find, Switch, Upload, Download, DownloadFile, SerialPort, About,
     ToolbarOpen, ToolbarSave,
+    SortByName, SortByServiceId, SortByType, SortByTp, SortDescending, SortSelectedOnly, SetForSelected,
+    FindDuplicates, FilterList,
 };
 
 // The editor's one window: the navigator on the left, the switch bar and the service list on the
@@ -73,6 +78,7 @@ public:
     NavigatorView* Navigator() const { return m_navigator; }
     ServiceListView* List() const { return m_list; }
     SwitchBar* Switches() const { return m_switchBar; }
+    ServiceFilterBox* FilterBox() const { return m_filterBox; }
     QSplitter* Splitter() const { return m_splitter; }
     QUndoStack* UndoStack() const { return m_undoStack; }
     QMenu* RecentFilesMenu() const { return m_recentMenu; }
@@ -87,6 +93,13 @@ public:
     void RunNavigatorCommand(NavigatorCommand command);
     // The selected rows of the list moved before row destination, as one step.
     void MoveSelectedRows(int destination);
+    // Edit → "Sort": the list shown, or with "Selected Rows Only" the selected rows, by key, as
+    // one step.
+    void SortList(SortKey key);
+    // Edit → "Set for Selected...": its dialog on the selected rows, then one step.
+    void SetForSelected();
+    // Edit → "Find Duplicates": the repeated services selected, their count in the status bar.
+    void FindDuplicates();
 
 public slots:
     void Open();
@@ -110,6 +123,11 @@ protected:
 
 private:
     void BuildMenus();
+    // The Edit menu's commands for organising the list, also added to the list's context menu.
+    void BuildOrganiseMenu(QMenu* edit);
+    void AddOrganiseActions(QMenu* menu);
+    // The filter box's text applied to the rows shown (after every change of the list too).
+    void ApplyRowFilter();
     void BuildToolBar();
     void BuildStatusBar();
     void BuildPanes();
@@ -155,6 +173,9 @@ private:
     NavigatorView* m_navigator = nullptr;
     SwitchBar* m_switchBar = nullptr;
     ServiceListView* m_list = nullptr;
+    ServiceFilterBox* m_filterBox = nullptr;
+    std::unique_ptr<RowFilter> m_rowFilter;
+    QMenu* m_sortMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QLabel* m_counts = nullptr;
     std::vector<std::pair<Qt::Key, QLabel*>> m_lockIndicators;

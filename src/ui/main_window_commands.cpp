@@ -156,10 +156,12 @@ std::unique_ptr<QMenu> MainWindow::ChannelMenu(bool onRow)
 {
     const TreeItem* current = m_document->List().CurrentItem();
     const ServiceList& list = m_document->List();
-    return BuildPopupMenu(ChannelContextMenu(),
-                          ChannelContextMenuState(current ? current->Info() : nullptr, list.SelectedRow(), onRow,
-                                                  list.RowCount()),
-                          m_list);
+    std::unique_ptr<QMenu> menu = BuildPopupMenu(
+        ChannelContextMenu(),
+        ChannelContextMenuState(current ? current->Info() : nullptr, list.SelectedRow(), onRow, list.RowCount()), m_list);
+    if (menu)
+        AddOrganiseActions(menu.get());
+    return menu;
 }
 
 void MainWindow::OnListContextMenu(const QPoint& pos, bool onRow)

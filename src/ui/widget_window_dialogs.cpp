@@ -6,6 +6,7 @@
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/dialogs/program_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
+#include "ui/dialogs/set_for_selected_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
 
 namespace torvane {
@@ -25,6 +26,12 @@ bool WidgetWindowDialogs::RunSatellite(SatelliteForm& form)
 bool WidgetWindowDialogs::RunTp(TpForm& form)
 {
     TpDialog dialog(form, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetWindowDialogs::RunSetForSelected(SetForSelectedForm& form)
+{
+    SetForSelectedDialog dialog(form, m_parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -17,6 +17,7 @@ public:
     bool RunProgram(ProgramForm& form) override;
     bool RunSatellite(SatelliteForm& form) override;
     bool RunTp(TpForm& form) override;
+    bool RunSetForSelected(SetForSelectedForm& form) override;
     std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) override;
     std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) override;
     std::optional<FindRequest> RunFind() override;

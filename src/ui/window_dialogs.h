@@ -11,6 +11,7 @@ namespace torvane {
 
 class ProgramForm;
 class SatelliteForm;
+class SetForSelectedForm;
 class TpForm;
 
 // The modal dialogs the main window opens for its commands, each shown on its core form. The
@@ -25,6 +26,8 @@ public:
     virtual bool RunProgram(ProgramForm& form) = 0;
     virtual bool RunSatellite(SatelliteForm& form) = 0;
     virtual bool RunTp(TpForm& form) = 0;
+    // "Set for Selected"; true when closed with OK after every selected row passed its checks.
+    virtual bool RunSetForSelected(SetForSelectedForm& form) = 0;
     // The index prompt of Move Channel and Switch Channel: the number on OK.
     virtual std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) = 0;
     // The navigator's "Move Information": the number on OK.

@@ -86,14 +86,17 @@ private slots:
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
         QCOMPARE(MenuTexts(*menuOf(0)), QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-",
                                                      "&Close (grey)", "-", "Recent &Files (grey)", "-", "E&xit"}));
-        QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch"}));
+        QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch", "-", "S&ort",
+                                                     "Set for Se&lected...", "Find &Duplicates", "F&ilter List"}));
         QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
                                                      "DownLoad &File (PC --> STB)"}));
         QCOMPARE(MenuTexts(*menuOf(3)), QStringList({"Serial &Port"}));
         QCOMPARE(MenuTexts(*menuOf(4)), QStringList({"&About Torvane..."}));
         QCOMPARE(window.Action(WindowCommand::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window.Action(WindowCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-        QCOMPARE(window.Action(WindowCommand::Find)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        // Ctrl+F is the filter box's; Find keeps the list's keypad slash.
+        QCOMPARE(window.Action(WindowCommand::Find)->shortcut(), QKeySequence());
+        QCOMPARE(window.Action(WindowCommand::FilterList)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
         QCOMPARE(window.Action(WindowCommand::Switch)->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
         QCOMPARE(window.Action(WindowCommand::Undo)->shortcuts(),
                  QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}));
@@ -209,13 +212,14 @@ private slots:
         QCOMPARE(MenuTexts(*window.ChannelMenu(true)),
                  QStringList({"Edit Channel          Enter", "-", "Move Up                 - (grey)", "Move Down            +",
                               "Move Channel", "Switch Channel", "-", "Insert Channel       Insert (grey)",
-                              "Delete Channel    Delete"}));
+                              "Delete Channel    Delete", "-", "S&ort", "Set for Se&lected...", "Find &Duplicates"}));
         // A TP's list clicked beside the rows: only Insert.
         navigator.SelectItem(Tp(fixture.Doc(), 1, 2));
         QCOMPARE(MenuTexts(*window.ChannelMenu(false)),
                  QStringList({"Edit Channel          Enter (grey)", "-", "Move Up                 - (grey)",
                               "Move Down            + (grey)", "Move Channel (grey)", "Switch Channel (grey)", "-",
-                              "Insert Channel       Insert", "Delete Channel    Delete (grey)"}));
+                              "Insert Channel       Insert", "Delete Channel    Delete (grey)", "-", "S&ort",
+                              "Set for Se&lected...", "Find &Duplicates"}));
         QVERIFY(fixture.prompts.messages.empty());
     }
     // The list's keys on a TP's list, and their undo through the Edit menu's shortcuts.

@@ -7,6 +7,7 @@
 
 #include "editing/forms/program_form.h"
 #include "editing/forms/satellite_form.h"
+#include "editing/forms/set_for_selected_form.h"
 #include "editing/forms/tp_form.h"
 #include "ui/window_dialogs.h"
 
@@ -23,6 +24,10 @@ public:
     bool RunProgram(ProgramForm& form) override { return Run(programSteps, form, "Program Information"); }
     bool RunSatellite(SatelliteForm& form) override { return Run(satelliteSteps, form, "Satellite"); }
     bool RunTp(TpForm& form) override { return Run(tpSteps, form, "TP"); }
+    bool RunSetForSelected(SetForSelectedForm& form) override
+    {
+        return Run(setForSelectedSteps, form, "Set for Selected");
+    }
     std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) override
     {
         return Next(indexAnswers, prompt.caption);
@@ -37,6 +42,7 @@ public:
     std::deque<FormStep<ProgramForm>> programSteps;
     std::deque<FormStep<SatelliteForm>> satelliteSteps;
     std::deque<FormStep<TpForm>> tpSteps;
+    std::deque<FormStep<SetForSelectedForm>> setForSelectedSteps;
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;

@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "demo/demo_image.h"
 #include "document/document.h"
@@ -57,6 +58,14 @@ public:
         prompts.chunkAnswers.push_back(ChunkChoice{false, true});
         window->Open();
         return Doc().IsOpen();
+    }
+
+    // The window shown and active, so that its shortcuts work.
+    bool ShowActive()
+    {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
     }
 
     RecordingPrompts prompts;

@@ -372,7 +372,8 @@ TEST_F(CliEditTest, UndoLinesWalkBackEveryStepAndRedoLinesForward)
         "sat-add \"Satellite Name=Badr 26E\"", "sat-edit " + sat1 + " \"Satellite Name=Renamed\"",
         "tree-up \"" + satellites[2].name + "/3\"", "tree-down \"" + satellites[3].name + "\"",
         "tree-move \"" + satellites[0].name + "/1\" 3", "tree-delete \"" + satellites[2].name + "/2\"",
-        "tree-delete \"" + satellites[3].name + "\""};
+        "tree-delete \"" + satellites[3].name + "\"", "sort name", "sort sid desc", "rows 1 3-5\nsort type --selected",
+        "rows 2-4\nset \"Favorite Group=Favorite Group 3\" Scramble=Yes", "sort tp desc"};
     // The list commands work on a TP of satellite 0 (its programs are spread over the channel
     // order); the navigator commands select their own items.
     const std::string start = "select \"" + satellites[0].name + "/3\"\nrow 2\n";
@@ -380,7 +381,7 @@ TEST_F(CliEditTest, UndoLinesWalkBackEveryStepAndRedoLinesForward)
     std::string stepped = start;
     for (const std::string& command : commands) {
         const bool onList = command.find('"') == std::string::npos || command.starts_with("edit")
-            || command.starts_with("insert") || command.starts_with("append");
+            || command.starts_with("insert") || command.starts_with("append") || command.starts_with("rows");
         const std::string line = (onList ? "select \"" + satellites[0].name + "/3\"\nrow 2\n" : "") + command + "\n";
         script += line;
         stepped += line + "undo\nredo\n";
@@ -458,6 +459,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"torvane-cli: edit: line 3: the dialog has no \"Name\""}},
         FailureCase{"UnknownChoice", "select all\nrow 1\nedit \"Channel Type=Data\"\n",
                     {"torvane-cli: edit: line 3: \"Channel Type\" has no row \"Data\""}},
+        FailureCase{"SortSelectedWithoutRows", "select all\nsort name --selected\n",
+                    {"torvane-cli: edit: line 2: sort --selected needs two rows or more chosen with rows"}},
+        FailureCase{"SortByNothing", "select all\nsort colour\n",
+                    {"torvane-cli: edit: line 2: sort takes name, sid, type or tp, then desc and --selected if wanted"}},
+        FailureCase{"SetWithoutRows", "select all\nset Scramble=Yes\n",
+                    {"torvane-cli: edit: line 2: set needs rows chosen with rows or row"}},
+        FailureCase{"BackwardRange", "select all\nrows 5-2\n",
+                    {"torvane-cli: edit: line 2: rows takes row numbers or ranges FIRST-LAST of the list"}},
         FailureCase{"OpenQuote", "select \"all\n", {"torvane-cli: edit: line 1: unterminated quote"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -532,6 +541,38 @@ TEST_F(CliEditTest, HelpNamesTheEditCommand)
     const CliRun missing = Cli({"edit", Path("edit.bin"), Path("no-such-script.txt")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "torvane-cli: edit: cannot read \"" + Path("no-such-script.txt") + "\"\n");
+}
+
+TEST_F(CliEditTest, DuplicatesAreListedAndDeletedAsOneStep)
+{
+    const std::vector<Satellite> satellites = SatellitesOf(Output({"tree", Path("demo.bin")}));
+    const std::string twins = "select \"" + satellites[1].name + "/2\"\nrow 1\n"
+        + "insert \"Channel Name=Twin\" \"Service ID=4242\"\nrow 3\ninsert \"Channel Name=Twin\" \"Service ID=4242\"\n";
+    const CliRun listed = Edit(twins + "duplicates\ndelete\n");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.err, "duplicates: rows 1 3: \"Twin\"\n1 duplicate service found.\n");
+    const std::string deleted = test::TextOf(Path("edit.bin"));
+    const Rows rows = List("edit.bin", satellites[1].name + "/2");
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const std::string& row) { return CellsOf(row)[0] == "Twin"; }), 1);
+
+    m_folder.Write("edit.bin", Bytes(m_image));
+    const CliRun deduped = Edit(twins + "dedupe\nundo\nredo\nduplicates\n");
+    ASSERT_EQ(deduped.status, 0) << deduped.err;
+    EXPECT_EQ(deduped.err, "No duplicate services found.\n");
+    EXPECT_TRUE(test::TextOf(Path("edit.bin")) == deleted);
+}
+
+TEST_F(CliEditTest, SetRefusesEveryRowWhenTheProgramDialogRefusesOne)
+{
+    const std::vector<Satellite> satellites = SatellitesOf(Output({"tree", Path("demo.bin")}));
+    // A radio service made TV keeps its video PID 8191, which a TV service may not have.
+    const CliRun run = Edit("select \"" + satellites[0].name + "/1\"\nrow 1\n"
+                            "insert \"Channel Name=R\" \"Channel Type=Radio\" \"Audio Pid1=100\" \"PCR Pid=100\"\n"
+                            "rows 1\nset \"Channel Type=TV\" \"Favorite Group=Favorite Group 1\"\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Video Pid: [32,  8190]\nRow 1 (\"R\"): nothing was set.\n"
+                       "torvane-cli: edit: line 5: the dialog refused the values\n");
+    EXPECT_EQ(test::TextOf(Path("edit.bin")), m_image);
 }
 
 TEST_F(CliEditTest, AScriptThatChangesNothingWritesNothing)

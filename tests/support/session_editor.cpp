@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "editing/duplicate_finder.h"
+#include "editing/forms/set_for_selected_form.h"
+#include "editing/service_sort.h"
 #include "support/demo_database.h"
 
 namespace torvane::test {
@@ -91,6 +94,31 @@ const std::vector<EditCommandCase>& EveryEditCommand()
         {"TreeDown", [](E& e) { e.Select(e.Sat(0), 0); }, [](E& e) { return e.Navigator().MoveDown(e.Sat(0)); }},
         {"TreeMove", [](E& e) { e.Select(e.Tp(2, 0), 0); }, [](E& e) { return e.Navigator().MoveTo(e.Tp(2, 0), 3); }},
         {"MergeDefaultDatabase", [](E& e) { e.Select(e.Sat(2), 0); }, [](E& e) { return e.MergeSmallDemo(); }},
+        {"Sort", [](E& e) { e.Select(e.All(), 2); },
+         [](E& e) { return SortServices(e.GetDocument().Store(), e.GetDocument().List(), {SortKey::Name, true}, {}); }},
+        {"SortSelected", [](E& e) { e.Select(e.Sat(1), 0); },
+         [](E& e) {
+             const int rows[] = {1, 4, 6, 9};
+             return SortServices(e.GetDocument().Store(), e.GetDocument().List(), {SortKey::ServiceId, true}, rows);
+         }},
+        {"SetForSelected", [](E& e) { e.Select(e.Tp(1, 2), 0); },
+         [](E& e) {
+             SetForSelectedForm form(e.GetDocument().Store(), e.GetDocument().List(), {0, 1, 3});
+             form.Select(SetForSelectedControl::Favorite, 4);
+             form.Select(SetForSelectedControl::Factory, 2);
+             return form.Ok() && form.Commit();
+         }},
+        {"Dedupe", [](E& e) {
+             e.Select(e.Tp(0, 1), 1);
+             e.ProgramDialog(e.Channels().BeginInsert(), "Twin");
+             e.Select(e.Tp(0, 1), 3);
+             e.ProgramDialog(e.Channels().BeginInsert(), "Twin");
+         },
+         [](E& e) {
+             const std::vector<int> rows = RepeatedRows(FindDuplicateGroups(e.GetDocument().Store(), e.GetDocument().List()));
+             e.Channels().Delete(rows);
+             return !rows.empty();
+         }},
     };
     return cases;
 }

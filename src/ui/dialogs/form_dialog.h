@@ -191,6 +191,8 @@ private:
                 // Setting the same text again would move the caret of the edit being typed in.
                 if (edit->text() != text)
                     edit->setText(text);
+                // An Arabic name is typed and read right to left.
+                edit->setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
             }
         }
     }

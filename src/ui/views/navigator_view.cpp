@@ -7,6 +7,7 @@
 #include "store/tree_item.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/views/popup_menu.h"
+#include "ui/views/reading_direction_delegate.h"
 
 namespace torvane {
 
@@ -23,6 +24,7 @@ NavigatorView::NavigatorView(QWidget* parent) : QTreeView(parent)
     // Long labels widen the column and bring a horizontal scroll bar rather than being cut.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setItemDelegate(new ReadingDirectionDelegate(ReadingDirectionDelegate::Cells::KeepLayout, this));
 }
 
 void NavigatorView::setModel(QAbstractItemModel* model)
@@ -76,14 +78,24 @@ std::unique_ptr<QMenu> NavigatorView::ContextMenuAt(const QPoint& pos)
 void NavigatorView::contextMenuEvent(QContextMenuEvent* event)
 {
     QPoint pos = event->pos();
-    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
-        pos = visualRect(currentIndex()).center();
+    // From the keyboard the menu opens on the selected item's icon.
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid()) {
+        const QRect rect = visualRect(currentIndex());
+        pos = QPoint(rect.left() + iconSize().width() / 2 + 2, rect.center().y());
+    }
     const std::unique_ptr<QMenu> menu = ContextMenuAt(pos);
     if (!menu)
         return;
     const QAction* chosen = menu->exec(viewport()->mapToGlobal(pos));
     if (const std::optional<NavigatorCommand> command = PopupMenuCommand(NavigatorContextMenu(), chosen))
         emit CommandChosen(*command);
+}
+
+void NavigatorView::keyPressEvent(QKeyEvent* event)
+{
+    if (OpenContextMenuForKey(*this, *event))
+        return;
+    QTreeView::keyPressEvent(event);
 }
 
 void NavigatorView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

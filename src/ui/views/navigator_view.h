@@ -40,6 +40,7 @@ signals:
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 

@@ -10,6 +10,8 @@
 #include <QMimeData>
 
 #include "ui/models/service_list_model.h"
+#include "ui/views/popup_menu.h"
+#include "ui/views/reading_direction_delegate.h"
 
 namespace torvane {
 namespace {
@@ -66,6 +68,7 @@ ServiceListView::ServiceListView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setSectionsClickable(false);
+    setItemDelegate(new ReadingDirectionDelegate(ReadingDirectionDelegate::Cells::RightAligned, this));
 }
 
 void ServiceListView::setModel(QAbstractItemModel* model)
@@ -110,23 +113,93 @@ void ServiceListView::SelectRowAlone(int row)
     m_selecting = false;
 }
 
+void ServiceListView::SelectRows(const std::vector<int>& rows)
+{
+    if (!selectionModel())
+        return;
+    SelectRowAlone(rows.empty() ? -1 : rows.front());
+    // One range per run of neighbouring rows: a selection of many single rows is slow to ask.
+    QItemSelection selection;
+    const int lastColumn = model()->columnCount() - 1;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t end = i + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1)
+            ++end;
+        selection.select(model()->index(rows[i], 0), model()->index(rows[end - 1], lastColumn));
+        i = end;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void ServiceListView::ShowRowsWhere(const std::function<bool(int)>& shows)
+{
+    const int rows = model() ? model()->rowCount() : 0;
+    std::vector<int> changed;
+    for (int row = 0; row < rows; ++row) {
+        if (isRowHidden(row) == shows(row))
+            changed.push_back(row);
+    }
+    // Most list changes leave every row as it was: then nothing is laid out or painted again.
+    if (changed.empty())
+        return;
+    setUpdatesEnabled(false);
+    for (int row : changed)
+        setRowHidden(row, !isRowHidden(row));
+    setUpdatesEnabled(true);
+}
+
+void ServiceListView::KeySelect(int row)
+{
+    const QModelIndex index = model()->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+int ServiceListView::EndRow(bool last) const
+{
+    const int rows = model() ? model()->rowCount() : 0;
+    for (int i = 0; i < rows; ++i) {
+        const int row = last ? rows - 1 - i : i;
+        if (!isRowHidden(row))
+            return row;
+    }
+    return -1;
+}
+
 void ServiceListView::keyPressEvent(QKeyEvent* event)
 {
+    if (OpenContextMenuForKey(*this, *event))
+        return;
     if (const std::optional<ListKey> key = ListKeyOf(*event)) {
         emit KeyPressed(*key);
         event->accept();
         return;
     }
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (plain && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
-        const std::vector<int> rows = SelectedRows();
-        const int selected = rows.empty() ? -1 : rows.front();
-        const int row = RowAfterArrow(event->key() == Qt::Key_Up, selected, model() ? model()->rowCount() : 0);
-        if (row >= 0) {
-            const QModelIndex index = model()->index(row, 0);
-            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            scrollTo(index);
+    const int pressed = event->key();
+    const std::vector<int> rows = SelectedRows();
+    // With no row selected the moving keys select the first row (End the last), as a list
+    // control does, also when the focus came from the navigator or F6.
+    if (plain && rows.empty()
+        && (pressed == Qt::Key_Down || pressed == Qt::Key_Up || pressed == Qt::Key_Home || pressed == Qt::Key_End
+            || pressed == Qt::Key_PageDown || pressed == Qt::Key_PageUp)) {
+        if (const int row = EndRow(pressed == Qt::Key_End); row >= 0)
+            KeySelect(row);
+        event->accept();
+        return;
+    }
+    if (plain && (pressed == Qt::Key_Up || pressed == Qt::Key_Down)) {
+        // The next row the filter shows; the selected row stays on the first / last one.
+        const int count = model() ? model()->rowCount() : 0;
+        int row = rows.front();
+        for (int next = RowAfterArrow(pressed == Qt::Key_Up, row, count); next >= 0 && next != row;
+             next = RowAfterArrow(pressed == Qt::Key_Up, row, count)) {
+            row = next;
+            if (!isRowHidden(row))
+                break;
         }
+        if (row >= 0 && !isRowHidden(row))
+            KeySelect(row);
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QTableView>
@@ -24,6 +25,10 @@ public:
     std::vector<int> SelectedRows() const;
     // Selects row alone, makes it current and scrolls to it; -1 clears the selection.
     void SelectRowAlone(int row);
+    // Selects the rows together (the first one current), clearing any other selection.
+    void SelectRows(const std::vector<int>& rows);
+    // Hides the rows for which shows answers false and shows the others (the filter box).
+    void ShowRowsWhere(const std::function<bool(int)>& shows);
 
 signals:
     // A key of the list (Enter, Insert, Delete, keypad - + /, F3) was pressed.
@@ -50,6 +55,10 @@ private:
     void ApplyColumnWidths();
     // The row a drop at pos lands before.
     int DropRow(const QPoint& pos) const;
+    // Selects row alone as the keyboard does.
+    void KeySelect(int row);
+    // The first or last row the filter shows, -1 when it shows none.
+    int EndRow(bool last) const;
 
     bool m_selecting = false;  // the selection is being set for the core, not by the user
 };
