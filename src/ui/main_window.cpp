@@ -178,8 +178,8 @@ void MainWindow::BuildMenus()
     m_actions.emplace_back(WindowCommand::Undo, undo);
     m_actions.emplace_back(WindowCommand::Redo, redo);
     edit->addSeparator();
-    // Ctrl+F goes to the filter box; Find keeps the list's keypad slash and F3.
-    add(edit, WindowCommand::Find, tr("&Find"), &MainWindow::Find, {}, tr("Find the specified text"));
+    add(edit, WindowCommand::Find, tr("&Find"), &MainWindow::Find, {QKeySequence(Qt::CTRL | Qt::Key_F)},
+        tr("Find the specified text"));
     add(edit, WindowCommand::Switch, tr("S&witch"), &MainWindow::SwitchChannel, {QKeySequence(Qt::CTRL | Qt::Key_W)});
     BuildOrganiseMenu(edit);
 

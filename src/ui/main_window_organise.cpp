@@ -56,7 +56,7 @@ void MainWindow::BuildOrganiseMenu(QMenu* edit)
     connect(add(edit, WindowCommand::FindDuplicates, tr("Find &Duplicates"), QKeySequence(Qt::CTRL | Qt::Key_D),
                 tr("Select the services that repeat another of the same TP")),
             &QAction::triggered, this, &MainWindow::FindDuplicates);
-    connect(add(edit, WindowCommand::FilterList, tr("F&ilter List"), QKeySequence(Qt::CTRL | Qt::Key_F),
+    connect(add(edit, WindowCommand::FilterList, tr("F&ilter List"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
                 tr("Show only the services whose name or service ID matches")),
             &QAction::triggered, this, [this] {
                 m_filterBox->setFocus(Qt::ShortcutFocusReason);

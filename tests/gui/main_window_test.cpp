@@ -94,9 +94,8 @@ private slots:
         QCOMPARE(MenuTexts(*menuOf(4)), QStringList({"&About Torvane..."}));
         QCOMPARE(window.Action(WindowCommand::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window.Action(WindowCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-        // Ctrl+F is the filter box's; Find keeps the list's keypad slash.
-        QCOMPARE(window.Action(WindowCommand::Find)->shortcut(), QKeySequence());
-        QCOMPARE(window.Action(WindowCommand::FilterList)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        QCOMPARE(window.Action(WindowCommand::Find)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        QCOMPARE(window.Action(WindowCommand::FilterList)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+F")));
         QCOMPARE(window.Action(WindowCommand::Switch)->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
         QCOMPARE(window.Action(WindowCommand::Undo)->shortcuts(),
                  QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}));

@@ -96,7 +96,7 @@ private slots:
         for (const QAction* action : edit->actions())
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text() + " " + action->shortcut().toString());
         QCOMPARE(texts, QStringList({"&Undo Ctrl+Z", "&Redo Ctrl+Y", "-", "&Find ", "S&witch Ctrl+W", "-", "S&ort ",
-                                     "Set for Se&lected... Ctrl+E", "Find &Duplicates Ctrl+D", "F&ilter List Ctrl+F"}));
+                                     "Set for Se&lected... Ctrl+E", "Find &Duplicates Ctrl+D", "F&ilter List Ctrl+Shift+F"}));
         QStringList sortTexts;
         for (const QAction* action : edit->actions()[6]->menu()->actions())
             sortTexts << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -201,7 +201,7 @@ private slots:
         window.Action(WindowCommand::FindDuplicates)->trigger();
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("No duplicate services found."));
 
-        // The filter box: Ctrl+F focuses it, typing hides the other rows, row numbers stay.
+        // The filter box: Ctrl+Shift+F focuses it, typing hides the other rows, row numbers stay.
         window.Navigator()->SelectItem(document.Store().Tree().FindRoot(TreeKind::AllServices));
         const int all = document.List().RowCount();
         Rename(document, 5, QStringLiteral("Evening ZEBRA"));
@@ -209,7 +209,7 @@ private slots:
         window.Navigator()->SelectItem(Tp(document, 0, 0));
         window.Navigator()->SelectItem(document.Store().Tree().FindRoot(TreeKind::AllServices));
         const int steps = window.UndoStack()->count();
-        QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(filter.hasFocus());
         QTest::keyClicks(&filter, QStringLiteral("Zebra"));
         QCOMPARE(Shown(list), QList<int>({5, 9}));

@@ -11,7 +11,7 @@ class ServiceFilterBox final : public QLineEdit {
     Q_DISABLE_COPY_MOVE(ServiceFilterBox)
 
 public:
-    static constexpr const char* kPlaceholder = "Filter: part of a name, or a service ID  (Ctrl+F)";
+    static constexpr const char* kPlaceholder = "Filter: part of a name, or a service ID  (Ctrl+Shift+F)";
 
     explicit ServiceFilterBox(QWidget* parent = nullptr);
 
