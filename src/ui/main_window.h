@@ -37,7 +37,7 @@ class WindowDialogs;
 // The commands of the main menu and the toolbar.
 enum class WindowCommand {
     Open, Save, SaveAs, Close, Exit, Undo, Redo, Find, Switch, Upload, Download, DownloadFile, SerialPort, About,
-    ToolbarOpen, ToolbarSave,
+    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, Compare,
 };
 
 // The editor's one window: the navigator on the left, the switch bar and the service list on the
@@ -92,6 +92,10 @@ public slots:
     void Save();
     void SaveAs();
     void CloseFile();
+    // The commands between lists (main_window_lists.cpp).
+    void ApplyOrderFrom();
+    void ImportCsv();
+    void CompareWith();
     void Find();
     void FindNext();
     void SwitchChannel();
