@@ -14,6 +14,7 @@
 #include "editing/csv_import.h"
 #include "editing/edit_session.h"
 #include "editing/list_compare.h"
+#include "editing/list_file.h"
 #include "exchange/csv_table.h"
 #include "exchange/service_csv.h"
 #include "support/demo_database.h"
@@ -26,7 +27,7 @@ constexpr test::DemoOptions kDemo{8, 25, 20, 0x100000};
 struct Bench {
     Bench() { demo.GetDocument().List().SetupColumns(NodeKind::Program); }
 
-    ServiceTable Table() { return ReadServiceTable(demo.Store(), demo.GetDocument().List().Columns()); }
+    ServiceTable Table() { return ReadDocumentTable(demo.GetDocument()); }
 
     // The list's CSV file with its services backwards.
     std::string ReversedCsv()

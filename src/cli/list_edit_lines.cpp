@@ -9,11 +9,6 @@
 namespace torvane {
 namespace {
 
-ServiceTable OpenTable(Document& document)
-{
-    return ReadServiceTable(document.Store(), document.List().Columns());
-}
-
 void Summary(CliContext& context, const std::string& command, const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines)
@@ -47,7 +42,7 @@ bool ApplyOrder(CliContext& context, Document& document, const std::vector<std::
         error = "cannot read \"" + *reference + "\"";
         return false;
     }
-    const ApplyOrderPlan plan(OpenTable(document), std::move(*file.table));
+    const ApplyOrderPlan plan(ReadDocumentTable(document), std::move(*file.table));
     Summary(context, "apply-order", plan.Summary().Lines());
     plan.Apply(document.Store(), options);
     return true;
@@ -64,7 +59,7 @@ bool ImportCsv(CliContext& context, Document& document, const std::vector<std::s
         error = "cannot read \"" + args[0] + "\"";
         return false;
     }
-    const CsvImport import(OpenTable(document),
+    const CsvImport import(ReadDocumentTable(document),
                            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!import.Errors().empty()) {
         for (const CsvError& line : import.Errors())

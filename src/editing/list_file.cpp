@@ -9,6 +9,11 @@
 
 namespace torvane {
 
+ServiceTable ReadDocumentTable(const Document& document)
+{
+    return ReadServiceTable(document.Store(), document.List().Columns());
+}
+
 ListFile ReadListFile(const std::filesystem::path& path, const Document& like)
 {
     ListFile file;
@@ -30,7 +35,7 @@ ListFile ReadListFile(const std::filesystem::path& path, const Document& like)
     document->Schema() = like.Schema();
     document->List().SetupColumns(NodeKind::Program);
     if (document->Open(name, Document::LoadedFile::Keep))
-        file.table = ReadServiceTable(document->Store(), document->List().Columns());
+        file.table = ReadDocumentTable(*document);
     return file;
 }
 

@@ -24,6 +24,9 @@ struct ListFile {
 // back; or a service CSV file (".csv" in any case) as ReadCsvServices reads it.
 ListFile ReadListFile(const std::filesystem::path& path, const Document& like);
 
+// The document's services in its list's columns.
+ServiceTable ReadDocumentTable(const Document& document);
+
 // "Can't read " and the path: a CSV file that does not read.
 inline constexpr std::string_view kCantReadMessage = "Can't read ";
 

@@ -13,6 +13,7 @@
 #include "ui/preset_prompts.h"
 #include "ui/window_dialogs.h"
 #include "util/file_reader.h"
+#include "util/user_prompts.h"
 
 namespace torvane {
 namespace {
@@ -39,24 +40,33 @@ std::string JoinLines(const std::vector<std::string>& lines)
     return text;
 }
 
+// Another list, chosen in the file dialog, and the path it was read from; nothing when none was
+// chosen or it could not be read (a CSV file's faulty lines are shown).
+std::optional<std::pair<ServiceTable, std::string>> ChooseList(UserPrompts& prompts, const Document& document)
+{
+    const std::optional<std::string> path = prompts.ChooseOpenFile(kListFileFilter);
+    if (!path)
+        return std::nullopt;
+    ListFile file = ReadListFile(*path, document);
+    if (!file.table) {
+        if (!file.errors.empty())
+            prompts.Message(ErrorsText(*path, file.errors));
+        return std::nullopt;
+    }
+    return std::pair{std::move(*file.table), *path};
+}
+
 } // namespace
 
 void MainWindow::ApplyOrderFrom()
 {
     if (!m_document->IsOpen())
         return;
-    const std::optional<std::string> path = m_prompts->ChooseOpenFile(kListFileFilter);
-    if (!path)
+    std::optional<std::pair<ServiceTable, std::string>> reference = ChooseList(*m_prompts, *m_document);
+    if (!reference)
         return;
-    ListFile reference = ReadListFile(*path, *m_document);
-    if (!reference.table) {
-        if (!reference.errors.empty())
-            m_prompts->Message(ErrorsText(*path, reference.errors));
-        return;
-    }
-    ApplyOrderForm form(ApplyOrderPlan(ReadServiceTable(m_document->Store(), m_document->List().Columns()),
-                                       std::move(*reference.table)),
-                        BaseName(*path));
+    ApplyOrderForm form(ApplyOrderPlan(ReadDocumentTable(*m_document), std::move(reference->first)),
+                        BaseName(reference->second));
     if (!m_dialogs->RunApplyOrder(form))
         return;
     RunEdit(tr("Apply Order"), [this, &form] {
@@ -77,7 +87,7 @@ void MainWindow::ImportCsv()
         m_prompts->Message(std::string(kCantReadMessage) + *path);
         return;
     }
-    const CsvImport import(ReadServiceTable(m_document->Store(), m_document->List().Columns()),
+    const CsvImport import(ReadDocumentTable(*m_document),
                            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!import.Errors().empty()) {
         m_prompts->Message(ErrorsText(*path, import.Errors()));
@@ -94,20 +104,13 @@ void MainWindow::CompareWith()
 {
     if (!m_document->IsOpen())
         return;
-    const std::optional<std::string> path = m_prompts->ChooseOpenFile(kListFileFilter);
-    if (!path)
+    const std::optional<std::pair<ServiceTable, std::string>> other = ChooseList(*m_prompts, *m_document);
+    if (!other)
         return;
-    const ListFile other = ReadListFile(*path, *m_document);
-    if (!other.table) {
-        if (!other.errors.empty())
-            m_prompts->Message(ErrorsText(*path, other.errors));
-        return;
-    }
     const std::string current =
         m_document->ProductImagePath().empty() ? m_document->DefaultDatabasePath() : m_document->ProductImagePath();
-    const CompareForm form(
-        CompareLists(ReadServiceTable(m_document->Store(), m_document->List().Columns()), *other.table),
-        BaseName(current), BaseName(*path));
+    const CompareForm form(CompareLists(ReadDocumentTable(*m_document), other->first),
+                           BaseName(current), BaseName(other->second));
     m_dialogs->ShowComparison(form);
 }
 

@@ -5,6 +5,7 @@
 #include "editing/apply_order.h"
 #include "editing/csv_import.h"
 #include "editing/list_compare.h"
+#include "editing/list_file.h"
 #include "exchange/csv_table.h"
 #include "exchange/service_csv.h"
 #include "support/edit_fixture.h"
@@ -28,7 +29,7 @@ protected:
         before = demo.BuildRegion();
     }
 
-    ServiceTable Table() { return ReadServiceTable(store, list.Columns()); }
+    ServiceTable Table() { return ReadDocumentTable(demo.GetDocument()); }
 
     // The CSV file of the list, its lines split into fields (the header first).
     std::vector<Fields> Rows()
