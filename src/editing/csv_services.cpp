@@ -7,6 +7,7 @@
 #include "editing/forms/dialog_values.h"
 #include "editing/forms/program_form.h"
 #include "exchange/service_csv.h"
+#include "text/utf_conversion.h"
 
 namespace torvane {
 namespace {
@@ -118,6 +119,9 @@ private:
             const std::string& name = record.cells[*m_name];
             if (name.empty())
                 return Error(line.line, "Empty channel name!");
+            // A spreadsheet that saved in its own code page gives bytes that are no UTF-8.
+            if (!Utf8ToUtf16(name))
+                return Error(line.line, Quoted(kNameCaption) + " is not UTF-8 text");
             if (LimitTextUnits(name, ProgramForm::kNameLength) != name)
                 return Error(line.line, Quoted(kNameCaption) + " takes at most "
                                             + std::to_string(ProgramForm::kNameLength) + " characters");

@@ -229,11 +229,12 @@ INSTANTIATE_TEST_SUITE_P(
                        rows[4][column("Service Name")] = "Eighteen chars 123";
                        rows[5][column("Service ID")] = "12a";
                        rows[6][column("Scramble")] = "yes";
+                       rows[7][column("Service Name")] = "Caf\xE9";
                    },
                    {"line 3: \"Favorite Group\" has no value \"Favorite Group 9\"", "line 4: Empty channel name!",
                     "line 5: \"Service Name\" takes at most 17 characters",
                     "line 6: \"Service ID\": Please enter a positive integer.",
-                    "line 7: \"Scramble\" has no value \"yes\""}},
+                    "line 7: \"Scramble\" has no value \"yes\"", "line 8: \"Service Name\" is not UTF-8 text"}},
         BrokenCase{"UnknownSatelliteTpAndService",
                    [](auto& rows, auto column) {
                        rows[1][1] = "Nowhere 1W";
