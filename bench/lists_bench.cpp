@@ -71,7 +71,8 @@ void BM_CsvImport(benchmark::State& state)
     const std::string text = bench.ReversedCsv();
     for (auto _ : state) {
         const CsvImport import(bench.Table(), text);
-        if (!import.Errors().empty() || !bench.session.Execute("Import CSV", [&] { import.Apply(bench.demo.Store()); })) {
+        const auto apply = [&] { import.Apply(bench.demo.Store()); };
+        if (!import.Errors().empty() || !bench.session.Execute("Import CSV", apply)) {
             state.SkipWithError("the import changed nothing");
             return;
         }

@@ -7,15 +7,6 @@
 #include "store/node_store.h"
 
 namespace torvane {
-namespace {
-
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
-}
-
-} // namespace
-
 CsvImport::CsvImport(ServiceTable document, std::string_view text)
     : m_document(std::move(document)), m_file(ReadCsvServices(text))
 {
@@ -47,18 +38,19 @@ void CsvImport::CheckAgainstDocument()
         });
         std::string text;
         if (!satellite)
-            text = "no satellite " + Quoted(service.satellite);
+            text = "no satellite " + QuotedText(service.satellite);
         else if (!tp)
-            text = "satellite " + Quoted(service.satellite) + " has no TP " + service.TpText();
+            text = "satellite " + QuotedText(service.satellite) + " has no TP " + service.TpText();
         else {
-            // A service the list holds but an earlier line already took.
-            const auto earlier = std::find_if(m_document.services.begin(), m_document.services.end(),
-                                              [&](const ServiceRecord& s) {
-                                                  return s.serviceId == service.serviceId && SameTp(s, service, kImportMatchRules);
-                                              });
-            text = earlier != m_document.services.end()
-                ? "the service of line " + std::to_string(lineOf[static_cast<std::size_t>(earlier - m_document.services.begin())])
-                    + " again"
+            // A service the list holds but an earlier line took.
+            const std::vector<ServiceRecord>& services = m_document.services;
+            const auto same = [&](const ServiceRecord& s) {
+                return s.serviceId == service.serviceId && SameTp(s, service, kImportMatchRules);
+            };
+            const auto taken = static_cast<std::size_t>(std::find_if(services.begin(), services.end(), same)
+                                                        - services.begin());
+            text = taken < services.size()
+                ? "the service of line " + std::to_string(lineOf[taken]) + " again"
                 : "no service with ID " + std::to_string(service.serviceId.value_or(0)) + " on " + service.satellite
                     + " " + service.TpText();
         }

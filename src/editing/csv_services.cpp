@@ -31,11 +31,6 @@ const std::array<ChoiceColumn, 4> kChoiceColumns{{
     {"Factory", YesNoChoices},
 }};
 
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
-}
-
 class CsvServiceReader final {
 public:
     explicit CsvServiceReader(CsvServiceTable& out) : m_out(out) {}
@@ -81,7 +76,7 @@ private:
                                               std::pair{m_tp.has_value(), kCsvTpCaption},
                                               std::pair{m_serviceId.has_value(), kServiceIdCaption}}) {
             if (!column) {
-                Error(header.line, "the header has no column " + Quoted(caption));
+                Error(header.line, "the header has no column " + QuotedText(caption));
                 good = false;
             }
         }
@@ -104,7 +99,7 @@ private:
 
         const std::optional<TpValues> tp = ParseTpText(line.fields[*m_tp]);
         if (!tp)
-            return Error(line.line, Quoted(line.fields[*m_tp]) + " is no TP (TP_frequency_H_symbol rate or _V_)");
+            return Error(line.line, QuotedText(line.fields[*m_tp]) + " is no TP (TP_frequency_H_symbol rate or _V_)");
         record.frequency = tp->frequency;
         record.polarisation = tp->polarisation;
         record.symbolRate = tp->symbolRate;
@@ -112,7 +107,7 @@ private:
         const std::string& id = record.cells[*m_serviceId];
         const std::optional<std::uint32_t> serviceId = ParseDialogUnsigned(id);
         if (!serviceId)
-            return Error(line.line, Quoted(kServiceIdCaption) + ": " + std::string(kEnterPositiveIntegerMessage));
+            return Error(line.line, QuotedText(kServiceIdCaption) + ": " + std::string(kEnterPositiveIntegerMessage));
         record.serviceId = static_cast<int>(*serviceId);
 
         if (m_name) {
@@ -121,9 +116,9 @@ private:
                 return Error(line.line, "Empty channel name!");
             // A spreadsheet that saved in its own code page gives bytes that are no UTF-8.
             if (!Utf8ToUtf16(name))
-                return Error(line.line, Quoted(kNameCaption) + " is not UTF-8 text");
+                return Error(line.line, QuotedText(kNameCaption) + " is not UTF-8 text");
             if (LimitTextUnits(name, ProgramForm::kNameLength) != name)
-                return Error(line.line, Quoted(kNameCaption) + " takes at most "
+                return Error(line.line, QuotedText(kNameCaption) + " takes at most "
                                             + std::to_string(ProgramForm::kNameLength) + " characters");
             record.name = name;
             values.name = name;
@@ -139,7 +134,7 @@ private:
             const std::span<const Choice> choices = kChoiceColumns[k].choices();
             const std::optional<int> row = RowOfText(choices, text);
             if (!row)
-                return Error(line.line, Quoted(kChoiceColumns[k].caption) + " has no value " + Quoted(text));
+                return Error(line.line, QuotedText(kChoiceColumns[k].caption) + " has no value " + QuotedText(text));
             const int value = choices[static_cast<std::size_t>(*row)].value;
             values.numbers.emplace_back(kChoiceColumns[k].caption, value);
             if (kChoiceColumns[k].caption == kFavoriteCaption)
@@ -167,6 +162,14 @@ CsvServiceTable ReadCsvServices(std::string_view text)
     CsvServiceTable out;
     CsvServiceReader(out).Run(ReadCsv(text));
     return out;
+}
+
+std::string QuotedText(std::string_view text)
+{
+    std::string quoted(1, '"');
+    quoted.append(text);
+    quoted += '"';
+    return quoted;
 }
 
 std::string CsvErrorText(const CsvError& error)

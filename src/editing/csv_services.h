@@ -36,6 +36,9 @@ struct CsvServiceTable {
 // takes at most 17 characters; the lists' values are the texts their rows show, an empty cell keeping the stored value.
 CsvServiceTable ReadCsvServices(std::string_view text);
 
+// text in double quotes, as the messages name values.
+std::string QuotedText(std::string_view text);
+
 // "line N: text".
 std::string CsvErrorText(const CsvError& error);
 

@@ -83,7 +83,8 @@ ServiceTable ReadServiceTable(const NodeStore& store, const std::vector<ServiceC
         ServiceRecord record;
         record.slot = slot;
         record.position = static_cast<int>(table.services.size());
-        const SatelliteInfo& satellite = satellites[store.ReadNamedNumber(NodeKind::Program, slot, "sat_id").value_or(0)];
+        const int satId = store.ReadNamedNumber(NodeKind::Program, slot, "sat_id").value_or(0);
+        const SatelliteInfo& satellite = satellites[satId];
         record.satellite = satellite.name;
         record.orbit = satellite.orbit;
         const std::optional<int> tpId = store.ReadNamedNumber(NodeKind::Program, slot, "tp_id");

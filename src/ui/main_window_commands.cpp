@@ -21,8 +21,8 @@ namespace torvane {
 namespace {
 
 constexpr std::string_view kOpenFilter = "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
-constexpr std::string_view kSaveAsFilter =
-    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
+constexpr std::string_view kSaveAsFilter = "Save Bin File(*.bin)|Default DB File With Order(*.df2)|"
+                                           "Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
 constexpr std::string_view kSaveDefaultAsFilter =
     "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
 

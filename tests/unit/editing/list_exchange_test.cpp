@@ -140,7 +140,8 @@ TEST_F(ListExchangeTest, ApplyOrderOntoItselfChangesNothingAndOntoAnEditedListSu
     const ServiceTable original = Table();
     const ApplyOrderPlan itself(original, original);
     EXPECT_EQ(itself.Summary().Lines(), (std::vector<std::string>{"Matched by service ID: 36", "Matched by name: 0",
-                                                                   "Not in the reference: 0", "Only in the reference: 0"}));
+                                                                   "Not in the reference: 0",
+                                                                   "Only in the reference: 0"}));
     EXPECT_FALSE(session.Execute("Apply Order", [&] { itself.Apply(store, {true, true}); }));
     EXPECT_EQ(demo.BuildRegion(), before);
 

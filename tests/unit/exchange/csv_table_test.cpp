@@ -29,7 +29,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, CsvReadTest,
     ::testing::Values(
         ReadCase{"BomCommaCrLf", "\xEF\xBB\xBF" "a,b\r\n1,2\r\n", ',', {{1, {"a", "b"}}, {2, {"1", "2"}}}, {}},
-        ReadCase{"SemicolonsWinOverCommasLfNoEnd", "a;b,c;d\n1,5;2;3", ';', {{1, {"a", "b,c", "d"}}, {2, {"1,5", "2", "3"}}}, {}},
+        ReadCase{"SemicolonsWinOverCommasLfNoEnd", "a;b,c;d\n1,5;2;3", ';',
+                 {{1, {"a", "b,c", "d"}}, {2, {"1,5", "2", "3"}}}, {}},
         ReadCase{"QuotedSeparatorQuoteAndLineEndSpanLines", "a,b\n\"x,\"\"y\"\"\r\nz\",2\n3,4\n", ',',
                  {{1, {"a", "b"}}, {2, {"x,\"y\"\r\nz", "2"}}, {4, {"3", "4"}}}, {}},
         ReadCase{"EmptyLinesAndOldMacEndsSkipped", "a\r\r\nb\n\n\"\"\n", ',', {{1, {"a"}}, {3, {"b"}}, {5, {""}}}, {}},
