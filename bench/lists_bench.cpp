@@ -70,7 +70,7 @@ void BM_CsvImport(benchmark::State& state)
         return;
     const std::string text = bench.ReversedCsv();
     for (auto _ : state) {
-        const CsvImport import(bench.Table(), text);
+        const CsvImport import(bench.demo.GetDocument(), text);
         const auto apply = [&] { import.Apply(bench.demo.Store()); };
         if (!import.Errors().empty() || !bench.session.Execute("Import CSV", apply)) {
             state.SkipWithError("the import changed nothing");
@@ -107,7 +107,7 @@ void BM_Compare(benchmark::State& state)
     Bench second;
     if (!Ready(state, first) || !Ready(state, second))
         return;
-    const CsvImport reversed(second.Table(), second.ReversedCsv());
+    const CsvImport reversed(second.demo.GetDocument(), second.ReversedCsv());
     reversed.Apply(second.demo.Store());
     for (auto _ : state) {
         const std::vector<ListDifference> differences = CompareLists(first.Table(), second.Table());

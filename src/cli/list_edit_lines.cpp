@@ -59,7 +59,7 @@ bool ImportCsv(CliContext& context, Document& document, const std::vector<std::s
         error = "cannot read \"" + args[0] + "\"";
         return false;
     }
-    const CsvImport import(ReadDocumentTable(document),
+    const CsvImport import(document,
                            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!import.Errors().empty()) {
         for (const CsvError& line : import.Errors())

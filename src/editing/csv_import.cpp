@@ -1,23 +1,53 @@
 #include "editing/csv_import.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
+#include "document/document.h"
+#include "editing/forms/form_fields.h"
+#include "editing/list_file.h"
 #include "editing/service_order.h"
 #include "store/node_store.h"
 
 namespace torvane {
-CsvImport::CsvImport(ServiceTable document, std::string_view text)
-    : m_document(std::move(document)), m_file(ReadCsvServices(text))
+namespace {
+
+constexpr std::string_view kServiceIdField = "Service ID";
+
+} // namespace
+
+CsvImport::CsvImport(const Document& document, std::string_view text)
+    : m_document(ReadDocumentTable(document)), m_file(ReadCsvServices(text))
 {
     m_errors = m_file.errors;
     m_pairing = PairServices(m_document.services, m_file.table.services, kImportMatchRules);
-    CheckAgainstDocument();
+    CheckAgainstDocument(CheckFieldWidths(document.Store()));
     std::stable_sort(m_errors.begin(), m_errors.end(),
                      [](const CsvError& a, const CsvError& b) { return a.line < b.line; });
 }
 
-void CsvImport::CheckAgainstDocument()
+std::vector<bool> CsvImport::CheckFieldWidths(const NodeStore& store)
+{
+    std::vector<bool> refused(m_file.table.services.size(), false);
+    for (std::size_t j = 0; j < refused.size(); ++j) {
+        // The service ID names the service; a wider one than its field holds names none.
+        std::vector<std::pair<std::string_view, std::int64_t>> values = {
+            {kServiceIdField, m_file.table.services[j].serviceId.value_or(0)}};
+        values.insert(values.end(), m_file.values[j].numbers.begin(), m_file.values[j].numbers.end());
+        for (const auto& [field, value] : values) {
+            if (const std::optional<std::string> message =
+                    FieldWidthMessage(store, NodeKind::Program, field, field, value)) {
+                m_errors.push_back({m_file.lines[j], *message});
+                refused[j] = true;
+                break;
+            }
+        }
+    }
+    return refused;
+}
+
+void CsvImport::CheckAgainstDocument(const std::vector<bool>& refused)
 {
     std::vector<int> lineOf(m_document.services.size(), 0);
     for (std::size_t j = 0; j < m_file.table.services.size(); ++j) {
@@ -27,6 +57,8 @@ void CsvImport::CheckAgainstDocument()
             lineOf[m_pairing.ofSecond[j]->index] = line;
             continue;
         }
+        if (refused[j])
+            continue;
         const bool satellite = std::any_of(m_document.tps.begin(), m_document.tps.end(),
                                            [&](const TpRecord& tp) { return tp.satellite == service.satellite; });
         const bool tp = std::any_of(m_document.tps.begin(), m_document.tps.end(), [&](const TpRecord& tp) {

@@ -9,15 +9,17 @@
 
 namespace torvane {
 
+class Document;
 class NodeStore;
 
 // A service CSV file read against the open list: each line paired with the list's service on the
 // same satellite (by name), TP (kImportMatchRules) and service ID. A line that cannot be used
-// (unreadable, a value the program dialog refuses, an unknown satellite, TP or service, a service
-// named twice) is an error with its line number; with any error nothing may be applied.
+// (unreadable, a value the program dialog refuses, a value wider than its template field, an
+// unknown satellite, TP or service, a service named twice) is an error with its line number; with
+// any error nothing may be applied.
 class CsvImport final {
 public:
-    CsvImport(ServiceTable document, std::string_view text);
+    CsvImport(const Document& document, std::string_view text);
 
     const std::vector<CsvError>& Errors() const { return m_errors; }
     // "Services in the file: N", "Not in the file: N" (they follow the file's services in their
@@ -29,7 +31,9 @@ public:
     void Apply(NodeStore& store) const;
 
 private:
-    void CheckAgainstDocument();
+    // The lines whose values do not fit their fields; true for each such line.
+    std::vector<bool> CheckFieldWidths(const NodeStore& store);
+    void CheckAgainstDocument(const std::vector<bool>& refused);
 
     ServiceTable m_document;
     CsvServiceTable m_file;

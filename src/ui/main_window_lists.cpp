@@ -87,7 +87,7 @@ void MainWindow::ImportCsv()
         m_prompts->Message(std::string(kCantReadMessage) + *path);
         return;
     }
-    const CsvImport import(ReadDocumentTable(*m_document),
+    const CsvImport import(*m_document,
                            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!import.Errors().empty()) {
         m_prompts->Message(ErrorsText(*path, import.Errors()));

@@ -49,7 +49,7 @@ protected:
     // Imports text as one step; the errors as "line N: …".
     std::vector<std::string> Import(const std::string& text, bool* changed = nullptr)
     {
-        const CsvImport import(Table(), text);
+        const CsvImport import(demo.GetDocument(), text);
         std::vector<std::string> errors;
         for (const CsvError& error : import.Errors())
             errors.push_back(CsvErrorText(error));
@@ -231,11 +231,13 @@ INSTANTIATE_TEST_SUITE_P(
                        rows[5][column("Service ID")] = "12a";
                        rows[6][column("Scramble")] = "yes";
                        rows[7][column("Service Name")] = "Caf\xE9";
+                       rows[8][column("Service ID")] = "65536";
                    },
                    {"line 3: \"Favorite Group\" has no value \"Favorite Group 9\"", "line 4: Empty channel name!",
                     "line 5: \"Service Name\" takes at most 17 characters",
                     "line 6: \"Service ID\": Please enter a positive integer.",
-                    "line 7: \"Scramble\" has no value \"yes\"", "line 8: \"Service Name\" is not UTF-8 text"}},
+                    "line 7: \"Scramble\" has no value \"yes\"", "line 8: \"Service Name\" is not UTF-8 text",
+                    "line 9: Service ID: [0,  65535]"}},
         BrokenCase{"UnknownSatelliteTpAndService",
                    [](auto& rows, auto column) {
                        rows[1][1] = "Nowhere 1W";
