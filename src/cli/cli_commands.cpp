@@ -24,6 +24,8 @@ constexpr std::array kCommands = {
                "[--filter tv|radio|both]",
                RunSaveAsCommand},
     CliCommand{"export", "export FILE --out OUT [the options of save-as]", RunExportCommand},
+    CliCommand{"export-csv", "export-csv FILE OUT.csv [--chunk user|default]", RunExportCsvCommand},
+    CliCommand{"compare", "compare A B [--chunk user|default]", RunCompareCommand},
     CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
     CliCommand{"upload", "upload [--port PORT] OUT.bin [--no-open]", RunUploadCommand},
     CliCommand{"download", "download [--port PORT] IMAGE.bin [--default] [--user] [--verify]", RunDownloadCommand},

@@ -34,6 +34,8 @@ int RunDemoCommand(CliContext& context, CommandArgs args);
 int RunUploadCommand(CliContext& context, CommandArgs args);
 int RunDownloadCommand(CliContext& context, CommandArgs args);
 int RunEditCommand(CliContext& context, CommandArgs args);
+int RunExportCsvCommand(CliContext& context, CommandArgs args);
+int RunCompareCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/list_edit_lines.h"
 #include "editing/duplicate_finder.h"
 #include "editing/edit_session.h"
 #include "editing/forms/set_for_selected_form.h"
@@ -144,6 +145,11 @@ private:
             return Step(command, [&] { return TreeDialog(command, args); });
         if (command == "tree-delete" || command == "tree-up" || command == "tree-down" || command == "tree-move")
             return Step(command, [&] { return TreeMove(command, args); });
+        if (IsListEditLine(command))
+            return Step(command, [&] {
+                std::string error;
+                return RunListEditLine(m_context, m_document, command, args, error) || Fail(error);
+            });
         return Fail("unknown command \"" + command + "\"");
     }
 

@@ -61,6 +61,8 @@ SaveAsKind SaveAsKindOf(std::string_view path)
         return SaveAsKind::Df2;
     if (extension == "txt")
         return SaveAsKind::Txt;
+    if (EqualsIgnoringCase(extension, "csv"))
+        return SaveAsKind::Csv;
     return SaveAsKind::Other;
 }
 
@@ -436,6 +438,7 @@ SaveResult FlashImage::SaveAs(const std::string& target, const SaveInputs& input
         if (!inputs.exportText)
             return SaveResult::NothingDone;
         return inputs.exportText(target) ? SaveResult::Saved : SaveResult::Failed;
+    case SaveAsKind::Csv:  // the document writes its CSV files itself
     case SaveAsKind::Other:
         break;
     }

@@ -67,9 +67,10 @@ struct ImageArea {
 
 enum class DatabaseChunk { User, Default };
 enum class SaveResult { NothingDone, Saved, Failed };
-enum class SaveAsKind { Bin, Ddf, Df2, Txt, Other };
+enum class SaveAsKind { Bin, Ddf, Df2, Txt, Csv, Other };
 
-// Save As dispatches on the target's extension: "bin", "ddf" and "df2" in any case, "txt" exactly.
+// Save As dispatches on the target's extension: "bin", "ddf", "df2" and "csv" in any case, "txt"
+// exactly.
 SaveAsKind SaveAsKindOf(std::string_view path);
 
 // Builds the user-database region into the 0xFF-filled span (CreateUserDataImage).

@@ -8,6 +8,7 @@
 #include "database/zlib_codec.h"
 #include "document/default_database.h"
 #include "document/text_export.h"
+#include "exchange/service_csv.h"
 #include "store/tree_item.h"
 #include "document/user_image_builder.h"
 #include "util/ascii_case.h"
@@ -366,6 +367,13 @@ SaveResult Document::SaveWithChunkChoice()
 
 SaveResult Document::SaveAs(const std::string& target)
 {
+    // Every open list can be written as a CSV file; like the text listing it is no save of the
+    // document.
+    if (SaveAsKindOf(target) == SaveAsKind::Csv) {
+        if (!IsOpen())
+            return SaveResult::NothingDone;
+        return ExportServiceCsv(m_list, target) ? SaveResult::Saved : SaveResult::Failed;
+    }
     if (m_productImagePath.empty())
         return m_defaultDatabasePath.empty() ? SaveResult::NothingDone : SaveDefaultDatabaseAs(target);
     const SaveAsKind kind = SaveAsKindOf(target);

@@ -150,7 +150,8 @@ public:
     // chunk always with order); for a default-database file SaveDefaultDatabase.
     SaveResult SaveWithChunkChoice();
     // Save As to target, dispatched by its extension (see FlashImage::SaveAs); with a
-    // default-database file open, SaveDefaultDatabaseAs.
+    // default-database file open, SaveDefaultDatabaseAs. A ".csv" target of any open document gets
+    // every service as a CSV file (ExportServiceCsv), which leaves the modified flag alone.
     SaveResult SaveAs(const std::string& target);
     // Writes the modified store to the open default-database file.
     SaveResult SaveDefaultDatabase();

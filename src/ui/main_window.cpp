@@ -160,6 +160,13 @@ void MainWindow::BuildMenus()
     add(file, WindowCommand::SaveAs, tr("Save &As..."), &MainWindow::SaveAs, {},
         tr("Save the active document with a new name"));
     file->addSeparator();
+    add(file, WindowCommand::ApplyOrder, tr("Apply Order from..."), &MainWindow::ApplyOrderFrom, {},
+        tr("Order the services as another list does"));
+    add(file, WindowCommand::ImportCsv, tr("Import CSV..."), &MainWindow::ImportCsv, {},
+        tr("Take names, favourite groups, flags and order from a CSV file"));
+    add(file, WindowCommand::Compare, tr("Compare with..."), &MainWindow::CompareWith, {},
+        tr("Show what differs between this list and another"));
+    file->addSeparator();
     add(file, WindowCommand::Close, tr("&Close"), &MainWindow::CloseFile, {}, tr("Close the active document"));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Files"));
@@ -295,7 +302,8 @@ void MainWindow::UpdateState()
 {
     const bool open = m_document->IsOpen();
     const bool image = open && !m_document->ProductImagePath().empty();
-    for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close})
+    for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close,
+                                  WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::Compare})
         Action(command)->setEnabled(open);
     Action(WindowCommand::Download)->setEnabled(image);
     m_switchBar->setEnabled(open);

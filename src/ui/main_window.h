@@ -40,7 +40,7 @@ class WindowDialogs;
 // The commands of the main menu and the toolbar.
 enum class WindowCommand {
     Open, Save, SaveAs, Close, Exit, Undo, Redo, Find, Switch, Upload, Download, DownloadFile, SerialPort, About,
-    ToolbarOpen, ToolbarSave,
+    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, Compare,
     SortByName, SortByServiceId, SortByType, SortByTp, SortDescending, SortSelectedOnly, SetForSelected,
     FindDuplicates, FilterList,
 };
@@ -106,6 +106,10 @@ public slots:
     void Save();
     void SaveAs();
     void CloseFile();
+    // The commands between lists (main_window_lists.cpp).
+    void ApplyOrderFrom();
+    void ImportCsv();
+    void CompareWith();
     void Find();
     void FindNext();
     void SwitchChannel();

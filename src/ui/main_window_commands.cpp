@@ -21,9 +21,10 @@ namespace torvane {
 namespace {
 
 constexpr std::string_view kOpenFilter = "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
-constexpr std::string_view kSaveAsFilter =
-    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)";
-constexpr std::string_view kSaveDefaultAsFilter = "Default DB File with order(*.df2)|Default DB File(*.ddf)|";
+constexpr std::string_view kSaveAsFilter = "Save Bin File(*.bin)|Default DB File With Order(*.df2)|"
+                                           "Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
+constexpr std::string_view kSaveDefaultAsFilter =
+    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
 
 QString FileName(const std::string& path)
 {
@@ -103,6 +104,12 @@ void MainWindow::SaveAs()
     if (!target)
         return;
     const SaveResult result = m_document->SaveAs(*target);
+    // A listing or a CSV file is written beside the document, which stays as it was.
+    const SaveAsKind kind = SaveAsKindOf(*target);
+    if (kind == SaveAsKind::Txt || kind == SaveAsKind::Csv) {
+        UpdateState();
+        return;
+    }
     if (result == SaveResult::Saved) {
         if (image && SaveAsKindOf(*target) == SaveAsKind::Bin) {
             m_titleName = FileName(*target);

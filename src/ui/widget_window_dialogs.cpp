@@ -1,6 +1,8 @@
 #include "ui/widget_window_dialogs.h"
 
 #include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/apply_order_dialog.h"
+#include "ui/dialogs/compare_dialog.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
@@ -56,6 +58,18 @@ std::optional<FindRequest> WidgetWindowDialogs::RunFind()
 void WidgetWindowDialogs::ShowAbout()
 {
     AboutDialog dialog(m_parent);
+    dialog.exec();
+}
+
+bool WidgetWindowDialogs::RunApplyOrder(ApplyOrderForm& form)
+{
+    ApplyOrderDialog dialog(form, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void WidgetWindowDialogs::ShowComparison(const CompareForm& form)
+{
+    CompareDialog dialog(form, m_parent);
     dialog.exec();
 }
 

@@ -22,6 +22,8 @@ public:
     std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) override;
     std::optional<FindRequest> RunFind() override;
     void ShowAbout() override;
+    bool RunApplyOrder(ApplyOrderForm& form) override;
+    void ShowComparison(const CompareForm& form) override;
 
 private:
     QWidget* m_parent;

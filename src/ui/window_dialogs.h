@@ -9,6 +9,8 @@
 
 namespace torvane {
 
+class ApplyOrderForm;
+class CompareForm;
 class ProgramForm;
 class SatelliteForm;
 class SetForSelectedForm;
@@ -35,6 +37,10 @@ public:
     // The "FIND" dialog: the text and the partial flag on "Next".
     virtual std::optional<FindRequest> RunFind() = 0;
     virtual void ShowAbout() = 0;
+    // "Apply Order" with its summary and options: true on OK.
+    virtual bool RunApplyOrder(ApplyOrderForm& form) = 0;
+    // "Compare" with the differences of two lists.
+    virtual void ShowComparison(const CompareForm& form) = 0;
 };
 
 } // namespace torvane

@@ -84,8 +84,10 @@ private slots:
             bar << menu->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Process", "&Setting", "&Help"}));
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
-        QCOMPARE(MenuTexts(*menuOf(0)), QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-",
-                                                     "&Close (grey)", "-", "Recent &Files (grey)", "-", "E&xit"}));
+        QCOMPARE(MenuTexts(*menuOf(0)),
+                 QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "Apply Order from... (grey)",
+                              "Import CSV... (grey)", "Compare with... (grey)", "-", "&Close (grey)", "-",
+                              "Recent &Files (grey)", "-", "E&xit"}));
         QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch", "-", "S&ort",
                                                      "Set for Se&lected...", "Find &Duplicates", "F&ilter List"}));
         QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
@@ -113,7 +115,8 @@ private slots:
         QCOMPARE(fixture.prompts.chunkQuestions[0].initial, (ChunkChoice{true, false}));
         QVERIFY(fixture.prompts.chunkQuestions[0].exclusive);
         QVERIFY(window.Switches()->isEnabled());
-        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
+        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download,
+                                      WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::Compare})
             QVERIFY(window.Action(command)->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
         QVERIFY(!window.isWindowModified());
@@ -128,7 +131,8 @@ private slots:
         fixture.prompts.fileAnswers.push_back(df2);
         window.SaveAs();
         QCOMPARE(fixture.prompts.questions.back(),
-                 std::string("Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)"));
+                 std::string("Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|"
+                             "CSV File(*.csv)"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
         QVERIFY(window.OpenPath(df2));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - copy.df2[*]"));
@@ -136,14 +140,15 @@ private slots:
         QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
         fixture.prompts.fileAnswers.push_back(fixture.Path("other.ddf"));
         window.SaveAs();
-        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|"));
+        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
 
         // Any other extension does nothing; Close greys again and empties the panes.
         QVERIFY(!window.OpenPath(fixture.Path("notes.txt")));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
         window.CloseFile();
-        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download})
+        for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close, WindowCommand::Download,
+                                      WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::Compare})
             QVERIFY(!window.Action(command)->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane[*]"));
         QVERIFY(!window.Switches()->isEnabled());

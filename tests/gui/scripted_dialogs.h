@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "editing/forms/list_exchange_forms.h"
 #include "editing/forms/program_form.h"
 #include "editing/forms/satellite_form.h"
 #include "editing/forms/set_for_selected_form.h"
@@ -38,11 +39,19 @@ public:
     }
     std::optional<FindRequest> RunFind() override { return Next(findAnswers, std::string(FindRequest::kCaption)); }
     void ShowAbout() override { shown.push_back("About Torvane"); }
+    bool RunApplyOrder(ApplyOrderForm& form) override { return Run(applyOrderSteps, form, "Apply Order"); }
+    void ShowComparison(const CompareForm& form) override
+    {
+        shown.emplace_back("Compare");
+        comparisons.push_back(form);
+    }
 
     std::deque<FormStep<ProgramForm>> programSteps;
     std::deque<FormStep<SatelliteForm>> satelliteSteps;
     std::deque<FormStep<TpForm>> tpSteps;
     std::deque<FormStep<SetForSelectedForm>> setForSelectedSteps;
+    std::deque<FormStep<ApplyOrderForm>> applyOrderSteps;
+    std::vector<CompareForm> comparisons;  // each "Compare" shown
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;

@@ -347,6 +347,8 @@ TEST_P(CliFilesTest, HelpNamesEveryFileCommand)
               "  save-as FILE OUT [--chunk user|default] [--write default|user|default,user] [--item ITEM] "
               "[--filter tv|radio|both]\n"
               "  export FILE --out OUT [the options of save-as]\n"
+              "  export-csv FILE OUT.csv [--chunk user|default]\n"
+              "  compare A B [--chunk user|default]\n"
               "  demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]\n"
               "  upload [--port PORT] OUT.bin [--no-open]\n"
               "  download [--port PORT] IMAGE.bin [--default] [--user] [--verify]\n");

@@ -794,6 +794,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"C:\\x.y\\flash.Bin", SaveAsKind::Bin}, KindCase{"a.ddf", SaveAsKind::Ddf},
                       KindCase{"a.DDF", SaveAsKind::Ddf}, KindCase{"a.dF2", SaveAsKind::Df2},
                       KindCase{"a.txt", SaveAsKind::Txt}, KindCase{"a.TXT", SaveAsKind::Other},
+                      KindCase{"b.Csv", SaveAsKind::Csv},
                       KindCase{"a.Txt", SaveAsKind::Other}, KindCase{"a.bin.bak", SaveAsKind::Other},
                       KindCase{"dir.bin/file", SaveAsKind::Other}, KindCase{"file", SaveAsKind::Other},
                       KindCase{"a.", SaveAsKind::Other}, KindCase{"a.bins", SaveAsKind::Other}));

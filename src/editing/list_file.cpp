@@ -1,0 +1,42 @@
+#include "editing/list_file.h"
+
+#include <memory>
+
+#include "document/document.h"
+#include "editing/csv_services.h"
+#include "util/file_reader.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+
+ServiceTable ReadDocumentTable(const Document& document)
+{
+    return ReadServiceTable(document.Store(), document.List().Columns());
+}
+
+ListFile ReadListFile(const std::filesystem::path& path, const Document& like)
+{
+    ListFile file;
+    const std::string name = path.string();
+    if (SaveAsKindOf(name) == SaveAsKind::Csv) {
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(name);
+        if (!bytes) {
+            like.Prompts().Message(std::string(kCantReadMessage) + name);
+            return file;
+        }
+        CsvServiceTable csv =
+            ReadCsvServices(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+        file.errors = std::move(csv.errors);
+        if (file.errors.empty())
+            file.table = std::move(csv.table);
+        return file;
+    }
+    const auto document = std::make_unique<Document>(like.Prompts(), like.Type());
+    document->Schema() = like.Schema();
+    document->List().SetupColumns(NodeKind::Program);
+    if (document->Open(name, Document::LoadedFile::Keep))
+        file.table = ReadDocumentTable(*document);
+    return file;
+}
+
+} // namespace torvane

@@ -1,0 +1,117 @@
+// The main window's commands between lists: File → "Apply Order from…", "Import CSV…" and
+// "Compare with…".
+
+#include <QFileInfo>
+#include <QStatusBar>
+
+#include "document/document.h"
+#include "editing/csv_import.h"
+#include "editing/edit_session.h"
+#include "editing/forms/list_exchange_forms.h"
+#include "editing/list_file.h"
+#include "ui/main_window.h"
+#include "ui/preset_prompts.h"
+#include "ui/window_dialogs.h"
+#include "util/file_reader.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+namespace {
+
+std::string BaseName(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+// "Nothing was changed." and the file's unusable lines, one a line.
+std::string ErrorsText(const std::string& path, const std::vector<CsvError>& errors)
+{
+    std::string text = BaseName(path) + ": nothing was changed.";
+    for (const CsvError& error : errors)
+        text += "\n" + CsvErrorText(error);
+    return text;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "; ") + line;
+    return text;
+}
+
+// Another list, chosen in the file dialog, and the path it was read from; nothing when none was
+// chosen or it could not be read (a CSV file's faulty lines are shown).
+std::optional<std::pair<ServiceTable, std::string>> ChooseList(UserPrompts& prompts, const Document& document)
+{
+    const std::optional<std::string> path = prompts.ChooseOpenFile(kListFileFilter);
+    if (!path)
+        return std::nullopt;
+    ListFile file = ReadListFile(*path, document);
+    if (!file.table) {
+        if (!file.errors.empty())
+            prompts.Message(ErrorsText(*path, file.errors));
+        return std::nullopt;
+    }
+    return std::pair{std::move(*file.table), *path};
+}
+
+} // namespace
+
+void MainWindow::ApplyOrderFrom()
+{
+    if (!m_document->IsOpen())
+        return;
+    std::optional<std::pair<ServiceTable, std::string>> reference = ChooseList(*m_prompts, *m_document);
+    if (!reference)
+        return;
+    ApplyOrderForm form(ApplyOrderPlan(ReadDocumentTable(*m_document), std::move(reference->first)),
+                        BaseName(reference->second));
+    if (!m_dialogs->RunApplyOrder(form))
+        return;
+    RunEdit(tr("Apply Order"), [this, &form] {
+        form.Plan().Apply(m_document->Store(), form.Options());
+        m_document->List().ShowList(m_document->List().CurrentItem());
+    });
+}
+
+void MainWindow::ImportCsv()
+{
+    if (!m_document->IsOpen())
+        return;
+    const std::optional<std::string> path = m_prompts->ChooseOpenFile(kCsvFileFilter);
+    if (!path)
+        return;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(*path);
+    if (!bytes) {
+        m_prompts->Message(std::string(kCantReadMessage) + *path);
+        return;
+    }
+    const CsvImport import(*m_document,
+                           std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (!import.Errors().empty()) {
+        m_prompts->Message(ErrorsText(*path, import.Errors()));
+        return;
+    }
+    RunEdit(tr("Import CSV"), [this, &import] {
+        import.Apply(m_document->Store());
+        m_document->List().ShowList(m_document->List().CurrentItem());
+    });
+    statusBar()->showMessage(QString::fromStdString(JoinLines(import.SummaryLines())));
+}
+
+void MainWindow::CompareWith()
+{
+    if (!m_document->IsOpen())
+        return;
+    const std::optional<std::pair<ServiceTable, std::string>> other = ChooseList(*m_prompts, *m_document);
+    if (!other)
+        return;
+    const std::string current =
+        m_document->ProductImagePath().empty() ? m_document->DefaultDatabasePath() : m_document->ProductImagePath();
+    const CompareForm form(CompareLists(ReadDocumentTable(*m_document), other->first),
+                           BaseName(current), BaseName(other->second));
+    m_dialogs->ShowComparison(form);
+}
+
+} // namespace torvane
