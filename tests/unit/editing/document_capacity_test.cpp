@@ -148,8 +148,10 @@ TEST_P(DocumentCapacityTest, FullAtTheLimitThatTheSaveHolds)
     NavigatorCommands uncheckedNavigator(document->Store());
     ASSERT_TRUE(Add(*document, unchecked, uncheckedNavigator, c.adding, *room + 1));
     prompts.messages.clear();
+    prompts.questions.clear();
     Save(*document);
-    EXPECT_NE(prompts.messages, std::vector<std::string>{}) << "the save held one record more than the limit";
+    EXPECT_NE(prompts.messages.size() + prompts.questions.size(), 0u)
+        << "the save held one record more than the limit without a word";
 }
 
 INSTANTIATE_TEST_SUITE_P(
