@@ -34,6 +34,7 @@ int RunDemoCommand(CliContext& context, CommandArgs args);
 int RunUploadCommand(CliContext& context, CommandArgs args);
 int RunDownloadCommand(CliContext& context, CommandArgs args);
 int RunEditCommand(CliContext& context, CommandArgs args);
+int RunTpsDiffCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

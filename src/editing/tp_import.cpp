@@ -1,0 +1,133 @@
+#include "editing/tp_import.h"
+
+#include <algorithm>
+
+#include "database/database_image.h"
+#include "database/table_header.h"
+#include "editing/edit_session.h"
+#include "editing/forms/choice_tables.h"
+#include "editing/forms/dialog_values.h"
+#include "store/node_store.h"
+#include "store/tree_item.h"
+#include "store/tree_node_info.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr int kHalfCircle = 1800;
+constexpr int kFullCircle = 3600;
+// A TP takes its record and two spare bytes in the region.
+constexpr int kSpareBytes = 2;
+
+// Adds one TP through the TP dialog of a new item under satellite.
+void AddTp(NavigatorCommands& navigator, TreeItem& satellite, const TpImportRow& row)
+{
+    std::unique_ptr<NavigatorDialog> dialog = navigator.BeginAdd(&satellite);
+    if (!dialog || !dialog->Tp())
+        return;
+    TpForm& form = *dialog->Tp();
+    form.EditText(TpControl::Frequency, DialogText(std::int32_t{row.frequency}));
+    form.Select(TpControl::Polarization, RowOfValue(PolarizationChoices(), row.polarization));
+    form.EditText(TpControl::SymbolRate, DialogText(std::int32_t{row.symbolRate}));
+    if (form.Ok())
+        navigator.Finish(*dialog);
+}
+
+void ChangeSymbolRate(NavigatorCommands& navigator, TreeItem& tp, int symbolRate)
+{
+    std::unique_ptr<NavigatorDialog> dialog = navigator.BeginEdit(&tp);
+    if (!dialog || !dialog->Tp())
+        return;
+    dialog->Tp()->EditText(TpControl::SymbolRate, DialogText(std::int32_t{symbolRate}));
+    if (dialog->Tp()->Ok())
+        navigator.Finish(*dialog);
+}
+
+void AddNewTps(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
+{
+    for (const TpImportRow& row : preview.Rows()) {
+        if (row.action == TpImportAction::New && row.fits)
+            AddTp(session.Navigator(), satellite, row);
+    }
+}
+
+} // namespace
+
+int RoomForNewTps(const NodeStore& store)
+{
+    const TableHeader* table = store.Image().Table(NodeKind::Tp);
+    const int size = store.Schema().NodeSize(NodeKind::Tp) + kSpareBytes;
+    if (!table || size <= kSpareBytes)
+        return 0;
+    int lastUsed = table->slotCount;
+    while (lastUsed > 0 && (static_cast<std::size_t>(lastUsed - 1) >= table->offsets.size()
+                            || table->offsets[static_cast<std::size_t>(lastUsed - 1)] == -1))
+        --lastUsed;
+    const std::int64_t bytes = std::max<std::int64_t>(0, std::int64_t{store.Image().Length()} - store.FreeOffset() - 1);
+    return static_cast<int>(std::min<std::int64_t>(kMaxTableSlots - lastUsed, bytes / size));
+}
+
+std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satellite)
+{
+    const TreeNodeInfo* info = satellite.Info();
+    const std::optional<int> orbit =
+        info ? store.ReadNamedNumber(NodeKind::Satellite, info->slot, "sat_orbit") : std::nullopt;
+    if (!orbit || *orbit < 0 || *orbit > kFullCircle)
+        return std::nullopt;
+    return *orbit <= kHalfCircle ? *orbit : *orbit - kFullCircle;
+}
+
+TpImportPreview PreviewTpUpdate(const NodeStore& store, const TreeItem& satellite, const TableSatellite& table,
+                                int toleranceMhz)
+{
+    return TpImportPreview(ExistingTps(store, satellite), table.tps, RoomForNewTps(store), toleranceMhz);
+}
+
+bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
+{
+    return session.Execute(kUpdateTpsStep, [&] {
+        for (const TpImportRow& row : preview.Rows()) {
+            if (row.action == TpImportAction::OnlyHere && row.deleteTicked)
+                session.DeleteItem(row.existing->item);
+        }
+        for (const TpImportRow& row : preview.Rows()) {
+            if (row.action == TpImportAction::Changed)
+                ChangeSymbolRate(session.Navigator(), *row.existing->item, row.symbolRate);
+        }
+        AddNewTps(session, satellite, preview);
+    });
+}
+
+std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& navigator, TreeItem* root,
+                                                            const TableSatellite& table)
+{
+    std::unique_ptr<NavigatorDialog> dialog = navigator.BeginAdd(root);
+    if (!dialog || !dialog->Satellite())
+        return nullptr;
+    SatelliteForm& form = *dialog->Satellite();
+    form.EditText(SatelliteControl::Name, table.name);
+    if (table.position) {
+        form.EditText(SatelliteControl::Longitude, DialogText(std::abs(*table.position) * 0.1));
+        form.Select(SatelliteControl::EastWest, RowOfValue(EastWestChoices(), *table.position < 0 ? 1 : 0));
+    }
+    return dialog;
+}
+
+TpImportPreview PreviewNewSatelliteTps(const NodeStore& store, const TableSatellite& table)
+{
+    return TpImportPreview({}, table.tps, RoomForNewTps(store));
+}
+
+TreeItem* FinishAddSatelliteFromTable(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview)
+{
+    TreeItem* satellite = nullptr;
+    session.Execute(kAddSatelliteStep, [&] {
+        satellite = session.Navigator().Finish(dialog);
+        if (satellite)
+            AddNewTps(session, *satellite, preview);
+    });
+    return satellite;
+}
+
+} // namespace torvane
