@@ -168,7 +168,7 @@ void TpImportPreview::Build()
         m_rows.push_back(row);
     }
     std::stable_sort(m_rows.begin(), m_rows.end(), [](const TpImportRow& a, const TpImportRow& b) {
-        return a.frequency < b.frequency;
+        return std::pair(a.frequency, a.polarization) < std::pair(b.frequency, b.polarization);
     });
 }
 

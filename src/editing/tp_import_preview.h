@@ -65,7 +65,7 @@ struct TpImportCounts {
 std::string CountsLine(const TpImportCounts& counts);
 
 // The preview of updating a satellite's TPs from a table's: one row per table entry and per TP
-// only the satellite has, in frequency order. A table entry matches the closest unclaimed TP of
+// only the satellite has, by frequency then polarisation. A table entry matches the closest unclaimed TP of
 // its polarisation within the tolerance (one with its symbol rate first). New TPs beyond room are
 // listed but not added.
 class TpImportPreview final {
