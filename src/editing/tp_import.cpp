@@ -84,19 +84,22 @@ TpImportPreview PreviewTpUpdate(const NodeStore& store, const TreeItem& satellit
     return TpImportPreview(ExistingTps(store, satellite), table.tps, RoomForNewTps(store), toleranceMhz);
 }
 
+void ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
+{
+    for (const TpImportRow& row : preview.Rows()) {
+        if (row.action == TpImportAction::OnlyHere && row.deleteTicked)
+            session.DeleteItem(row.existing->item);
+    }
+    for (const TpImportRow& row : preview.Rows()) {
+        if (row.action == TpImportAction::Changed)
+            ChangeSymbolRate(session.Navigator(), *row.existing->item, row.symbolRate);
+    }
+    AddNewTps(session, satellite, preview);
+}
+
 bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
 {
-    return session.Execute(kUpdateTpsStep, [&] {
-        for (const TpImportRow& row : preview.Rows()) {
-            if (row.action == TpImportAction::OnlyHere && row.deleteTicked)
-                session.DeleteItem(row.existing->item);
-        }
-        for (const TpImportRow& row : preview.Rows()) {
-            if (row.action == TpImportAction::Changed)
-                ChangeSymbolRate(session.Navigator(), *row.existing->item, row.symbolRate);
-        }
-        AddNewTps(session, satellite, preview);
-    });
+    return session.Execute(kUpdateTpsStep, [&] { ApplyTpUpdateEdit(session, satellite, preview); });
 }
 
 std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& navigator, TreeItem* root,
@@ -119,14 +122,18 @@ TpImportPreview PreviewNewSatelliteTps(const NodeStore& store, const TableSatell
     return TpImportPreview({}, table.tps, RoomForNewTps(store));
 }
 
+TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview)
+{
+    TreeItem* satellite = session.Navigator().Finish(dialog);
+    if (satellite)
+        AddNewTps(session, *satellite, preview);
+    return satellite;
+}
+
 TreeItem* FinishAddSatelliteFromTable(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview)
 {
     TreeItem* satellite = nullptr;
-    session.Execute(kAddSatelliteStep, [&] {
-        satellite = session.Navigator().Finish(dialog);
-        if (satellite)
-            AddNewTps(session, *satellite, preview);
-    });
+    session.Execute(kAddSatelliteStep, [&] { satellite = AddSatelliteFromTableEdit(session, dialog, preview); });
     return satellite;
 }
 

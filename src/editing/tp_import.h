@@ -16,6 +16,8 @@ class TreeItem;
 // The step texts of the two imports.
 inline constexpr std::string_view kUpdateTpsStep = "Update TPs from Table";
 inline constexpr std::string_view kAddSatelliteStep = "Add Satellite from Table";
+// The question which of a table's satellites to take.
+inline constexpr std::string_view kTableSatelliteCaption = "Table Satellite";
 
 // How many more TPs the database can take.
 int RoomForNewTps(const NodeStore& store);
@@ -28,10 +30,12 @@ std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satell
 TpImportPreview PreviewTpUpdate(const NodeStore& store, const TreeItem& satellite, const TableSatellite& table,
                                 int toleranceMhz = kDefaultTpToleranceMhz);
 
-// Applies a preview of satellite as one step of the session, each TP as the TP dialog's OK would
-// (ids, labels, write-if-changed): the ticked TPs only here deleted (with their services), the
-// changed ones given the table's symbol rate, the new ones that fit appended in frequency order.
-// False when nothing changed (no step).
+// Applies a preview of satellite, each TP as the TP dialog's OK would (ids, labels,
+// write-if-changed): the ticked TPs only here deleted (with their services), the changed ones
+// given the table's symbol rate, the new ones that fit appended in frequency order. The edit of
+// one session step (the window runs it through its undo stack).
+void ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
+// The same as one step of the session; false when nothing changed (no step).
 bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
 
 // Add Satellite from Table under "Satellite Information": the satellite dialog in new mode with
@@ -41,8 +45,10 @@ std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& n
                                                             const TableSatellite& table);
 // The preview of the satellite's TPs, all new but for what is skipped.
 TpImportPreview PreviewNewSatelliteTps(const NodeStore& store, const TableSatellite& table);
-// After the dialog closed: on OK, as one step, the satellite and then its new TPs that fit. The
-// new satellite item, or nullptr.
+// After the dialog closed: on OK the satellite and then its new TPs that fit, the edit of one
+// session step. The new satellite item, or nullptr.
+TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
+// The same as one step of the session.
 TreeItem* FinishAddSatelliteFromTable(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
 
 } // namespace torvane

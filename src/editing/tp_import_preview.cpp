@@ -221,10 +221,8 @@ bool TpImportPreview::MapsCircular() const
     });
 }
 
-std::string TpImportPreview::RowText(const TpImportRow& row)
+std::vector<std::string> TpImportPreview::RowNotes(const TpImportRow& row)
 {
-    std::string text = std::string(ActionName(row.action)) + ": " + std::to_string(row.frequency) + " "
-        + PolarizationLetter(row.polarization) + " " + std::to_string(row.symbolRate);
     std::vector<std::string> notes;
     if (row.action == TpImportAction::Changed)
         notes.push_back("was " + std::to_string(row.existing->symbolRate));
@@ -232,12 +230,18 @@ std::string TpImportPreview::RowText(const TpImportRow& row)
         notes.push_back(row.existing->item->Label());
     if (row.action == TpImportAction::OnlyHere && row.existing->programs > 0)
         notes.push_back(std::to_string(row.existing->programs) + " services");
-    if (row.action == TpImportAction::OnlyHere && row.deleteTicked)
-        notes.push_back("deleted");
     if (row.table && row.action != TpImportAction::SkippedDvbS2 && !MappingOf(row.table->polarization).note.empty())
         notes.push_back(std::string(MappingOf(row.table->polarization).note));
     if (row.action == TpImportAction::New && !row.fits)
         notes.push_back("no room");
+    return notes;
+}
+
+std::string TpImportPreview::RowText(const TpImportRow& row)
+{
+    std::string text = std::string(ActionName(row.action)) + ": " + std::to_string(row.frequency) + " "
+        + PolarizationLetter(row.polarization) + " " + std::to_string(row.symbolRate);
+    const std::vector<std::string> notes = RowNotes(row);
     for (std::size_t i = 0; i < notes.size(); ++i)
         text += (i == 0 ? " (" : ", ") + notes[i] + (i + 1 == notes.size() ? ")" : "");
     return text;

@@ -87,6 +87,9 @@ public:
     TpImportCounts Counts() const;
     // Whether a circular polarisation was mapped onto a linear one.
     bool MapsCircular() const;
+    // What the preview says beside a row's values: "was 27500", the TP's label, "6 services",
+    // the circular mapping, "no room".
+    static std::vector<std::string> RowNotes(const TpImportRow& row);
     // "new: 10719 V 27500", "changed: 10723 H 29900 (was 27500, [ 2 ]  TP_10723_H_27500)", … one row.
     static std::string RowText(const TpImportRow& row);
     // The counts line, then "room for N of M new TPs" when they do not all fit.

@@ -1,12 +1,15 @@
 #include "ui/widget_window_dialogs.h"
 
+#include "editing/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/dialog_support.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/dialogs/program_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
+#include "ui/dialogs/tp_import_dialog.h"
 
 namespace torvane {
 
@@ -44,6 +47,12 @@ std::optional<FindRequest> WidgetWindowDialogs::RunFind()
 {
     FindDialog dialog(m_parent);
     return dialog.exec() == QDialog::Accepted ? std::optional(dialog.Request()) : std::nullopt;
+}
+
+bool WidgetWindowDialogs::RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view source)
+{
+    TpImportDialog dialog(preview, ToQString(caption), ToQString(source), caption == kUpdateTpsStep, m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void WidgetWindowDialogs::ShowAbout()

@@ -8,6 +8,7 @@
 #include "editing/forms/program_form.h"
 #include "editing/forms/satellite_form.h"
 #include "editing/forms/tp_form.h"
+#include "editing/tp_import_preview.h"
 #include "ui/window_dialogs.h"
 
 namespace torvane::test {
@@ -32,11 +33,16 @@ public:
         return Next(moveAnswers, std::string(MoveInformation::kCaption));
     }
     std::optional<FindRequest> RunFind() override { return Next(findAnswers, std::string(FindRequest::kCaption)); }
+    bool RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view) override
+    {
+        return Run(importSteps, preview, std::string(caption).c_str());
+    }
     void ShowAbout() override { shown.push_back("About Torvane"); }
 
     std::deque<FormStep<ProgramForm>> programSteps;
     std::deque<FormStep<SatelliteForm>> satelliteSteps;
     std::deque<FormStep<TpForm>> tpSteps;
+    std::deque<FormStep<TpImportPreview>> importSteps;
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;
