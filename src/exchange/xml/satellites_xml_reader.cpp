@@ -6,8 +6,10 @@ namespace torvane {
 
 namespace {
 
-// A frequency written in Hz is above this; one in kHz (at most some hundred GHz) never is.
+// A satellite's frequency lies between 1 and 100 GHz, so a value written in Hz is at least this
+// and one written in kHz never is.
 constexpr qint64 kLowestHertzValue = 1'000'000'000;
+constexpr qint64 kLowestKilohertz = 1'000'000;
 constexpr qint64 kLargestKilohertz = 100'000'000;
 constexpr qint64 kLargestSymbolRate = 100'000'000;
 constexpr int kHalfCircle = 1800;
@@ -109,10 +111,10 @@ private:
             if (!m_xml.attributes().hasAttribute(QLatin1String(required)))
                 return Refuse("<transponder> without " + std::string(required));
         }
-        std::optional<qint64> frequency = Number("frequency", 1, kLowestHertzValue * 1000);
+        std::optional<qint64> frequency = Number("frequency", 1, kLargestKilohertz * 1000);
         if (frequency && *frequency >= kLowestHertzValue)
             *frequency /= 1000;
-        if (!frequency || *frequency > kLargestKilohertz)
+        if (!frequency || *frequency < kLowestKilohertz || *frequency > kLargestKilohertz)
             return Refuse("frequency must be Hz or kHz, not " + AttributeText("frequency"));
         const std::optional<qint64> symbolRate = Number("symbol_rate", 1, kLargestSymbolRate);
         if (!symbolRate)

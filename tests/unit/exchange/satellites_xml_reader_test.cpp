@@ -81,6 +81,9 @@ TEST(SatellitesXmlReader, NamesTheLineOfTheFirstFault)
         {"<satellites><sat position=\"1\">\n<transponder frequency=\"100000001\" symbol_rate=\"1\" "
          "polarization=\"0\"/></sat></satellites>",
          "line 2: frequency must be Hz or kHz, not \"100000001\""},
+        {"<satellites><sat position=\"1\">\n<transponder frequency=\"999999999\" symbol_rate=\"1\" "
+         "polarization=\"0\"/></sat></satellites>",
+         "line 2: frequency must be Hz or kHz, not \"999999999\""},
         {"<satellites><sat position=\"1\">\n<transponder frequency=\"11000000\" symbol_rate=\"0\" "
          "polarization=\"0\"/></sat></satellites>",
          "line 2: symbol_rate must be symbols/s, not \"0\""},
