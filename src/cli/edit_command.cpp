@@ -82,6 +82,12 @@ public:
             if (!words.empty() && !RunLine(words))
                 return false;
         }
+        if (const int dropped = m_session.History().Dropped(); dropped > 0)
+            m_context.Warn("edit: " + std::to_string(dropped) + (dropped == 1 ? " step" : " steps")
+                           + " fell out of the undo history from line "
+                           + std::to_string(m_firstDropLine) + " on (it keeps the last "
+                           + std::to_string(UndoHistory::kStepLimit) + " steps within "
+                           + std::to_string(UndoHistory::kByteBudget >> 20) + " MiB): undo lines do not reach them");
         return true;
     }
 
@@ -133,6 +139,8 @@ private:
     {
         bool done = false;
         m_session.Execute(name, [&] { done = command(); });
+        if (m_firstDropLine == 0 && m_session.History().Dropped() > 0)
+            m_firstDropLine = m_line;
         return done;
     }
 
@@ -355,6 +363,7 @@ private:
     ServiceList& m_list;
     EditSession m_session;
     int m_line = 0;
+    int m_firstDropLine = 0;  // the line whose step first pushed one out of the undo history
 };
 
 } // namespace

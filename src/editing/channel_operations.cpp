@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "document/document_capacity.h"
 #include "store/node_store.h"
 #include "store/service_list.h"
 #include "store/tree_item.h"
@@ -53,7 +54,7 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginInsert()
     if (row < 0)
         return BeginAppend();
     const ListRowInfo* info = OwnedRow(row);
-    if (!info || !IsTp(info->owner))
+    if (!info || !IsTp(info->owner) || (m_capacity && !m_capacity->Admit(NodeKind::Program)))
         return nullptr;
     return std::make_unique<ProgramForm>(m_store, m_list.Filter(), ProgramMode::Insert, *info->owner,
                                          info->position, row);
@@ -69,7 +70,7 @@ std::unique_ptr<ProgramForm> ChannelOperations::BeginAppend()
     } else if (TreeItem* current = m_list.CurrentItem()) {
         owner = current->Info();
     }
-    if (!IsTp(owner))
+    if (!IsTp(owner) || (m_capacity && !m_capacity->Admit(NodeKind::Program)))
         return nullptr;
     return std::make_unique<ProgramForm>(m_store, m_list.Filter(), ProgramMode::Append, *owner,
                                          owner->programs.Size(), -1);

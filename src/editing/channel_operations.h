@@ -9,6 +9,7 @@
 
 namespace torvane {
 
+class DocumentCapacity;
 class NodeStore;
 class ServiceList;
 struct ListRowInfo;
@@ -23,6 +24,9 @@ struct ListRowInfo;
 class ChannelOperations final {
 public:
     ChannelOperations(NodeStore& store, ServiceList& list);
+    // Insert and append are refused, with the limit said, when the document's file can take no
+    // more programs (no check without a capacity).
+    void SetCapacity(const DocumentCapacity* capacity) { m_capacity = capacity; }
 
     // Edit: the program dialog in edit mode on the selected row's program; nullptr without a
     // selected row.
@@ -79,6 +83,7 @@ private:
 
     NodeStore& m_store;
     ServiceList& m_list;
+    const DocumentCapacity* m_capacity = nullptr;
 };
 
 } // namespace torvane

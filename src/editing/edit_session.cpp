@@ -5,7 +5,7 @@
 
 namespace torvane {
 
-EditSession::EditSession(Document& document) : m_document(document)
+EditSession::EditSession(Document& document) : m_document(document), m_capacity(document)
 {
     Reset();
 }
@@ -16,6 +16,8 @@ void EditSession::Reset()
 {
     m_operations = std::make_unique<ChannelOperations>(m_document.Store(), m_document.List());
     m_navigator = std::make_unique<NavigatorCommands>(m_document.Store());
+    m_operations->SetCapacity(&m_capacity);
+    m_navigator->SetCapacity(&m_capacity);
     m_finder = ServiceFinder();
     m_history.Clear();
     m_last.reset();

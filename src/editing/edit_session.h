@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "document/document_capacity.h"
 #include "editing/channel_operations.h"
 #include "editing/navigator_commands.h"
 #include "editing/service_finder.h"
@@ -33,6 +34,8 @@ public:
     ChannelOperations& Operations() { return *m_operations; }
     NavigatorCommands& Navigator() { return *m_navigator; }
     ServiceFinder& Finder() { return m_finder; }
+    // What the document's file can still take; the commands that add records ask it.
+    const DocumentCapacity& Capacity() const { return m_capacity; }
 
     // The open command (Document::Open, with its questions); the session starts afresh whether
     // it succeeded or not.
@@ -74,6 +77,7 @@ private:
     void Apply(const EditState& state);
 
     Document& m_document;
+    DocumentCapacity m_capacity;
     std::unique_ptr<ChannelOperations> m_operations;
     std::unique_ptr<NavigatorCommands> m_navigator;
     ServiceFinder m_finder;

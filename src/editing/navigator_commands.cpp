@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "database/database_image.h"
+#include "document/document_capacity.h"
 #include "store/node_store.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
@@ -115,8 +116,12 @@ std::unique_ptr<NavigatorDialog> NavigatorCommands::BeginAdd(TreeItem* selected)
     record->parent = selected;
     switch (KindOf(selected)) {
     case TreeKind::SatelliteRoot:
+        if (m_capacity && !m_capacity->Admit(NodeKind::Satellite))
+            return nullptr;
         break;
     case TreeKind::Satellite:
+        if (m_capacity && !m_capacity->Admit(NodeKind::Tp))
+            return nullptr;
         record->satId = selected->Info()->satId;
         // The new TP's place, shown in its label until it gets its tp_id.
         record->tpId = selected->ChildCount() + 1;

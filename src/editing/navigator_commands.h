@@ -12,6 +12,7 @@
 
 namespace torvane {
 
+class DocumentCapacity;
 class NodeStore;
 class TreeItem;
 struct TreeNodeInfo;
@@ -62,6 +63,9 @@ private:
 class NavigatorCommands final {
 public:
     explicit NavigatorCommands(NodeStore& store);
+    // Adding a satellite or TP is refused, with the limit said, when the document's file can take
+    // no more of them (no check without a capacity).
+    void SetCapacity(const DocumentCapacity* capacity) { m_capacity = capacity; }
 
     // Add under the selected item: the satellite dialog (new mode) under "Satellite Information",
     // the TP dialog (new mode) under a satellite with the TP's place as provisional number;
@@ -96,6 +100,7 @@ private:
     bool Exchange(TreeItem* item, TreeItem* sibling);
 
     NodeStore& m_store;
+    const DocumentCapacity* m_capacity = nullptr;
 };
 
 } // namespace torvane

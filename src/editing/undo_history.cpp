@@ -10,6 +10,7 @@ void UndoHistory::Clear()
     m_position = 0;
     m_clean = 0;
     m_bytes = 0;
+    m_dropped = 0;
 }
 
 void UndoHistory::Push(UndoStep step)
@@ -34,6 +35,7 @@ void UndoHistory::DropOldest()
     m_bytes -= m_steps.front().bytes;
     m_steps.pop_front();
     --m_position;
+    ++m_dropped;
     if (m_clean)
         m_clean = *m_clean > 0 ? std::optional<int>(*m_clean - 1) : std::nullopt;
 }

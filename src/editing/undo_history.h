@@ -59,6 +59,9 @@ public:
     void SetClean();
 
     int Count() const { return static_cast<int>(m_steps.size()); }
+    // Steps dropped at the front to keep the limits since the last Clear: undo no longer reaches
+    // the state before them.
+    int Dropped() const { return m_dropped; }
     int Position() const { return m_position; }
     std::size_t Bytes() const { return m_bytes; }
 
@@ -74,6 +77,7 @@ private:
     int m_position = 0;
     std::optional<int> m_clean = 0;
     std::size_t m_bytes = 0;
+    int m_dropped = 0;
 };
 
 } // namespace torvane

@@ -55,6 +55,12 @@ public:
     }
     // Whether kind's layout declares a field of that name.
     bool HasNamedField(NodeKind kind, std::string_view name) const { return Named(kind, name).IsValid(); }
+    // The layout of the field a lookup by name finds, or nullptr.
+    const TemplateField* NamedField(NodeKind kind, std::string_view name) const
+    {
+        const FieldRef field = Named(kind, name);
+        return field.IsValid() ? m_schema.Field(kind, field.view, field.index) : nullptr;
+    }
     // Writes text into a node's field looked up by name when it differs from the stored value (a
     // changed write sets the modified flag). False when there is no such field or the write fails.
     bool WriteNamedIfChanged(NodeKind kind, int slot, std::string_view name, std::string_view text)

@@ -136,6 +136,12 @@ void EditDialogsTest::programDialog()
     dialog.Button(FormButton::Ok)->click();
     QVERIFY(FocusedWithTextSelected(dialog, audio2));
 
+    // A service id wider than its field is refused, not cut; its edit gets the focus.
+    QLineEdit* serviceId = dialog.Edit(ProgramControl::ServiceId);
+    Type(serviceId, QStringLiteral("65536"));
+    dialog.Button(FormButton::Ok)->click();
+    QVERIFY(FocusedWithTextSelected(dialog, serviceId));
+
     // Reset reloads the program; the name edit keeps 17 characters; an empty name is refused.
     dialog.Button(FormButton::Reset)->click();
     QCOMPARE(dialog.Edit(ProgramControl::Name)->text(), name);
@@ -157,7 +163,7 @@ void EditDialogsTest::programDialog()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(demo.Prompts().messages, Texts({"Video Pid: [32,  8190]", "Audio Pid2:  0 or [32,  8191]",
-                                             "Empty channel name!"}));
+                                             "Service ID: [0,  65535]", "Empty channel name!"}));
     QVERIFY(operations.Finish(*form));
     QCOMPARE(field("Service Name"), QStringLiteral("Renamed"));
     QCOMPARE(field("Service Type"), QStringLiteral("1"));
@@ -184,7 +190,7 @@ void EditDialogsTest::programDialog()
     QCOMPARE(insert->Outcome(), DialogOutcome::Closed);
     QVERIFY(!operations.Finish(*insert));
     QCOMPARE(list.RowCount(), rows);
-    QCOMPARE(demo.Prompts().messages.size(), std::size_t{3});
+    QCOMPARE(demo.Prompts().messages.size(), std::size_t{4});
 }
 
 void EditDialogsTest::satelliteDialog()

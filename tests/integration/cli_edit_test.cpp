@@ -437,6 +437,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DialogRefusesTheValues",
                     "sat-add \"Satellite Position=60\"\n",
                     {"Satellite Position: [0,  59]", "torvane-cli: edit: line 1: the dialog refused the values"}},
+        FailureCase{"ServiceIdWiderThanItsField", "select all\nrow 1\nedit \"Service ID=65536\"\n",
+                    {"Service ID: [0,  65535]", "torvane-cli: edit: line 3: the dialog refused the values"}},
+        FailureCase{"UncheckedPcrWiderThanItsField",
+                    "select all\nrow 1\nedit \"Service ID=0\" \"PCR Pid=9000\" \"Service ID=5\"\n",
+                    {"PCR Pid: [0,  8191]", "torvane-cli: edit: line 3: the dialog refused the values"}},
         FailureCase{"NoSuchRow", "select all\n\nrow 9999\n",
                     {"torvane-cli: edit: line 3: row takes a row number of the list or none"}},
         FailureCase{"DisabledControl",
@@ -449,6 +454,56 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownChoice", "select all\nrow 1\nedit \"Channel Type=Data\"\n",
                     {"torvane-cli: edit: line 3: \"Channel Type\" has no row \"Data\""}},
         FailureCase{"OpenQuote", "select \"all\n", {"torvane-cli: edit: line 1: unterminated quote"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The undo history keeps exactly its last 100 steps: a run says when older ones fell out, and
+// its undo lines then stop at the state after them.
+struct HistoryCase {
+    const char* name;
+    int commands;
+    int undos;
+    int kept;  // commands whose effect stays
+    std::string err;
+};
+
+class CliEditHistory : public CliEditTest, public ::testing::WithParamInterface<HistoryCase> {};
+
+TEST_P(CliEditHistory, KeepsExactlyItsLimitOfSteps)
+{
+    const HistoryCase& c = GetParam();
+    const auto renames = [](int count) {
+        std::string script = "select all\nrow 1\n";
+        for (int i = 1; i <= count; ++i)
+            script += "edit \"Channel Name=Step " + std::to_string(i) + "\"\n";
+        return script;
+    };
+    std::string expected = m_image;
+    if (c.kept > 0) {
+        ASSERT_EQ(Edit(renames(c.kept)).status, 0);
+        expected = test::TextOf(Path("edit.bin"));
+        m_folder.Write("edit.bin", Bytes(m_image));
+    }
+    std::string script = renames(c.commands);
+    for (int i = 0; i < c.undos; ++i)
+        script += "undo\n";
+    const CliRun run = Edit(script);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_TRUE(test::TextOf(Path("edit.bin")) == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, CliEditHistory,
+    ::testing::Values(HistoryCase{"HundredUndoneToTheOriginal", 100, 100, 0, ""},
+                      HistoryCase{"HundredUndoneOfHundredAndOne", 101, 101, 1,
+                                  "torvane-cli: warning: edit: 1 step fell out of the undo history from line 103 on "
+                                  "(it keeps the last 100 steps within 48 MiB): undo lines do not reach them\n"},
+                      HistoryCase{"HundredUndoneOfHundredAndTen", 110, 110, 10,
+                                  "torvane-cli: warning: edit: 10 steps fell out of the undo history from line 103 on "
+                                  "(it keeps the last 100 steps within 48 MiB): undo lines do not reach them\n"},
+                      HistoryCase{"NinetyNineOfHundredAndTen", 110, 99, 11,
+                                  "torvane-cli: warning: edit: 10 steps fell out of the undo history from line 103 on "
+                                  "(it keeps the last 100 steps within 48 MiB): undo lines do not reach them\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliEditTest, SystemMessagesAreShownAndTheScriptGoesOn)

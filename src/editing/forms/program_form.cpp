@@ -61,6 +61,18 @@ bool IsPid(std::int64_t value)
     return value >= kLowestPid && value <= kHighestPid;
 }
 
+// What the commit writes for an audio PID: a value that is neither 0 nor a PID is replaced by 0.
+std::int64_t WrittenAudioPid(std::int64_t pid)
+{
+    return pid != 0 && !IsPid(pid) ? 0 : pid;
+}
+
+bool IsAudioPid(ProgramControl control)
+{
+    return control == ProgramControl::AudioPid1 || control == ProgramControl::AudioPid2
+        || control == ProgramControl::AudioPid3;
+}
+
 } // namespace
 
 ProgramForm::ProgramForm(NodeStore& store, ServiceFilter filter, ProgramMode mode, const TreeNodeInfo& owner,
@@ -275,6 +287,22 @@ bool ProgramForm::Ok()
         if (!IsPid(pids[Index(ProgramControl::PcrPid)]))
             return Refuse(m_store.Prompts(), "PCR Pid: [32,  8191]", ProgramControl::PcrPid);
     }
+    // Every value the commit writes must fit its field; a wider one would be cut to its low bits.
+    for (std::size_t i = 0; i < kProgramControlCount; ++i) {
+        const auto control = static_cast<ProgramControl>(i);
+        std::optional<std::int64_t> value;
+        if (control == ProgramControl::ServiceId)
+            value = *serviceId;
+        else if (IsList(control))
+            value = SelectedValue(control);
+        else if (control != ProgramControl::Name)
+            value = IsAudioPid(control) ? WrittenAudioPid(pids[i]) : pids[i];
+        if (!value)
+            continue;
+        if (const std::optional<std::string> message =
+                FieldWidthMessage(m_store, NodeKind::Program, kControls[i].field, kControls[i].label, *value))
+            return Refuse(m_store.Prompts(), *message, control);
+    }
     return Accept();
 }
 
@@ -315,11 +343,9 @@ bool ProgramForm::Commit()
         const AudioCheck& check = kAudioChecks[i];
         if (!m_store.HasNamedField(NodeKind::Program, field(check.control)))
             continue;
-        std::int64_t pid = number(check.control);
-        if (pid != 0 && !IsPid(pid)) {
+        const std::int64_t pid = WrittenAudioPid(number(check.control));
+        if (pid != number(check.control))
             m_store.Prompts().Message(check.invalidMessage);
-            pid = 0;
-        }
         WriteNumber(slot, field(check.control), pid);
         if (pid != 0)
             audioUsed = static_cast<int>(i) + 1;

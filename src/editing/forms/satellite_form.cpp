@@ -1,5 +1,6 @@
 #include "editing/forms/satellite_form.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "editing/forms/form_fields.h"
@@ -39,6 +40,12 @@ constexpr std::array<std::pair<SatelliteControl, std::string_view>, 3> kSwitchFi
     {SatelliteControl::Voltage, "v12"},
     {SatelliteControl::Toneburst, "toneburst"},
 }};
+
+// Tenths of a degree as the longitude edit's range messages show them: "180.0".
+std::string TenthsText(std::int64_t tenths)
+{
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
 
 std::optional<int> FrequencyRow(std::optional<int> mhz)
 {
@@ -251,7 +258,54 @@ bool SatelliteForm::Ok()
         return Refuse(m_store.Prompts(), "Satellite Position: [0,  59]", SatelliteControl::Position);
     if (*longitude < 0.0 || *longitude > kHighestLongitude)
         return Refuse(m_store.Prompts(), "Satellite Longitude: [0.0,  180.0]", SatelliteControl::Longitude);
-    return Accept();
+    return CheckWidths() && Accept();
+}
+
+std::vector<SatelliteForm::FieldValue> SatelliteForm::FieldValues() const
+{
+    std::vector<FieldValue> values;
+    const auto add = [&](SatelliteControl control, std::string_view field, std::optional<std::int64_t> value) {
+        if (value)
+            values.push_back({control, field, *value});
+    };
+    add(SatelliteControl::LnbType, "lnb_type", SelectedValue(SatelliteControl::LnbType));
+    add(SatelliteControl::FirstFrequency, "lnb_low", SelectedValue(SatelliteControl::FirstFrequency));
+    add(SatelliteControl::SecondFrequency, "lnb_high", SelectedValue(SatelliteControl::SecondFrequency));
+    add(SatelliteControl::Position, "position", ParseDialogInteger(Text(SatelliteControl::Position)).value_or(0));
+    if (const std::optional<int> side = m_rows[Index(SatelliteControl::EastWest)]) {
+        const double longitude = ParseDialogDouble(Text(SatelliteControl::Longitude)).value_or(0.0);
+        const auto tenths = static_cast<std::int64_t>(std::trunc(longitude * 10.0));
+        add(SatelliteControl::Longitude, "sat_orbit", *side == kWestRow ? kFullCircle - tenths : tenths);
+    }
+    if (const std::optional<int> diseqc = SelectedValue(SatelliteControl::Diseqc)) {
+        add(SatelliteControl::Diseqc, "DiSEqC_type", (*diseqc / kDiseqcTypeUnit) % 8);
+        add(SatelliteControl::Diseqc, "DiSEqC_port", *diseqc % 16);
+    }
+    for (const auto& [control, field] : kSwitchFields)
+        add(control, field, SelectedValue(control));
+    return values;
+}
+
+bool SatelliteForm::CheckWidths()
+{
+    for (const FieldValue& value : FieldValues()) {
+        std::optional<std::string> message =
+            FieldWidthMessage(m_store, NodeKind::Satellite, value.field, Label(value.control), value.value);
+        if (!message)
+            continue;
+        if (value.control == SatelliteControl::Longitude) {
+            // sat_orbit holds tenths, a west longitude as 3600 − tenths: the message gives the
+            // longitudes in degrees that fit on the chosen side (the east ones when no west one does).
+            const std::int64_t highest = NumberFieldRange(m_store, NodeKind::Satellite, value.field)->highest;
+            const std::int64_t lowestWest = kFullCircle - highest;
+            const bool west = m_rows[Index(SatelliteControl::EastWest)] == kWestRow && lowestWest <= kEastLimit;
+            const std::int64_t low = west ? std::max<std::int64_t>(lowestWest, 0) : 0;
+            const std::int64_t high = west ? kEastLimit : std::min<std::int64_t>(highest, kEastLimit);
+            message = std::string(Label(value.control)) + ": [" + TenthsText(low) + ",  " + TenthsText(high) + "]";
+        }
+        return Refuse(m_store.Prompts(), *message, value.control);
+    }
+    return true;
 }
 
 void SatelliteForm::Write(std::string_view field, std::int64_t value)
@@ -264,9 +318,6 @@ bool SatelliteForm::Commit()
     if (m_outcome != DialogOutcome::Accepted)
         return false;
     const std::string& name = Text(SatelliteControl::Name);
-    const std::int32_t position = ParseDialogInteger(Text(SatelliteControl::Position)).value_or(0);
-    const double longitude = ParseDialogDouble(Text(SatelliteControl::Longitude)).value_or(0.0);
-
     if (Mode() == FormMode::New) {
         const std::optional<NewTreeNode> node =
             AllocTreeNode(m_store, NodeKind::Satellite, "AllocNode for Satellite failed");
@@ -281,26 +332,8 @@ bool SatelliteForm::Commit()
     // The navigator shows the name as the node holds it (a NUL ends it, the field's size cuts it),
     // as it shows it once the image is opened again.
     m_record.SetLabel(m_store.ReadNamedText(NodeKind::Satellite, m_record.Get().slot, "satname").value_or(name));
-    const std::pair<SatelliteControl, std::string_view> lnb[] = {{SatelliteControl::LnbType, "lnb_type"},
-                                                                 {SatelliteControl::FirstFrequency, "lnb_low"},
-                                                                 {SatelliteControl::SecondFrequency, "lnb_high"}};
-    for (const auto& [control, field] : lnb) {
-        if (const std::optional<int> value = SelectedValue(control))
-            Write(field, *value);
-    }
-    Write("position", position);
-    if (const std::optional<int> side = m_rows[Index(SatelliteControl::EastWest)]) {
-        const auto tenths = static_cast<std::int64_t>(std::trunc(longitude * 10.0));
-        Write("sat_orbit", *side == kWestRow ? kFullCircle - tenths : tenths);
-    }
-    if (const std::optional<int> diseqc = SelectedValue(SatelliteControl::Diseqc)) {
-        Write("DiSEqC_type", (*diseqc / kDiseqcTypeUnit) % 8);
-        Write("DiSEqC_port", *diseqc % 16);
-    }
-    for (const auto& [control, field] : kSwitchFields) {
-        if (const std::optional<int> value = SelectedValue(control))
-            Write(field, *value);
-    }
+    for (const FieldValue& value : FieldValues())
+        Write(value.field, value.value);
     return true;
 }
 

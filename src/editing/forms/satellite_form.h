@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
@@ -83,6 +84,17 @@ private:
     void Refill(SatelliteControl list, std::optional<int> row);
     void EmptySecondList();
     void Write(std::string_view field, std::int64_t value);
+
+    // A number the commit writes: the control it comes from, the field and the value.
+    struct FieldValue {
+        SatelliteControl control;
+        std::string_view field;
+        std::int64_t value;
+    };
+    // The numbers the commit writes from the controls, in writing order.
+    std::vector<FieldValue> FieldValues() const;
+    // The refusal of the first value that does not fit its field (focus on its control), or true.
+    bool CheckWidths();
 
     NodeStore& m_store;
     FormRecord m_record;

@@ -1,5 +1,7 @@
 #include "editing/forms/tp_form.h"
 
+#include <tuple>
+
 #include "editing/forms/form_fields.h"
 #include "editing/new_tree_node.h"
 #include "store/channel_tree.h"
@@ -116,6 +118,19 @@ bool TpForm::Ok()
         return Refuse(m_store.Prompts(), "Frequency: [3000,  13450]", TpControl::Frequency);
     if (*symbolRate < kLowestSymbolRate || *symbolRate > kHighestSymbolRate)
         return Refuse(m_store.Prompts(), "Symbol Rate: [1000,  45000]", TpControl::SymbolRate);
+    // The values must also fit the template's fields; a wider one would be cut to its low bits.
+    const std::optional<int> polarization = SelectedPolarization();
+    const std::tuple<TpControl, std::string_view, std::string_view, std::optional<std::int64_t>> written[] = {
+        {TpControl::Frequency, "frq", "Frequency", *frequency},
+        {TpControl::Polarization, "pol", Label(TpControl::Polarization), polarization},
+        {TpControl::SymbolRate, "sym", "Symbol Rate", *symbolRate},
+    };
+    for (const auto& [control, field, name, value] : written) {
+        if (!value)
+            continue;
+        if (const std::optional<std::string> message = FieldWidthMessage(m_store, NodeKind::Tp, field, name, *value))
+            return Refuse(m_store.Prompts(), *message, control);
+    }
     if (ChannelTree::HasDuplicateLabel(m_record.Get().parent, CandidateLabel(), true, &m_record.Get()))
         return Refuse(m_store.Prompts(), "TP Setting existed!", std::nullopt);
     return Accept();

@@ -368,5 +368,58 @@ TEST_F(SatelliteFormTest, NothingIsWrittenWithoutOk)
     EXPECT_FALSE(store.IsModified());
 }
 
+// A value that does not fit its template field is refused like the ranges, not cut: templates
+// with an 11-bit sat_orbit (west longitudes from 155.3 only) and a 5-bit position.
+struct SatWidthCase {
+    const char* name;
+    std::string from;
+    std::string to;
+    std::vector<std::pair<SC, std::string>> texts;
+    int eastWestRow;
+    std::string message;  // after "nItemFather = NULL"; empty: accepted
+    std::optional<SC> focus;
+};
+
+class SatelliteWidths : public ::testing::TestWithParam<SatWidthCase> {};
+
+TEST_P(SatelliteWidths, RefusedWithTheFieldsRange)
+{
+    const SatWidthCase& c = GetParam();
+    test::AlteredTemplateStore altered(c.from, c.to);
+    ASSERT_TRUE(altered.ready);
+    TreeNodeInfo record;
+    SatelliteForm form(*altered.store, record);
+    for (const auto& [control, text] : c.texts)
+        form.EditText(control, text);
+    form.Select(SC::EastWest, c.eastWestRow);
+    EXPECT_EQ(form.Ok(), c.message.empty());
+    Texts expected{"nItemFather = NULL"};
+    if (!c.message.empty())
+        expected.push_back(c.message);
+    EXPECT_EQ(altered.prompts.messages, expected);
+    EXPECT_EQ(form.Focus(), c.focus);
+}
+
+const std::string kOrbit = "UINT16 sat_orbit            /*#pos:7@*/;";
+const std::string kNarrowOrbit = "UINT16 sat_orbit:11 /*#pos:7@*/; UINT16 orbit_spare:5;";
+const std::string kPosition = "unsigned char position      /*#pos:6@*/;";
+const std::string kNarrowPosition = "UINT8 position:5 /*#pos:6@*/; UINT8 position_spare:3;";
+constexpr int kEast = 0;
+constexpr int kWest = 1;
+
+INSTANTIATE_TEST_SUITE_P(
+    Templates, SatelliteWidths,
+    ::testing::Values(
+        SatWidthCase{"East180Fits", kOrbit, kNarrowOrbit, {{SC::Longitude, "180.0"}}, kEast, "", std::nullopt},
+        SatWidthCase{"West155Point3Fits", kOrbit, kNarrowOrbit, {{SC::Longitude, "155.3"}}, kWest, "", std::nullopt},
+        SatWidthCase{"West155Point2", kOrbit, kNarrowOrbit, {{SC::Longitude, "155.2"}}, kWest,
+                     "Satellite Longitude: [155.3,  180.0]", SC::Longitude},
+        SatWidthCase{"Position31Fits", kPosition, kNarrowPosition, {{SC::Position, "31"}}, kEast, "", std::nullopt},
+        SatWidthCase{"Position32", kPosition, kNarrowPosition, {{SC::Position, "32"}}, kEast,
+                     "Satellite Position: [0,  31]", SC::Position},
+        SatWidthCase{"RangeBeforeWidth", kPosition, kNarrowPosition, {{SC::Position, "60"}}, kEast,
+                     "Satellite Position: [0,  59]", SC::Position}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace torvane

@@ -224,5 +224,39 @@ TEST(TpFormTemplate, WithoutPolarisationFieldTheLabelIsHorizontal)
     EXPECT_EQ(store.ReadNamedText(NodeKind::Tp, info.slot, "polar"), "0") << "an undeclared field is not written";
 }
 
+// Values that do not fit their template fields are refused like the ranges, not cut: a template
+// with a 13-bit frequency.
+struct TpWidthCase {
+    const char* name;
+    std::string frequency;
+    std::vector<std::string> messages;
+    std::optional<TC> focus;
+};
+
+class TpWidths : public ::testing::TestWithParam<TpWidthCase> {};
+
+TEST_P(TpWidths, RefusedWithTheFieldsRange)
+{
+    const TpWidthCase& c = GetParam();
+    test::AlteredTemplateStore altered("UINT16 frq          /*#pos:3@*/;",
+                                       "UINT16 frq:13 /*#pos:3@*/; UINT16 frq_spare:3;");
+    ASSERT_TRUE(altered.ready);
+    TreeNodeInfo info;
+    TpForm form(*altered.store, info);
+    form.EditText(TC::Frequency, c.frequency);
+    form.EditText(TC::SymbolRate, "27500");
+    EXPECT_EQ(form.Ok(), c.focus == std::nullopt);
+    EXPECT_EQ(altered.prompts.messages, c.messages);
+    EXPECT_EQ(form.Focus(), c.focus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frequencies, TpWidths,
+    ::testing::Values(TpWidthCase{"Fits", "8191", {"nItemFather = NULL"}, std::nullopt},
+                      TpWidthCase{"Wider", "8192", {"nItemFather = NULL", "Frequency: [0,  8191]"}, TC::Frequency},
+                      TpWidthCase{"RangeFirst", "2999", {"nItemFather = NULL", "Frequency: [3000,  13450]"},
+                                  TC::Frequency}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace torvane
