@@ -47,8 +47,10 @@ struct SatelliteUpdate {
     std::string error;
 };
 
-SatelliteUpdate PreviewFromFile(Document& document, const std::string& table, const std::string& name, int tolerance)
+SatelliteUpdate PreviewFromFile(EditSession& session, const std::string& table, const std::string& name,
+                                int tolerance)
 {
+    Document& document = session.GetDocument();
     SatelliteUpdate update;
     update.satellite = FindCliItem(document, name);
     if (!update.satellite || update.satellite->Info()->treeKind != TreeKind::Satellite) {
@@ -66,7 +68,7 @@ SatelliteUpdate PreviewFromFile(Document& document, const std::string& table, co
         update.error = "the table has no satellite at " + (orbit ? OrbitalPositionText(*orbit) : std::string("its position"));
         return update;
     }
-    update.preview = PreviewTpUpdate(document.Store(), *update.satellite, *found, tolerance);
+    update.preview = PreviewTpUpdate(session, *update.satellite, *found, tolerance);
     return update;
 }
 
@@ -80,7 +82,7 @@ std::string ImportTps(EditSession& session, const std::vector<std::string>& args
     if (!tolerance)
         return "--tolerance takes 0 … " + std::to_string(kLargestTpToleranceMhz) + " MHz";
     SatelliteUpdate update =
-        PreviewFromFile(session.GetDocument(), arguments.Positional()[0], arguments.Positional()[1], *tolerance);
+        PreviewFromFile(session, arguments.Positional()[0], arguments.Positional()[1], *tolerance);
     if (!update.preview)
         return update.error;
     if (arguments.Flag(kDeleteMissingFlag))
@@ -115,7 +117,7 @@ std::string ImportSatellite(EditSession& session, const std::vector<std::string>
         return "import-sat opens no satellite dialog here";
     if (!dialog->Satellite()->Ok())
         return "the dialog refused the values";
-    const TpImportPreview preview = PreviewNewSatelliteTps(document.Store(), *table);
+    const TpImportPreview preview = PreviewNewSatelliteTps(session, *table);
     if (!FinishAddSatelliteFromTable(session, *dialog, preview))
         return "import-sat made no satellite";
     PrintSummary(preview);
@@ -156,8 +158,9 @@ int RunTpsDiffCommand(CliContext& context, CommandArgs args)
     const std::unique_ptr<Document> document = NewCliDocument(context);
     if (!document || !OpenCliFile(context, *document, arguments.Positional()[0], *chunk))
         return kExitFailure;
+    EditSession session(*document);
     const SatelliteUpdate update =
-        PreviewFromFile(*document, arguments.Positional()[1], arguments.Positional()[2], *tolerance);
+        PreviewFromFile(session, arguments.Positional()[1], arguments.Positional()[2], *tolerance);
     if (!update.preview) {
         context.Fail("tps-diff: " + update.error);
         return kExitFailure;

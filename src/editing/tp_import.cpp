@@ -1,9 +1,9 @@
 #include "editing/tp_import.h"
 
 #include <algorithm>
+#include <limits>
 
-#include "database/database_image.h"
-#include "database/table_header.h"
+#include "document/document.h"
 #include "editing/edit_session.h"
 #include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
@@ -17,8 +17,6 @@ namespace {
 
 constexpr int kHalfCircle = 1800;
 constexpr int kFullCircle = 3600;
-// A TP takes its record and two spare bytes in the region.
-constexpr int kSpareBytes = 2;
 
 // Adds one TP through the TP dialog of a new item under satellite.
 void AddTp(NavigatorCommands& navigator, TreeItem& satellite, const TpImportRow& row)
@@ -44,29 +42,23 @@ void ChangeSymbolRate(NavigatorCommands& navigator, TreeItem& tp, int symbolRate
         navigator.Finish(*dialog);
 }
 
+// Without a file the document has no limit of its own.
+int RoomForTps(const EditSession& session)
+{
+    return session.Capacity().Room(NodeKind::Tp).value_or(std::numeric_limits<int>::max());
+}
+
+// The new TPs that fit, and never more than the document has room for now.
 void AddNewTps(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
 {
+    int room = RoomForTps(session);
     for (const TpImportRow& row : preview.Rows()) {
-        if (row.action == TpImportAction::New && row.fits)
+        if (row.action == TpImportAction::New && row.fits && room-- > 0)
             AddTp(session.Navigator(), satellite, row);
     }
 }
 
 } // namespace
-
-int RoomForNewTps(const NodeStore& store)
-{
-    const TableHeader* table = store.Image().Table(NodeKind::Tp);
-    const int size = store.Schema().NodeSize(NodeKind::Tp) + kSpareBytes;
-    if (!table || size <= kSpareBytes)
-        return 0;
-    int lastUsed = table->slotCount;
-    while (lastUsed > 0 && (static_cast<std::size_t>(lastUsed - 1) >= table->offsets.size()
-                            || table->offsets[static_cast<std::size_t>(lastUsed - 1)] == -1))
-        --lastUsed;
-    const std::int64_t bytes = std::max<std::int64_t>(0, std::int64_t{store.Image().Length()} - store.FreeOffset() - 1);
-    return static_cast<int>(std::min<std::int64_t>(kMaxTableSlots - lastUsed, bytes / size));
-}
 
 std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satellite)
 {
@@ -78,10 +70,11 @@ std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satell
     return *orbit <= kHalfCircle ? *orbit : *orbit - kFullCircle;
 }
 
-TpImportPreview PreviewTpUpdate(const NodeStore& store, const TreeItem& satellite, const TableSatellite& table,
+TpImportPreview PreviewTpUpdate(EditSession& session, const TreeItem& satellite, const TableSatellite& table,
                                 int toleranceMhz)
 {
-    return TpImportPreview(ExistingTps(store, satellite), table.tps, RoomForNewTps(store), toleranceMhz);
+    return TpImportPreview(ExistingTps(session.GetDocument().Store(), satellite), table.tps, RoomForTps(session),
+                           toleranceMhz);
 }
 
 void ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview)
@@ -117,9 +110,9 @@ std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& n
     return dialog;
 }
 
-TpImportPreview PreviewNewSatelliteTps(const NodeStore& store, const TableSatellite& table)
+TpImportPreview PreviewNewSatelliteTps(EditSession& session, const TableSatellite& table)
 {
-    return TpImportPreview({}, table.tps, RoomForNewTps(store));
+    return TpImportPreview({}, table.tps, RoomForTps(session));
 }
 
 TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview)

@@ -10,7 +10,6 @@ namespace torvane {
 class EditSession;
 class NavigatorCommands;
 class NavigatorDialog;
-class NodeStore;
 class TreeItem;
 
 // The step texts of the two imports.
@@ -19,15 +18,13 @@ inline constexpr std::string_view kAddSatelliteStep = "Add Satellite from Table"
 // The question which of a table's satellites to take.
 inline constexpr std::string_view kTableSatelliteCaption = "Table Satellite";
 
-// How many more TPs the database can take.
-int RoomForNewTps(const NodeStore& store);
-
 // A satellite's orbital position from its sat_orbit, in tenths of a degree (negative for west), or
 // nothing when it has none in 0 … 3600.
 std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satellite);
 
-// The preview of updating satellite's TPs from a table satellite's.
-TpImportPreview PreviewTpUpdate(const NodeStore& store, const TreeItem& satellite, const TableSatellite& table,
+// The preview of updating satellite's TPs from a table satellite's, with the room the session's
+// document has for new TPs.
+TpImportPreview PreviewTpUpdate(EditSession& session, const TreeItem& satellite, const TableSatellite& table,
                                 int toleranceMhz = kDefaultTpToleranceMhz);
 
 // Applies a preview of satellite, each TP as the TP dialog's OK would (ids, labels,
@@ -43,8 +40,10 @@ bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPrev
 // rest at the defaults for the user to check; nullptr where Add opens no satellite dialog.
 std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& navigator, TreeItem* root,
                                                             const TableSatellite& table);
-// The preview of the satellite's TPs, all new but for what is skipped.
-TpImportPreview PreviewNewSatelliteTps(const NodeStore& store, const TableSatellite& table);
+// The preview of the satellite's TPs, all new but for what is skipped. The room is the document's
+// before the satellite is added; its record may leave room for one TP less, which the adding
+// then respects.
+TpImportPreview PreviewNewSatelliteTps(EditSession& session, const TableSatellite& table);
 // After the dialog closed: on OK the satellite and then its new TPs that fit, the edit of one
 // session step. The new satellite item, or nullptr.
 TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);

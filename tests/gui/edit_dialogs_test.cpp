@@ -15,6 +15,7 @@
 
 #include "demo_document.h"
 #include "editing/channel_operations.h"
+#include "editing/edit_session.h"
 #include "editing/navigator_commands.h"
 #include "editing/tp_import.h"
 #include "exchange/tp_table_file.h"
@@ -356,7 +357,8 @@ void EditDialogsTest::tpImportDialog()
     TreeItem* hotbird = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(1);
     const TableReadResult read = ReadTpTableFile("/usr/share/dvb/dvb-s/Hotbird-13.0E", ReadSatellitesXml);
     QVERIFY2(read.Ok(), read.error.c_str());
-    TpImportPreview preview = PreviewTpUpdate(store, *hotbird, read.satellites[0]);
+    EditSession session(demo.Doc());
+    TpImportPreview preview = PreviewTpUpdate(session, *hotbird, read.satellites[0]);
     TpImportDialog dialog(preview, QStringLiteral("Update TPs from Table"), QStringLiteral("Hotbird-13.0E: Hotbird (13.0E)"),
                           true, nullptr);
     dialog.show();
@@ -384,7 +386,7 @@ void EditDialogsTest::tpImportDialog()
     TableSatellite circular{"Hispasat", -300, {{11731000, 27500000, TablePolarization::Left, TableSystem::DvbS, 1},
                                                {12092000, 27500000, TablePolarization::Right, TableSystem::DvbS, 2},
                                                {11811000, 29500000, TablePolarization::Horizontal, TableSystem::DvbS2, 3}}};
-    TpImportPreview fresh = PreviewNewSatelliteTps(store, circular);
+    TpImportPreview fresh = PreviewNewSatelliteTps(session, circular);
     TpImportDialog added(fresh, QStringLiteral("Add Satellite from Table"), QStringLiteral("satellites.xml: Hispasat (30.0W)"),
                          false, nullptr);
     added.show();

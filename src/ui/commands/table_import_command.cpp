@@ -61,7 +61,7 @@ std::optional<TableImportStep> PrepareTpUpdate(EditSession& session, UserPrompts
     const std::optional<ChosenTable> table = ChooseTable(prompts, SatelliteOrbit(store, satellite));
     if (!table)
         return std::nullopt;
-    auto preview = std::make_shared<TpImportPreview>(PreviewTpUpdate(store, satellite, table->satellite));
+    auto preview = std::make_shared<TpImportPreview>(PreviewTpUpdate(session, satellite, table->satellite));
     if (!dialogs.RunTpImport(*preview, kUpdateTpsStep, table->fileName + ": " + SatelliteText(table->satellite)))
         return std::nullopt;
     return TableImportStep{std::string(kUpdateTpsStep), [&session, &satellite, preview] {
@@ -79,7 +79,7 @@ std::optional<TableImportStep> PrepareSatelliteImport(EditSession& session, User
     if (!dialog || !dialogs.RunSatellite(*dialog->Satellite()))
         return std::nullopt;
     auto preview =
-        std::make_shared<TpImportPreview>(PreviewNewSatelliteTps(session.GetDocument().Store(), table->satellite));
+        std::make_shared<TpImportPreview>(PreviewNewSatelliteTps(session, table->satellite));
     if (!dialogs.RunTpImport(*preview, kAddSatelliteStep, table->fileName + ": " + SatelliteText(table->satellite)))
         return std::nullopt;
     return TableImportStep{std::string(kAddSatelliteStep), [&session, dialog, preview] {

@@ -208,7 +208,7 @@ TEST_F(TpImportSession, ImportsRealTablesAsOneStepEach)
         const TableSatellite table = Table(update.table);
         TreeItem* satellite = Satellite(update.satellite);
         const int before = satellite->ChildCount();
-        TpImportPreview preview = PreviewTpUpdate(store, *satellite, table);
+        TpImportPreview preview = PreviewTpUpdate(session, *satellite, table);
         if (update.deleteMissing)
             preview.TickAllOnlyHere();
         const TpImportCounts counts = preview.Counts();
@@ -234,7 +234,7 @@ TEST_F(TpImportSession, ImportsRealTablesAsOneStepEach)
     EXPECT_EQ(form.Text(SatelliteControl::Longitude), "42");
     EXPECT_EQ(form.Selection(SatelliteControl::EastWest), 0);
     ASSERT_TRUE(form.Ok());
-    const TpImportPreview preview = PreviewNewSatelliteTps(store, turksat);
+    const TpImportPreview preview = PreviewNewSatelliteTps(session, turksat);
     EXPECT_EQ(preview.Counts().added + preview.Counts().same + preview.Counts().skippedOutOfRange, m_blocks - m_dvbS2);
     TreeItem* added = FinishAddSatelliteFromTable(session, *dialog, preview);
     ASSERT_TRUE(added);
@@ -270,11 +270,11 @@ TEST_F(TpImportSession, ASatelliteOfAnExistingNameIsRefusedAsTheDialogRefusesIt)
     EXPECT_EQ(dialog->Satellite()->Selection(SatelliteControl::EastWest), 1);
     EXPECT_FALSE(dialog->Satellite()->Ok());
     EXPECT_EQ(Messages(), std::vector<std::string>{"Satellite name existed!"});
-    EXPECT_FALSE(FinishAddSatelliteFromTable(session, *dialog, PreviewNewSatelliteTps(store, table)));
+    EXPECT_FALSE(FinishAddSatelliteFromTable(session, *dialog, PreviewNewSatelliteTps(session, table)));
     EXPECT_EQ(Take(), before);
     EXPECT_FALSE(session.CanUndo());
     // Nothing to change is no step either.
-    EXPECT_FALSE(ApplyTpUpdate(session, *Satellite(0), PreviewTpUpdate(store, *Satellite(0), TableSatellite{})));
+    EXPECT_FALSE(ApplyTpUpdate(session, *Satellite(0), PreviewTpUpdate(session, *Satellite(0), TableSatellite{})));
     EXPECT_FALSE(session.CanUndo());
 }
 
