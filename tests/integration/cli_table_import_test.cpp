@@ -33,10 +33,10 @@ protected:
         m_folder.Write("demo.bin", BytesOf(demo));
     }
 
-    CliRun Cli(std::vector<std::string> args) const
+    CliRun Cli(std::vector<std::string> args, const std::string& type = "v2") const
     {
-        args.insert(args.begin(),
-                    {"--config-dir", test::binaryPath("samples/v2"), "--project-type", "ZUV_DVBS_V2"});
+        args.insert(args.begin(), {"--config-dir", test::binaryPath("samples/" + type), "--project-type",
+                                   "ZUV_DVBS_" + std::string(type == "v2" ? "V2" : "V4")});
         return test::RunCli(args, m_folder.Path());
     }
 
@@ -125,6 +125,26 @@ TEST_F(CliTableImport, AMalformedTableChangesNothing)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "added 1, updated 0, same 0, kept 6, deleted 0, skipped 0 (DVB-S2), skipped 0 (out of range)\n");
     EXPECT_NE(Tree().find("    [ 7 ]  TP_12000_V_27500\n"), std::string::npos);
+}
+
+// A user database with room for nine more TPs: the preview says so, the import adds those nine
+// and the next one none.
+TEST_F(CliTableImport, AddsNoMoreTpsThanTheImageHolds)
+{
+    ASSERT_EQ(Cli({"demo", Path("full.bin"), "--satellites", "3", "--tps", "3", "--programs", "3993"}, "v4").status, 0);
+    const std::string counts = "added 9, updated 0, same 0, kept 3, deleted 0, skipped 4 (DVB-S2), skipped 0 (out of "
+                               "range)\nroom for 9 of 91 new TPs\n";
+    EXPECT_EQ(Cli({"tps-diff", Path("full.bin"), kHotbird, "Hotbird 13E"}, "v4").err, counts);
+    m_folder.Write("script.txt", BytesOf("import-tps " + kHotbird + " \"Hotbird 13E\"\nimport-tps " + kHotbird
+                                         + " \"Hotbird 13E\"\n"));
+    const CliRun run = Cli({"edit", Path("full.bin"), Path("script.txt")}, "v4");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, counts
+                           + "added 0, updated 0, same 9, kept 3, deleted 0, skipped 4 (DVB-S2), skipped 0 (out of "
+                             "range)\nroom for 0 of 82 new TPs\n");
+    const std::string tree = Cli({"tree", Path("full.bin")}, "v4").out;
+    EXPECT_NE(tree.find("    [ 12 ]  "), std::string::npos) << tree;
+    EXPECT_EQ(tree.find("    [ 13 ]  "), std::string::npos) << tree;
 }
 
 TEST_F(CliTableImport, AddsASatelliteOfASatellitesXmlByPosition)
