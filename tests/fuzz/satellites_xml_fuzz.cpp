@@ -11,6 +11,7 @@
 
 #include "exchange/xml/satellites_xml_reader.h"
 #include "fuzz/fuzz_target.h"
+#include "fuzz/table_fuzz.h"
 
 namespace torvane::fuzz {
 
@@ -48,7 +49,7 @@ bool SameValues(const TableSatellite& a, const TableSatellite& b)
 
 std::vector<Input> Seeds()
 {
-    const std::vector<std::string> texts = {
+    return SeedsOf({
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<satellites>\n<sat name=\"19.2E Astra\" flags=\"1\" position=\"192\">\n"
         "<transponder frequency=\"10714250\" symbol_rate=\"22000000\" polarization=\"0\" fec_inner=\"4\" system=\"0\"/>\n"
         "<transponder frequency=\"11229000000\" symbol_rate=\"22000000\" polarization=\"1\" system=\"1\"/>\n</sat>\n"
@@ -56,11 +57,7 @@ std::vector<Input> Seeds()
         "polarization=\"2\"/></sat>\n</satellites>\n",
         "<satellites><!-- c --><sat name=\"&amp;\" position=\"0\"/><other><x/></other></satellites>",
         "<satellites>\n<sat name=\"A\" position=\"10\">\n<transponder frequency=\"1\"\n</sat>",
-    };
-    std::vector<Input> seeds;
-    for (const std::string& text : texts)
-        seeds.emplace_back(text.begin(), text.end());
-    return seeds;
+    });
 }
 
 } // namespace torvane::fuzz
@@ -70,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace torvane;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const TableReadResult result = ReadSatellitesXml(text);
+    fuzz::CheckTable(result);
     if (!result.Ok()) {
-        fuzz::Check(result.satellites.empty(), "a refused table gave satellites");
         fuzz::Check(result.error.starts_with("line ") || result.error == "the table holds no satellite",
                     "an error names no line");
         return 0;
@@ -81,9 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(satellite.position && *satellite.position >= -1800 && *satellite.position <= 1800,
                     "a position outside its range was taken");
         for (const TableTp& tp : satellite.tps)
-            fuzz::Check(tp.frequencyKhz >= 1'000'000 && tp.frequencyKhz <= 100'000'000 && tp.symbolRate > 0
-                            && tp.symbolRate <= 100'000'000,
-                        "a value outside its range was taken");
+            fuzz::Check(tp.frequencyKhz >= 1'000'000, "a frequency below 1 GHz was taken");
     }
     const TableReadResult again = ReadSatellitesXml(fuzz::Written(result.satellites));
     fuzz::Check(again.Ok() && std::equal(result.satellites.begin(), result.satellites.end(), again.satellites.begin(),
