@@ -65,7 +65,8 @@ SatelliteUpdate PreviewFromFile(EditSession& session, const std::string& table, 
     const std::optional<int> orbit = SatelliteOrbit(document.Store(), *update.satellite);
     const TableSatellite* found = FindTableSatellite(read.satellites, orbit);
     if (!found) {
-        update.error = "the table has no satellite at " + (orbit ? OrbitalPositionText(*orbit) : std::string("its position"));
+        update.error =
+            "the table has no satellite at " + (orbit ? OrbitalPositionText(*orbit) : std::string("its position"));
         return update;
     }
     update.preview = PreviewTpUpdate(session, *update.satellite, *found, tolerance);
@@ -145,7 +146,8 @@ int RunTpsDiffCommand(CliContext& context, CommandArgs args)
     CliArguments arguments;
     if (!arguments.Parse(args, {std::string(kChunkOption), std::string(kToleranceOption)}, {})
         || arguments.Positional().size() != 3) {
-        context.Fail("tps-diff: " + (arguments.Error().empty() ? std::string("expected FILE TABLE SATNAME") : arguments.Error()));
+        context.Fail("tps-diff: "
+                     + (arguments.Error().empty() ? std::string("expected FILE TABLE SATNAME") : arguments.Error()));
         return kExitUsage;
     }
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);

@@ -119,15 +119,15 @@ void TpImportPreview::Build()
         // The closest unclaimed TP of the polarisation within the tolerance, one with the same
         // symbol rate before any other.
         std::optional<std::size_t> match;
-        auto rank = [&](std::size_t i) {
-            const ExistingTp& tp = m_existing[i];
-            return std::pair(tp.symbolRate != row.symbolRate,
-                             std::llabs(std::int64_t{tp.frequency} * 1000 - entry.frequencyKhz));
+        const auto distance = [&](std::size_t i) {
+            return std::llabs(std::int64_t{m_existing[i].frequency} * 1000 - entry.frequencyKhz);
+        };
+        const auto rank = [&](std::size_t i) {
+            return std::pair(m_existing[i].symbolRate != row.symbolRate, distance(i));
         };
         for (std::size_t i = 0; i < m_existing.size(); ++i) {
-            const ExistingTp& tp = m_existing[i];
-            if (claimed[i] || tp.polarization != row.polarization
-                || std::llabs(std::int64_t{tp.frequency} * 1000 - entry.frequencyKhz) > std::int64_t{m_tolerance} * 1000)
+            if (claimed[i] || m_existing[i].polarization != row.polarization
+                || distance(i) > std::int64_t{m_tolerance} * 1000)
                 continue;
             if (!match || rank(i) < rank(*match))
                 match = i;
@@ -217,7 +217,8 @@ TpImportCounts TpImportPreview::Counts() const
 bool TpImportPreview::MapsCircular() const
 {
     return std::any_of(m_rows.begin(), m_rows.end(), [](const TpImportRow& row) {
-        return row.table && row.action != TpImportAction::SkippedDvbS2 && !MappingOf(row.table->polarization).note.empty();
+        return row.table && row.action != TpImportAction::SkippedDvbS2
+            && !MappingOf(row.table->polarization).note.empty();
     });
 }
 
@@ -252,8 +253,8 @@ std::string TpImportPreview::Summary() const
     const TpImportCounts counts = Counts();
     std::string text = CountsLine(counts);
     if (counts.withoutRoom > 0)
-        text += "\nroom for " + std::to_string(counts.added) + " of " + std::to_string(counts.added + counts.withoutRoom)
-            + " new TPs";
+        text += "\nroom for " + std::to_string(counts.added) + " of "
+            + std::to_string(counts.added + counts.withoutRoom) + " new TPs";
     return text;
 }
 

@@ -61,20 +61,27 @@ struct Block {
     }
 };
 
+// "<what> "<value>"".
+std::string Refusal(std::string_view what, std::string_view value)
+{
+    std::string text(what);
+    text.append(" \"").append(value).append("\"");
+    return text;
+}
+
 // An error text for the value of a key, or empty when it was taken.
 std::string TakeValue(Block& block, std::string_view key, std::string_view value)
 {
-    const std::string quoted = "\"" + std::string(value) + "\"";
     if (key == "FREQUENCY") {
         const std::optional<std::int64_t> frequency = PositiveNumber(value);
         if (!frequency)
-            return "FREQUENCY is no frequency in kHz: " + quoted;
+            return Refusal("FREQUENCY is no frequency in kHz:", value);
         block.tp.frequencyKhz = *frequency;
         block.hasFrequency = true;
     } else if (key == "SYMBOL_RATE") {
         const std::optional<std::int64_t> rate = PositiveNumber(value);
         if (!rate)
-            return "SYMBOL_RATE is no rate in symbols/s: " + quoted;
+            return Refusal("SYMBOL_RATE is no rate in symbols/s:", value);
         block.tp.symbolRate = *rate;
         block.hasSymbolRate = true;
     } else if (key == "POLARIZATION") {
@@ -85,14 +92,14 @@ std::string TakeValue(Block& block, std::string_view key, std::string_view value
             }
         }
         if (!block.hasPolarization)
-            return "POLARIZATION must be HORIZONTAL, VERTICAL, LEFT or RIGHT, not " + quoted;
+            return Refusal("POLARIZATION must be HORIZONTAL, VERTICAL, LEFT or RIGHT, not", value);
     } else if (key == "DELIVERY_SYSTEM") {
         if (EqualsIgnoringCase(value, "DVBS"))
             block.tp.system = TableSystem::DvbS;
         else if (EqualsIgnoringCase(value, "DVBS2"))
             block.tp.system = TableSystem::DvbS2;
         else
-            return "DELIVERY_SYSTEM must be DVBS or DVBS2, not " + quoted;
+            return Refusal("DELIVERY_SYSTEM must be DVBS or DVBS2, not", value);
         block.hasSystem = true;
     }
     return {};

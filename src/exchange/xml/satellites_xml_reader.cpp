@@ -26,7 +26,8 @@ public:
         if (!m_xml.readNextStartElement())
             return XmlFailure("no <satellites> element");
         if (m_xml.name() != QLatin1String("satellites"))
-            return Failure("the root element must be <satellites>, not <" + m_xml.name().toString().toStdString() + ">");
+            return Failure("the root element must be <satellites>, not <" + m_xml.name().toString().toStdString()
+                           + ">");
         while (m_xml.readNextStartElement()) {
             if (m_xml.name() != QLatin1String("sat")) {
                 m_xml.skipCurrentElement();

@@ -65,8 +65,8 @@ TpImportDialog::TpImportDialog(TpImportPreview& preview, const QString& caption,
             ShowSummary();
     });
 
-    m_circular = new QLabel(tr("Circular polarization is taken as linear: left \u2192 horizontal, right \u2192 vertical."),
-                            this);
+    m_circular = new QLabel(
+        tr("Circular polarization is taken as linear: left \u2192 horizontal, right \u2192 vertical."), this);
     layout->addWidget(m_circular);
     m_summary = new QLabel(this);
     layout->addWidget(m_summary);
