@@ -56,6 +56,11 @@ void BM_Apply100NewTpsAndUndo(benchmark::State& state)
         return;
     }
     const int before = satellite->ChildCount();
+    if (!ApplyTpUpdate(session, *satellite, preview) || FirstSatellite(demo)->ChildCount() != before + 100) {
+        state.SkipWithError("the step did not add the hundred TPs");
+        return;
+    }
+    session.Undo();
     for (auto _ : state) {
         // Undo may bring the tree back with items of its own.
         ApplyTpUpdate(session, *FirstSatellite(demo), preview);

@@ -1,6 +1,6 @@
 #include "editing/tp_import.h"
 
-#include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "document/document.h"
