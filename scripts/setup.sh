@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6svg6 zlib1g-dev liblzma-dev
           lzma-alone libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
-          fonts-dejavu-core dpkg-dev file)
+          fonts-dejavu-core dpkg-dev file dtv-scan-tables)
 
 missing=()
 for p in "${packages[@]}"; do

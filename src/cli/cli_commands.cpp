@@ -12,6 +12,7 @@ constexpr std::array kCommands = {
     CliCommand{"template", "template compile HEADER.h\ntemplate show", RunTemplateCommand},
     CliCommand{"probe", "probe --port PORT", RunProbeCommand},
     CliCommand{"edit", "edit FILE SCRIPT [--chunk user|default]", RunEditCommand},
+    CliCommand{"tps-diff", "tps-diff FILE TABLE SATNAME [--tolerance MHZ] [--chunk user|default]", RunTpsDiffCommand},
     CliCommand{"info", "info FILE", RunInfoCommand},
     CliCommand{"tree", "tree FILE [--chunk user|default]", RunTreeCommand},
     CliCommand{"list",

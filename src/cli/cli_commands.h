@@ -36,6 +36,7 @@ int RunDownloadCommand(CliContext& context, CommandArgs args);
 int RunEditCommand(CliContext& context, CommandArgs args);
 int RunExportCsvCommand(CliContext& context, CommandArgs args);
 int RunCompareCommand(CliContext& context, CommandArgs args);
+int RunTpsDiffCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

@@ -6,6 +6,7 @@
 
 #include "cli/cli_document.h"
 #include "cli/list_edit_lines.h"
+#include "cli/table_import.h"
 #include "editing/duplicate_finder.h"
 #include "editing/edit_session.h"
 #include "editing/forms/set_for_selected_form.h"
@@ -143,6 +144,10 @@ private:
             return Step(command, [&] { return ToRow(command == "move-to", args); });
         if (command == "sat-add" || command == "sat-edit" || command == "tp-add" || command == "tp-edit")
             return Step(command, [&] { return TreeDialog(command, args); });
+        if (command == "import-tps" || command == "import-sat") {
+            const std::string error = RunTableImportLine(m_session, command, args);
+            return error.empty() ? true : Fail(error);
+        }
         if (command == "tree-delete" || command == "tree-up" || command == "tree-down" || command == "tree-move")
             return Step(command, [&] { return TreeMove(command, args); });
         if (IsListEditLine(command))

@@ -16,7 +16,7 @@ namespace {
 
 using Entry = MenuEntry<NavigatorCommand>;
 
-constexpr std::array<Entry, 8> kMenu{{
+constexpr std::array<Entry, 11> kMenu{{
     {"Edit ", 32774, NavigatorCommand::Edit},
     {"", 0, std::nullopt},
     {"Add  Information", 32775, NavigatorCommand::Add},
@@ -25,6 +25,9 @@ constexpr std::array<Entry, 8> kMenu{{
     {"Move Up", 32777, NavigatorCommand::MoveUp},
     {"Move Down", 32778, NavigatorCommand::MoveDown},
     {"Move Information", 32779, NavigatorCommand::MoveTo},
+    {"", 0, std::nullopt},
+    {"Update TPs from Table\u2026", 32780, NavigatorCommand::UpdateTpsFromTable},
+    {"Add Satellite from Table\u2026", 32781, NavigatorCommand::AddSatelliteFromTable},
 }};
 
 TreeKind KindOf(const TreeItem* item)
@@ -52,13 +55,17 @@ MenuState<NavigatorCommand> NavigatorContextMenuState(const TreeItem* item)
     switch (KindOf(item)) {
     case TreeKind::SatelliteRoot:
         for (NavigatorCommand command : {NavigatorCommand::Edit, NavigatorCommand::Delete, NavigatorCommand::MoveUp,
-                                         NavigatorCommand::MoveDown, NavigatorCommand::MoveTo})
+                                         NavigatorCommand::MoveDown, NavigatorCommand::MoveTo,
+                                         NavigatorCommand::UpdateTpsFromTable})
             state.Grey(command);
         return state;
     case TreeKind::Satellite:
     case TreeKind::Tp: {
-        if (KindOf(item) == TreeKind::Tp)
+        state.Grey(NavigatorCommand::AddSatelliteFromTable);
+        if (KindOf(item) == TreeKind::Tp) {
             state.Grey(NavigatorCommand::Add);
+            state.Grey(NavigatorCommand::UpdateTpsFromTable);
+        }
         const int index = item->IndexInParent();
         const int siblings = item->Parent() ? item->Parent()->ChildCount() : 0;
         if (index == 0)

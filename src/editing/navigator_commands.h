@@ -18,15 +18,16 @@ class TreeItem;
 struct TreeNodeInfo;
 
 // The commands of the navigator's context menu.
-enum class NavigatorCommand { Edit, Add, Delete, MoveUp, MoveDown, MoveTo };
+enum class NavigatorCommand { Edit, Add, Delete, MoveUp, MoveDown, MoveTo, UpdateTpsFromTable, AddSatelliteFromTable };
 
-// The navigator's context menu (resource 135, popup "dump") in order.
+// The navigator's context menu (resource 135, popup "dump") in order, then the two table imports.
 std::span<const MenuEntry<NavigatorCommand>> NavigatorContextMenu();
 
 // What the menu looks like for the item a right click hit: none for "All Services", the reserved
 // kinds and an item without a record; only Add for "Satellite Information"; for satellites and
 // TPs Add greyed for a TP, Move up for the first child, Move down for the last and Move to for an
-// only child.
+// only child. "Update TPs from Table…" is enabled on a satellite only, "Add Satellite from Table…"
+// on "Satellite Information" only.
 MenuState<NavigatorCommand> NavigatorContextMenuState(const TreeItem* item);
 
 // A satellite or TP dialog the navigator opened, with the record it works on: for Add a new

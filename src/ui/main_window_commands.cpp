@@ -9,6 +9,7 @@
 #include "editing/edit_session.h"
 #include "store/tree_item.h"
 #include "ui/commands/edit_step_command.h"
+#include "ui/commands/table_import_command.h"
 #include "ui/main_window.h"
 #include "ui/preset_prompts.h"
 #include "ui/transfer/transfer_commands.h"
@@ -327,6 +328,17 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
         if (number)
             RunEdit(tr("Move Information"), [&navigator, item, n = *number] { navigator.MoveTo(item, n); });
         return;
+    }
+    case NavigatorCommand::UpdateTpsFromTable:
+    case NavigatorCommand::AddSatelliteFromTable: {
+        const std::optional<TableImportStep> step = command == NavigatorCommand::UpdateTpsFromTable
+            ? PrepareTpUpdate(session, *m_prompts, *m_dialogs, *item)
+            : PrepareSatelliteImport(session, *m_prompts, *m_dialogs, *item);
+        if (step) {
+            RunEdit(QString::fromStdString(step->text), step->edit);
+            return;
+        }
+        break;
     }
     }
     AfterCommand();

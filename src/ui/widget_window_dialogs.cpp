@@ -1,8 +1,10 @@
 #include "ui/widget_window_dialogs.h"
 
+#include "editing/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/apply_order_dialog.h"
 #include "ui/dialogs/compare_dialog.h"
+#include "ui/dialogs/dialog_support.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
@@ -10,6 +12,7 @@
 #include "ui/dialogs/satellite_dialog.h"
 #include "ui/dialogs/set_for_selected_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
+#include "ui/dialogs/tp_import_dialog.h"
 
 namespace torvane {
 
@@ -53,6 +56,12 @@ std::optional<FindRequest> WidgetWindowDialogs::RunFind()
 {
     FindDialog dialog(m_parent);
     return dialog.exec() == QDialog::Accepted ? std::optional(dialog.Request()) : std::nullopt;
+}
+
+bool WidgetWindowDialogs::RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view source)
+{
+    TpImportDialog dialog(preview, ToQString(caption), ToQString(source), caption == kUpdateTpsStep, m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void WidgetWindowDialogs::ShowAbout()

@@ -21,6 +21,7 @@ public:
     std::optional<std::int32_t> RunIndexPrompt(const IndexPrompt& prompt) override;
     std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) override;
     std::optional<FindRequest> RunFind() override;
+    bool RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view source) override;
     void ShowAbout() override;
     bool RunApplyOrder(ApplyOrderForm& form) override;
     void ShowComparison(const CompareForm& form) override;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "editing/forms/index_prompt.h"
 #include "editing/forms/move_information.h"
@@ -15,6 +16,7 @@ class ProgramForm;
 class SatelliteForm;
 class SetForSelectedForm;
 class TpForm;
+class TpImportPreview;
 
 // The modal dialogs the main window opens for its commands, each shown on its core form. The
 // window asks through this interface so that the same commands run with the widget dialogs and,
@@ -36,6 +38,9 @@ public:
     virtual std::optional<std::uint32_t> RunMoveInformation(const MoveInformation& prompt) = 0;
     // The "FIND" dialog: the text and the partial flag on "Next".
     virtual std::optional<FindRequest> RunFind() = 0;
+    // The preview of a table import (caption "Update TPs from Table" or "Add Satellite from
+    // Table", source the table's file and satellite); true on OK, with the ticks in the preview.
+    virtual bool RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view source) = 0;
     virtual void ShowAbout() = 0;
     // "Apply Order" with its summary and options: true on OK.
     virtual bool RunApplyOrder(ApplyOrderForm& form) = 0;

@@ -9,16 +9,23 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 
 #include "demo_document.h"
 #include "editing/channel_operations.h"
+#include "editing/edit_session.h"
 #include "editing/navigator_commands.h"
+#include "editing/tp_import.h"
+#include "exchange/tp_table_file.h"
+#include "exchange/xml/satellites_xml_reader.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
 #include "ui/dialogs/program_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
+#include "ui/dialogs/tp_import_dialog.h"
 
 using namespace torvane;
 
@@ -62,6 +69,7 @@ class EditDialogsTest final : public QObject {
 private slots:
     void programDialog();
     void satelliteDialog();
+    void tpImportDialog();
     void tpDialog();
 };
 
@@ -336,6 +344,56 @@ void EditDialogsTest::tpDialog()
     QVERIFY(added);
     QCOMPARE(QString::fromStdString(added->Label()), prefix + QStringLiteral("TP_13450_V_45000"));
     QCOMPARE(tpField(added->Info()->slot, "sym"), QStringLiteral("45000"));
+}
+
+// The preview of Hotbird's Debian table for the demo's Hotbird: ticking a TP only here and
+// changing the tolerance show in the counts at once; a satellites.xml with circular entries says
+// how they are taken.
+void EditDialogsTest::tpImportDialog()
+{
+    test::DemoDocument demo;
+    QVERIFY(demo.IsOpen());
+    NodeStore& store = demo.Doc().Store();
+    TreeItem* hotbird = store.Tree().FindRoot(TreeKind::SatelliteRoot)->Child(1);
+    const TableReadResult read = ReadTpTableFile("/usr/share/dvb/dvb-s/Hotbird-13.0E", ReadSatellitesXml);
+    QVERIFY2(read.Ok(), read.error.c_str());
+    EditSession session(demo.Doc());
+    TpImportPreview preview = PreviewTpUpdate(session, *hotbird, read.satellites[0]);
+    TpImportDialog dialog(preview, QStringLiteral("Update TPs from Table"), QStringLiteral("Hotbird-13.0E: Hotbird (13.0E)"),
+                          true, nullptr);
+    dialog.show();
+    QTableWidget& table = *dialog.Table();
+    QCOMPARE(table.rowCount(), static_cast<int>(preview.Rows().size()));
+    QCOMPARE(dialog.ToleranceBox()->value(), 2);
+    const QString kept5 = QStringLiteral("added 90, updated 1, same 0, kept 5, deleted 0, skipped 4 (DVB-S2), "
+                                         "skipped 0 (out of range)");
+    QCOMPARE(dialog.SummaryLabel()->text(), kept5);
+    int onlyHere = -1;
+    for (int row = 0; row < table.rowCount() && onlyHere < 0; ++row) {
+        if (table.item(row, 1)->text() == QStringLiteral("only here"))
+            onlyHere = row;
+        else
+            QCOMPARE(table.item(row, 0)->flags() & Qt::ItemIsUserCheckable, Qt::ItemFlags());
+    }
+    QVERIFY(onlyHere >= 0);
+    table.item(onlyHere, 0)->setCheckState(Qt::Checked);
+    QCOMPARE(dialog.SummaryLabel()->text(), QString(kept5).replace("kept 5, deleted 0", "kept 4, deleted 1"));
+    test::SaveScreenshot(dialog, QStringLiteral("tp_import_dialog"));
+    dialog.ToleranceBox()->setValue(0);
+    QCOMPARE(dialog.SummaryLabel()->text(), QStringLiteral("added 91, updated 0, same 0, kept 6, deleted 0, "
+                                                           "skipped 4 (DVB-S2), skipped 0 (out of range)"));
+
+    TableSatellite circular{"Hispasat", -300, {{11731000, 27500000, TablePolarization::Left, TableSystem::DvbS, 1},
+                                               {12092000, 27500000, TablePolarization::Right, TableSystem::DvbS, 2},
+                                               {11811000, 29500000, TablePolarization::Horizontal, TableSystem::DvbS2, 3}}};
+    TpImportPreview fresh = PreviewNewSatelliteTps(session, circular);
+    TpImportDialog added(fresh, QStringLiteral("Add Satellite from Table"), QStringLiteral("satellites.xml: Hispasat (30.0W)"),
+                         false, nullptr);
+    added.show();
+    QVERIFY(!added.ToleranceBox());
+    QCOMPARE(added.Table()->item(0, 5)->text(), QStringLiteral("circular left taken as horizontal"));
+    QVERIFY(added.findChild<QLabel*>() && added.SummaryLabel()->isVisible());
+    test::SaveScreenshot(added, QStringLiteral("satellite_import_dialog"));
 }
 
 QTEST_MAIN(EditDialogsTest)

@@ -5,6 +5,7 @@
 #include <QUndoStack>
 
 #include "document/document.h"
+#include "editing/tp_import_preview.h"
 #include "store/tree_item.h"
 #include "support/cli_runner.h"
 #include "ui/views/navigator_view.h"
@@ -182,6 +183,57 @@ private slots:
                  info.out.c_str());
         const CliRun tree = run({"tree", fixture.DemoPath(), "--chunk", "user"});
         QVERIFY2(tree.out.ends_with("  Testsat\n"), tree.out.c_str());
+    }
+
+    // The two table imports of the navigator's menu, each one undo step; a cancelled preview and a
+    // table that cannot be read change nothing.
+    void ImportsTablesThroughTheNavigator()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.IsReady());
+        QVERIFY(fixture.OpenDemo());
+        MainWindow& window = *fixture.window;
+        TreeItem* satellites = fixture.Doc().Store().Tree().FindRoot(TreeKind::SatelliteRoot);
+        TreeItem* hotbird = satellites->Child(1);
+        const QString table = QStringLiteral("/usr/share/dvb/dvb-s/");
+
+        window.Navigator()->SelectItem(hotbird);
+        fixture.prompts.fileAnswers.push_back((table + "Hotbird-13.0E").toStdString());
+        window.RunNavigatorCommand(NavigatorCommand::UpdateTpsFromTable);
+        QCOMPARE(fixture.dialogs.shown.back(), std::string("Update TPs from Table"));
+        QCOMPARE(hotbird->ChildCount(), 6);
+        QVERIFY(!window.UndoStack()->canUndo());
+
+        fixture.prompts.fileAnswers.push_back((table + "Hotbird-13.0E").toStdString());
+        fixture.dialogs.importSteps.push_back([](TpImportPreview& preview) {
+            preview.TickAllOnlyHere();
+            return true;
+        });
+        window.RunNavigatorCommand(NavigatorCommand::UpdateTpsFromTable);
+        QCOMPARE(hotbird->ChildCount(), 91);
+        QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Update TPs from Table"));
+        window.Action(WindowCommand::Undo)->trigger();
+        QCOMPARE(satellites->Child(1)->ChildCount(), 6);
+
+        const std::string bad = fixture.Path("Bad-1.0E");
+        QFile badFile(QString::fromStdString(bad));
+        QVERIFY(badFile.open(QIODevice::WriteOnly) && badFile.write("[CHANNEL]\nFREQUENCY = x\n") > 0);
+        badFile.close();
+        window.Navigator()->SelectItem(satellites);
+        fixture.prompts.fileAnswers.push_back(bad);
+        window.RunNavigatorCommand(NavigatorCommand::AddSatelliteFromTable);
+        QCOMPARE(fixture.prompts.messages, std::vector<std::string>{"Bad-1.0E: line 2: FREQUENCY is no frequency in kHz: \"x\""});
+
+        fixture.prompts.fileAnswers.push_back((table + "Turksat-42.0E").toStdString());
+        fixture.dialogs.satelliteSteps.push_back([](SatelliteForm& form) { return form.Ok(); });
+        fixture.dialogs.importSteps.push_back([](TpImportPreview&) { return true; });
+        window.RunNavigatorCommand(NavigatorCommand::AddSatelliteFromTable);
+        QCOMPARE(satellites->ChildCount(), 7);
+        QCOMPARE(satellites->Child(6)->Label(), std::string("Turksat"));
+        QCOMPARE(satellites->Child(6)->ChildCount(), 102);
+        QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Add Satellite from Table"));
+        window.Action(WindowCommand::Undo)->trigger();
+        QCOMPARE(satellites->ChildCount(), 6);
     }
 };
 

@@ -198,14 +198,17 @@ private slots:
         QVERIFY(!menuAt(tree.FindRoot(TreeKind::AllServices)));
         QCOMPARE(MenuTexts(*menuAt(tree.FindRoot(TreeKind::SatelliteRoot))),
                  QStringList({"Edit  (grey)", "-", "Add  Information", "Delete Information (grey)", "-", "Move Up (grey)",
-                              "Move Down (grey)", "Move Information (grey)"}));
+                              "Move Down (grey)", "Move Information (grey)", "-", "Update TPs from Table\u2026 (grey)",
+                              "Add Satellite from Table\u2026"}));
         QCOMPARE(MenuTexts(*menuAt(Tp(fixture.Doc(), 0, 0))),
                  QStringList({"Edit ", "-", "Add  Information (grey)", "Delete Information", "-", "Move Up (grey)",
-                              "Move Down", "Move Information"}));
+                              "Move Down", "Move Information", "-", "Update TPs from Table\u2026 (grey)",
+                              "Add Satellite from Table\u2026 (grey)"}));
         QCOMPARE(navigator.SelectedItem(), Tp(fixture.Doc(), 0, 0));
         QCOMPARE(MenuTexts(*menuAt(tree.FindRoot(TreeKind::SatelliteRoot)->Child(5))),
                  QStringList({"Edit ", "-", "Add  Information", "Delete Information", "-", "Move Up", "Move Down (grey)",
-                              "Move Information"}));
+                              "Move Information", "-", "Update TPs from Table\u2026",
+                              "Add Satellite from Table\u2026 (grey)"}));
         // Right of the label is no hit.
         const QModelIndex root = navigator.model()->index(1, 0);
         QVERIFY(!navigator.ContextMenuAt(QPoint(navigator.viewport()->width() - 2, navigator.visualRect(root).center().y())));

@@ -10,6 +10,7 @@
 #include "editing/forms/satellite_form.h"
 #include "editing/forms/set_for_selected_form.h"
 #include "editing/forms/tp_form.h"
+#include "editing/tp_import_preview.h"
 #include "ui/window_dialogs.h"
 
 namespace torvane::test {
@@ -38,6 +39,10 @@ public:
         return Next(moveAnswers, std::string(MoveInformation::kCaption));
     }
     std::optional<FindRequest> RunFind() override { return Next(findAnswers, std::string(FindRequest::kCaption)); }
+    bool RunTpImport(TpImportPreview& preview, std::string_view caption, std::string_view) override
+    {
+        return Run(importSteps, preview, std::string(caption).c_str());
+    }
     void ShowAbout() override { shown.push_back("About Torvane"); }
     bool RunApplyOrder(ApplyOrderForm& form) override { return Run(applyOrderSteps, form, "Apply Order"); }
     void ShowComparison(const CompareForm& form) override
@@ -52,6 +57,7 @@ public:
     std::deque<FormStep<SetForSelectedForm>> setForSelectedSteps;
     std::deque<FormStep<ApplyOrderForm>> applyOrderSteps;
     std::vector<CompareForm> comparisons;  // each "Compare" shown
+    std::deque<FormStep<TpImportPreview>> importSteps;
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;

@@ -15,6 +15,7 @@ inline constexpr std::string_view kSaveAsFilter =
 inline constexpr std::string_view kSaveDefaultDatabaseAsFilter = "Default DB File with order(*.df2)|Default DB File(*.ddf)|";
 inline constexpr std::string_view kUploadFileFilter = "Save Bin File(*.bin)";
 inline constexpr std::string_view kDownloadFileFilter = "Bin File(*.bin)";
+inline constexpr std::string_view kTpTableFilter = "TP Table(*)|satellites.xml(*.xml)";
 
 // One type of a file dialog: the entry as shown ("Open Bin File(*.bin)"), its pattern ("*.bin")
 // and its extension (".bin").

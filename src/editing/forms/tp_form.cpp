@@ -16,11 +16,6 @@ namespace {
 constexpr std::array<std::string_view, kTpControlCount> kLabels = {"TP Name", "Frequency (MHz)", "Polarization",
                                                                    "Symbol Rate (KsPs)"};
 
-constexpr int kLowestFrequency = 3000;
-constexpr int kHighestFrequency = 13450;
-constexpr int kLowestSymbolRate = 1000;
-constexpr int kHighestSymbolRate = 45000;
-
 } // namespace
 
 TpForm::TpForm(NodeStore& store, TreeNodeInfo& newRecord) : m_store(store), m_record(newRecord)

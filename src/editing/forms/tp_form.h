@@ -31,6 +31,11 @@ inline constexpr std::size_t kTpControlCount = 4;
 class TpForm final : public FormState<TpControl, kTpControlCount> {
 public:
     static constexpr std::string_view kCaption = "TP Information";
+    // The values OK accepts.
+    static constexpr int kLowestFrequency = 3000;
+    static constexpr int kHighestFrequency = 13450;
+    static constexpr int kLowestSymbolRate = 1000;
+    static constexpr int kHighestSymbolRate = 45000;
 
     // New mode: the record becomes a TP record labelled "[ n ]  TP_0_H_0" from its provisional
     // number.

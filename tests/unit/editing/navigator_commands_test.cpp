@@ -18,13 +18,15 @@ using Labels = std::vector<std::string>;
 using NC = NavigatorCommand;
 using Commands = std::vector<NavigatorCommand>;
 
-const Commands kMenuCommands = {NC::Edit, NC::Add, NC::Delete, NC::MoveUp, NC::MoveDown, NC::MoveTo};
+const Commands kMenuCommands = {NC::Edit,     NC::Add,    NC::Delete, NC::MoveUp, NC::MoveDown, NC::MoveTo,
+                                NC::UpdateTpsFromTable, NC::AddSatelliteFromTable};
 
 TEST(NavigatorContextMenu, EntriesInOrder)
 {
     const std::vector<std::pair<std::string, int>> expected = {
         {"Edit ", 32774}, {"", 0}, {"Add  Information", 32775}, {"Delete Information", 32776}, {"", 0},
-        {"Move Up", 32777}, {"Move Down", 32778}, {"Move Information", 32779}};
+        {"Move Up", 32777}, {"Move Down", 32778}, {"Move Information", 32779}, {"", 0},
+        {"Update TPs from Table\u2026", 32780}, {"Add Satellite from Table\u2026", 32781}};
     const auto menu = NavigatorContextMenu();
     ASSERT_EQ(menu.size(), expected.size());
     for (std::size_t i = 0; i < menu.size(); ++i) {
@@ -74,10 +76,13 @@ TEST_F(Navigator, MenuGreyingByKindAndPlace)
     EXPECT_FALSE(NavigatorContextMenuState(AllServices()).IsShown());
     EXPECT_FALSE(NavigatorContextMenuState(nullptr).IsShown());
     EXPECT_TRUE(NavigatorContextMenuState(SatelliteRoot()).IsShown());
-    EXPECT_EQ(Enabled(SatelliteRoot()), (Commands{NC::Add}));
-    EXPECT_EQ(Enabled(Satellite(0)), (Commands{NC::Edit, NC::Add, NC::Delete, NC::MoveDown, NC::MoveTo}));
-    EXPECT_EQ(Enabled(Satellite(1)), kMenuCommands);
-    EXPECT_EQ(Enabled(Satellite(2)), (Commands{NC::Edit, NC::Add, NC::Delete, NC::MoveUp, NC::MoveTo}));
+    EXPECT_EQ(Enabled(SatelliteRoot()), (Commands{NC::Add, NC::AddSatelliteFromTable}));
+    EXPECT_EQ(Enabled(Satellite(0)),
+              (Commands{NC::Edit, NC::Add, NC::Delete, NC::MoveDown, NC::MoveTo, NC::UpdateTpsFromTable}));
+    EXPECT_EQ(Enabled(Satellite(1)), (Commands{NC::Edit, NC::Add, NC::Delete, NC::MoveUp, NC::MoveDown, NC::MoveTo,
+                                               NC::UpdateTpsFromTable}));
+    EXPECT_EQ(Enabled(Satellite(2)),
+              (Commands{NC::Edit, NC::Add, NC::Delete, NC::MoveUp, NC::MoveTo, NC::UpdateTpsFromTable}));
     EXPECT_EQ(Enabled(Tp(0, 0)), (Commands{NC::Edit, NC::Delete, NC::MoveDown, NC::MoveTo}));
     EXPECT_EQ(Enabled(Tp(0, 1)), (Commands{NC::Edit, NC::Delete, NC::MoveUp, NC::MoveDown, NC::MoveTo}));
 }

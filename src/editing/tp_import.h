@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "editing/tp_import_preview.h"
+
+namespace torvane {
+
+class EditSession;
+class NavigatorCommands;
+class NavigatorDialog;
+class TreeItem;
+
+// The step texts of the two imports.
+inline constexpr std::string_view kUpdateTpsStep = "Update TPs from Table";
+inline constexpr std::string_view kAddSatelliteStep = "Add Satellite from Table";
+// The question which of a table's satellites to take.
+inline constexpr std::string_view kTableSatelliteCaption = "Table Satellite";
+
+// A satellite's orbital position from its sat_orbit, in tenths of a degree (negative for west), or
+// nothing when it has none in 0 … 3600.
+std::optional<int> SatelliteOrbit(const NodeStore& store, const TreeItem& satellite);
+
+// The preview of updating satellite's TPs from a table satellite's, with the room the session's
+// document has for new TPs.
+TpImportPreview PreviewTpUpdate(EditSession& session, const TreeItem& satellite, const TableSatellite& table,
+                                int toleranceMhz = kDefaultTpToleranceMhz);
+
+// Applies a preview of satellite, each TP as the TP dialog's OK would (ids, labels,
+// write-if-changed): the ticked TPs only here deleted (with their services), the changed ones
+// given the table's symbol rate, the new ones that fit appended in frequency order. The edit of
+// one session step (the window runs it through its undo stack).
+void ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
+// The same as one step of the session; false when nothing changed (no step).
+bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
+
+// Add Satellite from Table under "Satellite Information": the satellite dialog in new mode with
+// the table's name (the dialog keeps its first 17 characters), longitude and east / west filled in, the
+// rest at the defaults for the user to check; nullptr where Add opens no satellite dialog.
+std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& navigator, TreeItem* root,
+                                                            const TableSatellite& table);
+// The preview of the satellite's TPs, all new but for what is skipped. The room is the document's
+// before the satellite is added; its record may leave room for one TP less, which the adding
+// then respects.
+TpImportPreview PreviewNewSatelliteTps(EditSession& session, const TableSatellite& table);
+// After the dialog closed: on OK the satellite and then its new TPs that fit, the edit of one
+// session step. The new satellite item, or nullptr.
+TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
+// The same as one step of the session.
+TreeItem* FinishAddSatelliteFromTable(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
+
+} // namespace torvane
