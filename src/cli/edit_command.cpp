@@ -6,6 +6,7 @@
 #include "cli/cli_document.h"
 #include "editing/edit_session.h"
 #include "store/tree_item.h"
+#include "util/file_name.h"
 
 // torvane-cli edit FILE SCRIPT [--chunk user|default]
 //
@@ -367,7 +368,7 @@ int RunEditCommand(CliContext& context, CommandArgs args)
         return kExitUsage;
     }
     const std::string& file = arguments.Positional()[0];
-    std::ifstream scriptFile(arguments.Positional()[1]);
+    std::ifstream scriptFile(FileNamePath(arguments.Positional()[1]), std::ios::binary);
     if (!scriptFile) {
         context.Fail("edit: cannot read \"" + arguments.Positional()[1] + "\"");
         return kExitFailure;

@@ -1,6 +1,7 @@
 #include "schema/project_config.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "schema/config_folder.h"
@@ -29,7 +30,8 @@ ProjectConfig::ProjectConfig(std::string folder)
 
 void ProjectConfig::SetFolder(std::string folder)
 {
-    if (!folder.empty() && folder.back() != '/')
+    // Windows' own separator ends a folder as well as '/'.
+    if (!folder.empty() && folder.back() != '/' && folder.back() != std::filesystem::path::preferred_separator)
         folder.push_back('/');
     m_folder = std::move(folder);
 }

@@ -140,8 +140,13 @@ TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram)
 {
     const std::string folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
+    // The system's own separator: '\\' on Windows.
+    EXPECT_EQ(folder.back(), static_cast<char>(std::filesystem::path::preferred_separator));
+#ifdef _WIN32
+    EXPECT_TRUE(std::filesystem::exists(folder + "unit_schema.exe"));
+#else
     EXPECT_TRUE(std::filesystem::exists(folder + "unit_schema"));
+#endif
     EXPECT_EQ(ProjectConfig().Folder(), folder);
 }
 
