@@ -4,6 +4,9 @@
 #include <csignal>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
 #include <io.h>
 #include <windows.h>
 #else

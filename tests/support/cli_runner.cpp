@@ -115,11 +115,7 @@ CliRun RunProgram(const std::string& program, const std::vector<std::string>& ar
 
 CliRun RunCli(const std::vector<std::string>& args, const std::string& scratchFolder)
 {
-#ifdef _WIN32
-    return RunProgram(binaryPath("src/torvane-cli.exe"), args, scratchFolder);
-#else
-    return RunProgram(binaryPath("src/torvane-cli"), args, scratchFolder);
-#endif
+    return RunProgram(binaryPath("src/" + programFile("torvane-cli")), args, scratchFolder);
 }
 
 } // namespace torvane::test
