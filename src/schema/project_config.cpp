@@ -8,6 +8,7 @@
 #include "schema/node_schema.h"
 #include "util/ascii_case.h"
 #include "util/atomic_file.h"
+#include "util/file_name.h"
 #include "util/file_reader.h"
 #include "util/user_prompts.h"
 
@@ -107,8 +108,9 @@ bool ProjectConfig::LoadStartupTemplate(NodeSchema& schema, UserPrompts& prompts
     if (prompts.AskYesNo("Load Template ?"))
         return LoadTemplate(schema, prompts);
     const std::string path = CompiledTemplatePath();
+    std::error_code ignored;
     if (!path.empty())
-        std::remove(path.c_str());
+        std::filesystem::remove(FileNamePath(path), ignored);
     return false;
 }
 
