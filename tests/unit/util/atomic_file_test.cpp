@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,7 +77,24 @@ TEST(AtomicFile, ReadOnlyTargetIsRefusedAndLeftAsItWas)
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"image.bin"});
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A file another program holds open without sharing it cannot be replaced on Windows.
+TEST(AtomicFile, LockedTargetIsRefusedAndLeftAsItWas)
+{
+    ScratchFolder folder;
+    const std::vector<std::uint8_t> old = Pattern(100, 3);
+    folder.Write("image.bin", old);
+    HANDLE lock = ::CreateFileW(fs::path(folder.Path("image.bin")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const bool written = WriteFileAtomically(folder.Path("image.bin"), Pattern(50, 4));
+    ::CloseHandle(lock);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(folder.Read("image.bin"), old);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"image.bin"});
+}
+#else
 // POSIX permission bits, links, user ids, file-size limits and process ids.
 TEST(AtomicFile, ExistingFileKeepsItsPermissionBits)
 {
