@@ -21,7 +21,6 @@ emulator=(env -u DISPLAY -u WAYLAND_DISPLAY "WINEPREFIX=$prefix" WINEDEBUG=-all 
 rm -rf "$prefix"
 mkdir -p "$build"
 "${emulator[@]}" wineboot --init
-"${emulator[@]%$wine}" "${wine%64}server64" --wait 2>/dev/null || true
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
