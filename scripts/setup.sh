@@ -8,17 +8,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt
           lzma-alone libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
           fonts-dejavu-core dpkg-dev file dtv-scan-tables)
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$root/scripts/install-packages.sh" "${packages[@]}"
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

@@ -12,6 +12,7 @@
 #include "editing/forms/set_for_selected_form.h"
 #include "editing/service_sort.h"
 #include "store/tree_item.h"
+#include "util/file_name.h"
 
 // torvane-cli edit FILE SCRIPT [--chunk user|default] [--allow-cut]
 //
@@ -510,7 +511,7 @@ int RunEditCommand(CliContext& context, CommandArgs args)
         return kExitUsage;
     }
     const std::string& file = arguments.Positional()[0];
-    std::ifstream scriptFile(arguments.Positional()[1]);
+    std::ifstream scriptFile(FileNamePath(arguments.Positional()[1]), std::ios::binary);
     if (!scriptFile) {
         context.Fail("edit: cannot read \"" + arguments.Positional()[1] + "\"");
         return kExitFailure;

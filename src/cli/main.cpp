@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +9,12 @@
 #include "cli/cli_prompts.h"
 #include "schema/config_folder.h"
 #include "schema/project_config.h"
+#include "util/file_name.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace torvane {
 namespace {
@@ -96,7 +103,21 @@ int Run(const std::vector<std::string>& args)
 } // namespace
 } // namespace torvane
 
+#ifdef _WIN32
+// Windows hands the arguments over as UTF-16; they go on as UTF-8 like everywhere else. Standard
+// output and error are binary so that the lines are byte for byte those of other systems.
+int wmain(int argc, wchar_t** argv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(torvane::FileNameText(std::filesystem::path(argv[i])));
+    return torvane::Run(args);
+}
+#else
 int main(int argc, char** argv)
 {
     return torvane::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
+#endif

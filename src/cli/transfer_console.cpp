@@ -3,7 +3,15 @@
 #include <atomic>
 #include <csignal>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -17,6 +25,36 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+#ifdef _WIN32
+// The console calls this on a thread of its own for Ctrl+C, Ctrl+Break and a closed window.
+BOOL WINAPI OnConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    // A second interrupt is not caught: the user insists, and the default handler ends the program.
+    if (g_interrupted.exchange(true))
+        return FALSE;
+    return TRUE;
+}
+
+// Installs the console control handler for the life of a transfer.
+class InterruptGuard final {
+public:
+    InterruptGuard()
+    {
+        g_interrupted.store(false);
+        ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    }
+    ~InterruptGuard() { ::SetConsoleCtrlHandler(OnConsoleControl, FALSE); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+};
+
+bool IsTerminal(std::FILE* file)
+{
+    return ::_isatty(::_fileno(file)) != 0;
+}
+#else
 void OnInterrupt(int)
 {
     g_interrupted.store(true);
@@ -48,6 +86,12 @@ private:
     struct sigaction m_oldInt {};
     struct sigaction m_oldTerm {};
 };
+
+bool IsTerminal(std::FILE* file)
+{
+    return ::isatty(::fileno(file)) == 1;
+}
+#endif
 
 std::unique_ptr<QCoreApplication> MakeApplication()
 {
@@ -91,7 +135,7 @@ std::optional<SerialSettings> PortSettingsOrFail(CliContext& context, const CliA
 
 TransferConsole::TransferConsole(std::FILE* errors)
     : m_errors(errors)
-    , m_terminal(::isatty(::fileno(errors)) == 1)
+    , m_terminal(IsTerminal(errors))
 {
     if (QCoreApplication::instance() == nullptr)
         m_application = MakeApplication();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,9 @@ CompactProgramRecord::CompactProgramRecord(const NodeSchema& schema)
         return;
     m_countField = *count;
     m_audioOffset = audio->bitOffset / 8 + audio->wordIndex * 4;
-    const long countEndBit = 32L * count->wordIndex + count->bitOffset + std::min(count->width, 32);
+    const std::int64_t countEndBit = std::int64_t{32} * count->wordIndex + count->bitOffset + std::min(count->width, 32);
     m_valid = m_recordSize > 0 && m_audioOffset >= 0 && m_recordSize == m_audioOffset + 2 * kArrayBytes + kTailBytes
-        && count->wordIndex >= 0 && countEndBit <= 8L * m_audioOffset;
+        && count->wordIndex >= 0 && countEndBit <= std::int64_t{8} * m_audioOffset;
 }
 
 int CompactProgramRecord::CompactSize(int audioCount) const

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "util/byte_order.h"
+#include "util/file_name.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -53,7 +54,7 @@ int DatabaseImage::parserdb(const std::string& path, std::uint64_t fileOffset, s
     m_buffer.clear();
     m_length = 0;
 
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(FileNamePath(path), std::ios::binary);
     if (!file)
         return -1;
     file.seekg(0, std::ios::end);

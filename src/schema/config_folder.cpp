@@ -1,28 +1,20 @@
 #include "schema/config_folder.h"
 
-#include <cstdlib>
-
-#include <unistd.h>
-
 #include "util/executable_folder.h"
+#include "util/file_name.h"
+#include "util/platform.h"
 
 namespace torvane {
 namespace {
 
-constexpr std::string_view kApplicationFolder = "Torvane/";
+constexpr std::string_view kApplicationFolder = "Torvane";
 
-std::string WithSlash(std::string_view folder)
+std::string WithSeparator(std::string_view folder, char separator)
 {
     std::string path(folder);
-    if (!path.empty() && path.back() != '/')
-        path.push_back('/');
+    if (!path.empty() && path.back() != '/' && path.back() != separator)
+        path.push_back(separator);
     return path;
-}
-
-std::string_view Environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string_view(value) : std::string_view{};
 }
 
 } // namespace
@@ -31,19 +23,32 @@ ConfigFolder ChooseConfigFolder(std::string_view executableFolder, bool executab
                                 std::string_view xdgConfigHome, std::string_view home)
 {
     if (!executableFolder.empty() && executableFolderWritable)
-        return {WithSlash(executableFolder), false};
+        return {WithSeparator(executableFolder, '/'), false};
     if (xdgConfigHome.starts_with('/'))
-        return {WithSlash(xdgConfigHome) + std::string(kApplicationFolder), true};
+        return {WithSeparator(xdgConfigHome, '/') + std::string(kApplicationFolder) + "/", true};
     if (!home.empty())
-        return {WithSlash(home) + ".config/" + std::string(kApplicationFolder), true};
-    return {WithSlash(executableFolder), false};
+        return {WithSeparator(home, '/') + ".config/" + std::string(kApplicationFolder) + "/", true};
+    return {WithSeparator(executableFolder, '/'), false};
+}
+
+ConfigFolder ChooseWindowsConfigFolder(std::string_view executableFolder, bool executableFolderWritable,
+                                       std::string_view appData)
+{
+    if ((!executableFolder.empty() && executableFolderWritable) || appData.empty())
+        return {WithSeparator(executableFolder, '\\'), false};
+    return {WithSeparator(appData, '\\') + std::string(kApplicationFolder) + "\\", true};
 }
 
 ConfigFolder DefaultConfigFolder()
 {
     const std::string executable = ExecutableFolder();
-    const bool writable = !executable.empty() && ::access(executable.c_str(), W_OK) == 0;
-    return ChooseConfigFolder(executable, writable, Environment("XDG_CONFIG_HOME"), Environment("HOME"));
+    const bool writable = !executable.empty() && platform::FolderIsWritable(FileNamePath(executable));
+#ifdef _WIN32
+    return ChooseWindowsConfigFolder(executable, writable, platform::EnvironmentText("APPDATA"));
+#else
+    return ChooseConfigFolder(executable, writable, platform::EnvironmentText("XDG_CONFIG_HOME"),
+                              platform::EnvironmentText("HOME"));
+#endif
 }
 
 } // namespace torvane

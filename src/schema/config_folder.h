@@ -7,7 +7,7 @@ namespace torvane {
 
 // Where config.ini and script.ini live.
 struct ConfigFolder {
-    std::string path;         // with a trailing '/'; empty when no folder is known
+    std::string path;         // UTF-8, with a trailing separator; empty when no folder is known
     bool userFolder = false;  // the user's configuration folder, taken because the executable's
                               // folder cannot be written
 
@@ -21,7 +21,12 @@ struct ConfigFolder {
 ConfigFolder ChooseConfigFolder(std::string_view executableFolder, bool executableFolderWritable,
                                 std::string_view xdgConfigHome, std::string_view home);
 
-// The rule for this process: its executable's folder, whether it can be written, and the
+// Windows' rule: the executable's folder when it can be written, else "Torvane" in the roaming
+// application data folder (%APPDATA%), else the executable's folder. Folders end with '\'.
+ConfigFolder ChooseWindowsConfigFolder(std::string_view executableFolder, bool executableFolderWritable,
+                                       std::string_view appData);
+
+// The rule of this system for this process: its executable's folder, whether it can be written, and the
 // environment.
 ConfigFolder DefaultConfigFolder();
 

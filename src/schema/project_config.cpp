@@ -1,12 +1,14 @@
 #include "schema/project_config.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "schema/config_folder.h"
 #include "schema/node_schema.h"
 #include "util/ascii_case.h"
 #include "util/atomic_file.h"
+#include "util/file_name.h"
 #include "util/file_reader.h"
 #include "util/user_prompts.h"
 
@@ -29,7 +31,8 @@ ProjectConfig::ProjectConfig(std::string folder)
 
 void ProjectConfig::SetFolder(std::string folder)
 {
-    if (!folder.empty() && folder.back() != '/')
+    // Windows' own separator ends a folder as well as '/'.
+    if (!folder.empty() && folder.back() != '/' && folder.back() != std::filesystem::path::preferred_separator)
         folder.push_back('/');
     m_folder = std::move(folder);
 }
@@ -108,8 +111,9 @@ bool ProjectConfig::LoadStartupTemplate(NodeSchema& schema, UserPrompts& prompts
     if (prompts.AskYesNo("Load Template ?"))
         return LoadTemplate(schema, prompts);
     const std::string path = CompiledTemplatePath();
+    std::error_code ignored;
     if (!path.empty())
-        std::remove(path.c_str());
+        std::filesystem::remove(FileNamePath(path), ignored);
     return false;
 }
 

@@ -9,10 +9,10 @@ namespace torvane {
 // Replaces the file at path with bytes so that the path always holds either the old content or the
 // whole new one. The bytes go to a temporary file in the same folder, are flushed to the disk and
 // only then renamed over the target. On any failure the target is untouched, the temporary file is
-// removed and false is returned. An existing target keeps its permission bits; a symbolic link is
-// followed, so the file it points to is replaced and the link stays. After a successful write the
+// removed and false is returned. An existing target keeps its permission bits, and one without any
+// write permission (read-only) is refused; a symbolic link is followed, so the file it points to is replaced and the link stays. After a successful write the
 // temporary files that killed saves of the same target left behind (".NAME.tmpPID_N" whose process
-// is gone) are removed.
+// is gone) are removed. path is UTF-8.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace torvane

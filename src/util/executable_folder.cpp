@@ -1,21 +1,17 @@
 #include "util/executable_folder.h"
 
-#include <limits.h>
-#include <unistd.h>
+#include "util/file_name.h"
+#include "util/platform.h"
 
 namespace torvane {
 
 std::string ExecutableFolder()
 {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer)
+    const std::filesystem::path executable = platform::ExecutablePath();
+    if (!executable.has_parent_path())
         return {};
-    const std::string path(buffer, static_cast<std::size_t>(n));
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return {};
-    return path.substr(0, slash + 1);
+    // The folder with its separator at the end ('/' here, '\' on Windows).
+    return FileNameText(executable.parent_path() / "");
 }
 
 } // namespace torvane

@@ -4,8 +4,8 @@
 
 namespace torvane {
 
-// The folder of the running executable: its full path up to and including the last '/', or an
-// empty text when the path cannot be found out.
+// The folder of the running executable (UTF-8): its full path up to and including the last
+// separator, or an empty text when the path cannot be found out.
 std::string ExecutableFolder();
 
 } // namespace torvane

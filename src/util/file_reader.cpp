@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "util/file_name.h"
+
 namespace torvane {
 
 bool FileReader::Open(const std::string& path)
@@ -10,10 +12,11 @@ bool FileReader::Open(const std::string& path)
     m_stream.close();
     m_size = 0;
     // Only regular files have a length to bound reads by (a folder or a device has none).
+    const std::filesystem::path file = FileNamePath(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (!std::filesystem::is_regular_file(file, error))
         return false;
-    m_stream.open(path, std::ios::binary);
+    m_stream.open(file, std::ios::binary);
     if (!m_stream.is_open())
         return false;
     m_stream.seekg(0, std::ios::end);

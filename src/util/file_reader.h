@@ -13,6 +13,7 @@ namespace torvane {
 // outside data never read past its end.
 class FileReader final {
 public:
+    // path is UTF-8.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_stream.is_open(); }
     std::uint64_t Size() const { return m_size; }

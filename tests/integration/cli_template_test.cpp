@@ -10,6 +10,7 @@
 #include "schema/node_schema.h"
 #include "support/cli_runner.h"
 #include "support/recording_prompts.h"
+#include "support/scratch_folder.h"
 #include "support/test_paths.h"
 #include "util/atomic_file.h"
 #include "util/file_reader.h"
@@ -22,13 +23,7 @@ using test::TextOf;
 
 class CliTemplateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = ::testing::TempDir() + "cli_template_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    void SetUp() override { m_dir = m_scratch.Path(); }
 
     CliRun RunProgram(const std::string& program, const std::vector<std::string>& args) const
     {
@@ -52,6 +47,7 @@ protected:
         return path;
     }
 
+    test::ScratchFolder m_scratch;
     std::string m_dir;
 };
 
@@ -179,8 +175,8 @@ TEST_F(CliTemplateTest, CompileIntoAFolderThatCannotBeMadeFails)
 
 TEST_F(CliTemplateTest, ConfigFolderDefaultsToTheExecutablesFolder)
 {
-    const std::string copy = m_dir + "/torvane-cli";
-    std::filesystem::copy_file(test::binaryPath("src/torvane-cli"), copy);
+    const std::string copy = m_dir + "/" + test::programFile("torvane-cli");
+    std::filesystem::copy_file(test::binaryPath("src/" + test::programFile("torvane-cli")), copy);
     const CliRun compile = RunProgram(copy, {"template", "compile", test::sourcePath("samples/template.h")});
     EXPECT_EQ(compile.status, 0) << compile.err;
     EXPECT_EQ(ReadFileBytes(m_dir + "/script.ini"), SampleSchema().Compile());

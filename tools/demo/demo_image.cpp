@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <numeric>
 #include <span>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "util/atomic_file.h"
 #include "util/byte_order.h"
 #include "util/crc32_mpeg2.h"
+#include "util/file_name.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -261,7 +263,8 @@ bool WriteDemoImage(const std::string& path, const NodeSchema& schema, ProjectTy
     };
     const bool written = flash.OpenUserDatabase(chainPath, prompts) && flash.WriteDefaultArea(type, generate, prompts)
         && flash.WriteUserDatabaseIntoImage(build, image.Length(), prompts) && flash.WriteImageToDisk(path, prompts);
-    std::remove(chainPath.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(FileNamePath(chainPath), ignored);
     return written;
 }
 

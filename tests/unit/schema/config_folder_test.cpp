@@ -36,5 +36,35 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"NoUserFolderEither", "/usr/bin/", false, "", "", {"/usr/bin/", false}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct WindowsFolderCase {
+    const char* name;
+    const char* executableFolder;
+    bool writable;
+    const char* appData;
+    ConfigFolder expected;
+};
+
+class WindowsConfigFolderRule : public ::testing::TestWithParam<WindowsFolderCase> {};
+
+TEST_P(WindowsConfigFolderRule, ExecutableFolderWhenWritableElseTorvaneInAppData)
+{
+    const WindowsFolderCase& c = GetParam();
+    EXPECT_EQ(ChooseWindowsConfigFolder(c.executableFolder, c.writable, c.appData), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowsConfigFolderRule,
+    ::testing::Values(
+        WindowsFolderCase{"WritableExecutableFolder", "D:\\Tools\\Torvane\\", true, "C:\\Users\\a\\AppData\\Roaming",
+                          {"D:\\Tools\\Torvane\\", false}},
+        WindowsFolderCase{"ProgramFiles", "C:\\Program Files\\Torvane\\", false, "C:\\Users\\a\\AppData\\Roaming",
+                          {"C:\\Users\\a\\AppData\\Roaming\\Torvane\\", true}},
+        WindowsFolderCase{"AppDataWithSeparator", "C:\\Program Files\\Torvane\\", false, "E:\\Profile\\",
+                          {"E:\\Profile\\Torvane\\", true}},
+        WindowsFolderCase{"UnknownExecutableFolder", "", true, "C:\\AppData", {"C:\\AppData\\Torvane\\", true}},
+        WindowsFolderCase{"ExecutableFolderWithoutSeparator", "C:\\Torvane", true, "", {"C:\\Torvane\\", false}},
+        WindowsFolderCase{"NoAppData", "C:\\Program Files\\Torvane\\", false, "", {"C:\\Program Files\\Torvane\\", false}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace torvane

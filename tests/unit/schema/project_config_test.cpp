@@ -10,6 +10,7 @@
 
 #include "schema/node_schema.h"
 #include "support/recording_prompts.h"
+#include "support/scratch_folder.h"
 #include "support/test_paths.h"
 #include "unit/schema/template_builder.h"
 #include "util/executable_folder.h"
@@ -30,12 +31,9 @@ class ProjectConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = ::testing::TempDir() + "project_config_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        m_dir = m_scratch.Path();
         m_config.SetFolder(m_dir);
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string PathIn(const std::string& name) const { return m_dir + "/" + name; }
     void Write(const std::string& name, const std::string& content)
@@ -48,6 +46,7 @@ protected:
         return PathIn("header.h");
     }
 
+    test::ScratchFolder m_scratch;
     std::string m_dir;
     ProjectConfig m_config{""};
     test::RecordingPrompts m_prompts;
@@ -148,8 +147,13 @@ TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram)
 {
     const std::string folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
+    // The system's own separator: '\\' on Windows.
+    EXPECT_EQ(folder.back(), static_cast<char>(std::filesystem::path::preferred_separator));
+#ifdef _WIN32
+    EXPECT_TRUE(std::filesystem::exists(folder + "unit_schema.exe"));
+#else
     EXPECT_TRUE(std::filesystem::exists(folder + "unit_schema"));
+#endif
     EXPECT_EQ(ProjectConfig().Folder(), folder);
 }
 

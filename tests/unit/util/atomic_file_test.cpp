@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -59,6 +63,39 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AtomicFileReplace,
                                            ReplaceCase{"EmptyNew", std::nullopt, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A read-only target is refused on every system (on POSIX the rename alone would replace it).
+TEST(AtomicFile, ReadOnlyTargetIsRefusedAndLeftAsItWas)
+{
+    ScratchFolder folder;
+    const std::vector<std::uint8_t> old = Pattern(100, 3);
+    folder.Write("image.bin", old);
+    fs::permissions(folder.Path("image.bin"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    EXPECT_FALSE(WriteFileAtomically(folder.Path("image.bin"), Pattern(50, 4)));
+    EXPECT_EQ(folder.Read("image.bin"), old);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"image.bin"});
+}
+
+#ifdef _WIN32
+// A file another program holds open without sharing it cannot be replaced on Windows.
+TEST(AtomicFile, LockedTargetIsRefusedAndLeftAsItWas)
+{
+    ScratchFolder folder;
+    const std::vector<std::uint8_t> old = Pattern(100, 3);
+    folder.Write("image.bin", old);
+    HANDLE lock = ::CreateFileW(fs::path(folder.Path("image.bin")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const bool written = WriteFileAtomically(folder.Path("image.bin"), Pattern(50, 4));
+    ::CloseHandle(lock);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(folder.Read("image.bin"), old);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"image.bin"});
+}
+#else
+// POSIX permission bits, links, user ids, file-size limits and process ids.
 TEST(AtomicFile, ExistingFileKeepsItsPermissionBits)
 {
     ScratchFolder folder;
@@ -82,6 +119,8 @@ TEST(AtomicFile, SymbolicLinkStaysAndItsTargetIsReplaced)
     EXPECT_TRUE(fs::is_symlink(folder.Path("link.bin")));
     EXPECT_EQ(folder.Read("real.bin"), bytes);
 }
+
+#endif
 
 // Every failure leaves the folder as it was: the old target byte for byte, no temporary file.
 struct FailureCase {
@@ -116,6 +155,7 @@ TEST(AtomicFile, EmptyPathIsRefused)
     EXPECT_FALSE(WriteFileAtomically("", Pattern(4, 0)));
 }
 
+#ifndef _WIN32
 // The super-user may write anywhere, so the attempt runs under the "nobody" id in a child process.
 TEST(AtomicFile, UnwritableFolderLeavesTargetUntouched)
 {
@@ -200,6 +240,8 @@ TEST(AtomicFile, StaleTemporariesOfTheSameFileAreRemoved)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folder.Names(), expected);
 }
+
+#endif
 
 } // namespace
 } // namespace torvane
