@@ -95,7 +95,7 @@ private slots:
         QStringList texts;
         for (const QAction* action : edit->actions())
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text() + " " + action->shortcut().toString());
-        QCOMPARE(texts, QStringList({"&Undo Ctrl+Z", "&Redo Ctrl+Y", "-", "&Find ", "S&witch Ctrl+W", "-", "S&ort ",
+        QCOMPARE(texts, QStringList({"&Undo Ctrl+Z", "&Redo Ctrl+Y", "-", "&Find Ctrl+F", "S&witch Ctrl+W", "-", "S&ort ",
                                      "Set for Se&lected... Ctrl+E", "Find &Duplicates Ctrl+D", "F&ilter List Ctrl+Shift+F"}));
         QStringList sortTexts;
         for (const QAction* action : edit->actions()[6]->menu()->actions())
