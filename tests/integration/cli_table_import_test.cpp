@@ -84,10 +84,23 @@ TEST_F(CliTableImport, DiffsThenImportsHotbirdsTable)
     EXPECT_NE(tree.find("    [ 91 ]  TP_12731_H_27500\n"), std::string::npos) << tree;
 }
 
+// What a satellites.xml gives: its own reading, or in a build without the XML reader (no Qt) the
+// refusal of every such table.
+std::string XmlOutcome(const std::string& name, const std::string& read)
+{
+#ifdef TORVANE_SATELLITES_XML
+    (void)name;
+    return read;
+#else
+    (void)read;
+    return name + ": this build reads no satellites.xml";
+#endif
+}
+
 struct BadTable {
     const char* name;
     std::string text;
-    const char* error;
+    std::string error;
 };
 
 TEST_F(CliTableImport, AMalformedTableChangesNothing)
@@ -103,7 +116,7 @@ TEST_F(CliTableImport, AMalformedTableChangesNothing)
         {"NoFrequency-13.0E", "# x\n[CHANNEL]\nDELIVERY_SYSTEM = DVBS\nSYMBOL_RATE = 1\nPOLARIZATION = VERTICAL\n",
          "NoFrequency-13.0E: line 2: the block has no FREQUENCY"},
         {"sats.xml", "<satellites>\n<sat name=\"X\" position=\"130\">\n<transponder frequency=\"1\"\n</sat>",
-         "sats.xml: line 4: Expected '>' or '/', but got '<'."},
+         XmlOutcome("sats.xml", "sats.xml: line 4: Expected '>' or '/', but got '<'.")},
         {"Huge-13.0E", huge, "Huge-13.0E: larger than 4 MiB, no table"},
     };
     const Bytes before = m_folder.Read("demo.bin");
@@ -114,7 +127,7 @@ TEST_F(CliTableImport, AMalformedTableChangesNothing)
                                         "import-sat " + Path(table.name) + " 13.0E"}) {
             const CliRun run = Edit("tree-delete \"Astra 19.2E\"\n" + line + "\n");
             EXPECT_EQ(run.status, 1);
-            EXPECT_EQ(run.err, "torvane-cli: edit: line 2: " + std::string(table.error) + "\n");
+            EXPECT_EQ(run.err, "torvane-cli: edit: line 2: " + table.error + "\n");
             EXPECT_EQ(m_folder.Read("demo.bin"), before);
         }
     }
@@ -164,7 +177,11 @@ TEST_F(CliTableImport, AddsASatelliteOfASatellitesXmlByPosition)
 )"));
     const CliRun missing = Edit("import-sat " + Path("satellites.xml") + " 19.2E\n");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "torvane-cli: edit: line 1: the table has no satellite at 19.2E\n");
+    EXPECT_EQ(missing.err, "torvane-cli: edit: line 1: "
+                               + XmlOutcome("satellites.xml", "the table has no satellite at 19.2E") + "\n");
+#ifndef TORVANE_SATELLITES_XML
+    return;
+#endif
     const CliRun several = Edit("import-sat " + Path("satellites.xml") + "\n");
     EXPECT_EQ(several.err, "torvane-cli: edit: line 1: the table holds several satellites: give POSITION\n");
 
