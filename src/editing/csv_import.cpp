@@ -6,6 +6,7 @@
 
 #include "document/document.h"
 #include "editing/forms/form_fields.h"
+#include "editing/forms/program_form.h"
 #include "editing/list_file.h"
 #include "editing/service_order.h"
 #include "store/node_store.h"
@@ -14,6 +15,8 @@ namespace torvane {
 namespace {
 
 constexpr std::string_view kServiceIdField = "Service ID";
+constexpr std::string_view kTypeField = "Service Type";
+constexpr std::string_view kVideoPidField = "Video Pid";
 
 } // namespace
 
@@ -23,6 +26,7 @@ CsvImport::CsvImport(const Document& document, std::string_view text)
     m_errors = m_file.errors;
     m_pairing = PairServices(m_document.services, m_file.table.services, kImportMatchRules);
     CheckAgainstDocument(CheckFieldWidths(document.Store()));
+    CheckTypeChanges(document.Store());
     std::stable_sort(m_errors.begin(), m_errors.end(),
                      [](const CsvError& a, const CsvError& b) { return a.line < b.line; });
 }
@@ -90,6 +94,31 @@ void CsvImport::CheckAgainstDocument(const std::vector<bool>& refused)
     }
 }
 
+std::optional<int> CsvImport::ChangedType(const NodeStore& store, int slot, const CsvServiceValues& values)
+{
+    for (const auto& [field, value] : values.numbers) {
+        if (field == kTypeField && store.ReadNamedNumber(NodeKind::Program, slot, kTypeField) != value)
+            return value;
+    }
+    return std::nullopt;
+}
+
+void CsvImport::CheckTypeChanges(const NodeStore& store)
+{
+    for (std::size_t j = 0; j < m_file.table.services.size(); ++j) {
+        if (!m_pairing.ofSecond[j])
+            continue;
+        const int slot = m_document.services[m_pairing.ofSecond[j]->index].slot;
+        const std::optional<int> type = ChangedType(store, slot, m_file.values[j]);
+        const std::optional<int> video = store.ReadNamedNumber(NodeKind::Program, slot, kVideoPidField);
+        if (!type || !video)
+            continue;
+        const auto serviceId = static_cast<std::uint32_t>(m_file.table.services[j].serviceId.value_or(0));
+        if (const std::optional<std::string_view> refusal = ProgramForm::TypeChangeRefusal(*type, serviceId, *video))
+            m_errors.push_back({m_file.lines[j], std::string(*refusal)});
+    }
+}
+
 std::vector<std::string> CsvImport::SummaryLines() const
 {
     const auto notInFile = std::count_if(m_pairing.ofFirst.begin(), m_pairing.ofFirst.end(),
@@ -108,6 +137,11 @@ void CsvImport::Apply(NodeStore& store) const
         const int slot = m_document.services[m_pairing.ofSecond[j]->index].slot;
         slots.push_back(slot);
         const CsvServiceValues& values = m_file.values[j];
+        // A service made a radio service gets the video PID the program dialog gives it.
+        if (const std::optional<int> type = ChangedType(store, slot, values)) {
+            if (const std::optional<std::int32_t> video = ProgramForm::VideoPidOfType(*type))
+                store.WriteNamedIfChanged(NodeKind::Program, slot, kVideoPidField, std::to_string(*video));
+        }
         if (values.name)
             store.WriteNamedIfChanged(NodeKind::Program, slot, "Service Name", *values.name);
         for (const auto& [field, value] : values.numbers)

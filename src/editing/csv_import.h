@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ private:
     // The lines whose values do not fit their fields; true for each such line.
     std::vector<bool> CheckFieldWidths(const NodeStore& store);
     void CheckAgainstDocument(const std::vector<bool>& refused);
+    // A line that makes a service with service ID 0 a TV service while its video PID is none.
+    void CheckTypeChanges(const NodeStore& store);
+    // The value a line gives "Service Type" when it differs from the stored one.
+    static std::optional<int> ChangedType(const NodeStore& store, int slot, const CsvServiceValues& values);
 
     ServiceTable m_document;
     CsvServiceTable m_file;

@@ -19,6 +19,12 @@ constexpr std::int32_t kHighestTvVideoPid = 8190;
 constexpr std::int32_t kRadioVideoPid = 8191;
 constexpr int kTvRow = 0;
 constexpr int kRadioRow = 1;
+constexpr std::string_view kTvVideoPidMessage = "Video Pid: [32,  8190]";
+
+bool IsTypeOfRow(std::int32_t type, int row)
+{
+    return RowOfValue(ServiceTypeChoices(), type) == row;
+}
 
 struct ControlInfo {
     std::string_view label;
@@ -226,6 +232,19 @@ void ProgramForm::EditText(ProgramControl control, std::string_view text)
         SetPidEditsEnabled(ParseNumber(text) == 0);
 }
 
+std::optional<std::int32_t> ProgramForm::VideoPidOfType(std::int32_t type)
+{
+    return IsTypeOfRow(type, kRadioRow) ? std::optional<std::int32_t>(kRadioVideoPid) : std::nullopt;
+}
+
+std::optional<std::string_view> ProgramForm::TypeChangeRefusal(std::int32_t type, std::uint32_t serviceId,
+                                                               std::int32_t videoPid)
+{
+    if (IsTypeOfRow(type, kTvRow) && serviceId == 0 && (videoPid < kLowestPid || videoPid > kHighestTvVideoPid))
+        return kTvVideoPidMessage;
+    return std::nullopt;
+}
+
 void ProgramForm::Select(ProgramControl control, std::optional<int> row)
 {
     if (!IsList(control))
@@ -275,7 +294,7 @@ bool ProgramForm::Ok()
         // Without a selected type the wider radio range applies: the stored type stays as it is.
         if (m_rows[Index(ProgramControl::Type)] == kTvRow) {
             if (video < kLowestPid || video > kHighestTvVideoPid)
-                return Refuse(m_store.Prompts(), "Video Pid: [32,  8190]", ProgramControl::VideoPid);
+                return Refuse(m_store.Prompts(), kTvVideoPidMessage, ProgramControl::VideoPid);
         } else if (!IsPid(video)) {
             return Refuse(m_store.Prompts(), "Video Pid: [32,  8191]", ProgramControl::VideoPid);
         }

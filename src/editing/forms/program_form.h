@@ -65,6 +65,14 @@ public:
     static std::span<const Choice> Choices(ProgramControl control);
     static bool IsList(ProgramControl control);
 
+    // A stored program's type changed to type outside the dialog (a spreadsheet's line), as
+    // picking it in the list and pressing OK would change it: the video PID that then goes with it
+    // (8191 for "Radio", none to write for "TV"), and the refusal "Video Pid: [32,  8190]" of a
+    // change to "TV" while the service ID is 0 and the video PID is no TV video PID.
+    static std::optional<std::int32_t> VideoPidOfType(std::int32_t type);
+    static std::optional<std::string_view> TypeChangeRefusal(std::int32_t type, std::uint32_t serviceId,
+                                                             std::int32_t videoPid);
+
     // What the user types into an edit. The name keeps at most 17 characters; a new service id
     // enables the five PID edits when it reads as 0 and disables them otherwise.
     void EditText(ProgramControl control, std::string_view text);

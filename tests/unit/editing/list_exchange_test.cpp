@@ -183,6 +183,38 @@ TEST_F(ListExchangeTest, ApplyOrderOntoItselfChangesNothingAndOntoAnEditedListSu
     EXPECT_EQ(demo.BuildRegion(), before);
 }
 
+// A type changed in the file changes the service as the program dialog's list would: "Radio"
+// brings the radio video PID 8191; "TV" on a service with ID 0 needs a TV video PID.
+TEST_F(ListExchangeTest, TypeChangesFollowTheProgramDialog)
+{
+    const auto serviceOfType = [&](const std::string& type) {
+        std::vector<Fields> rows = Rows();
+        const std::size_t column = Column("Service Type");
+        const auto row = std::find_if(rows.begin() + 1, rows.end(), [&](const Fields& r) { return r[column] == type; });
+        const std::size_t index = static_cast<std::size_t>(row - rows.begin());
+        return std::tuple{rows, index, Table().services[index - 1].slot, column};
+    };
+    auto [rows, index, slot, column] = serviceOfType("TV");
+    ASSERT_NE(store.ReadNamedNumber(NodeKind::Program, slot, "Video Pid"), 8191);
+    rows[index][column] = "Radio";
+    EXPECT_TRUE(Import(Join(rows)).empty());
+    EXPECT_EQ(store.ReadNamedNumber(NodeKind::Program, slot, "Video Pid"), 8191);
+    session.Undo();
+    EXPECT_EQ(demo.BuildRegion(), before);
+
+    auto [radioRows, radioIndex, radioSlot, typeColumn] = serviceOfType("Radio");
+    ASSERT_TRUE(store.WriteNamedIfChanged(NodeKind::Program, radioSlot, "Service ID", "0"));
+    ASSERT_EQ(store.ReadNamedNumber(NodeKind::Program, radioSlot, "Video Pid"), 0);
+    const std::vector<std::uint8_t> withIdZero = demo.BuildRegion();
+    radioRows = Rows();
+    radioRows[radioIndex][typeColumn] = "TV";
+    bool changed = true;
+    EXPECT_EQ(Import(Join(radioRows), &changed),
+              std::vector<std::string>{"line " + std::to_string(radioIndex + 1) + ": Video Pid: [32,  8190]"});
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(demo.BuildRegion(), withIdZero);
+}
+
 struct BrokenCase {
     std::string name;
     // Changes the rows (header first) of the list's CSV file; "@QUOTE@" in a field becomes a bare
