@@ -534,7 +534,7 @@ TEST_F(CliEditTest, HelpNamesTheEditCommand)
 {
     const CliRun run = Cli({"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("\n  edit FILE SCRIPT [--chunk user|default]\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  edit FILE SCRIPT [--chunk user|default] [--allow-cut]\n"), std::string::npos) << run.out;
     const CliRun usage = Cli({"edit", Path("edit.bin")});
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.err, "torvane-cli: edit: expected FILE SCRIPT\n");
