@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -43,6 +44,9 @@ HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD di
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The exit status of the program, or -1 when it could not be started. Wine, busy with other test
+// programs, now and then fails to start a process; a start that did not happen is tried again,
+// since the program has not run yet.
 int Run(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
         const std::string& errPath)
 {
@@ -60,11 +64,24 @@ int Run(const std::string& program, const std::vector<std::string>& args, const 
     startup.hStdError = errors;
     PROCESS_INFORMATION process{};
     DWORD code = static_cast<DWORD>(-1);
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    constexpr int kStartTries = 5;
+    bool started = false;
+    for (int t = 0; t < kStartTries && !started; ++t) {
+        if (t > 0)
+            ::Sleep(200);
+        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                   &process);
+    }
+    if (started) {
         ::WaitForSingleObject(process.hProcess, INFINITE);
         ::GetExitCodeProcess(process.hProcess, &code);
         ::CloseHandle(process.hProcess);
         ::CloseHandle(process.hThread);
+    } else if (errors != INVALID_HANDLE_VALUE) {
+        // The failing test then shows why instead of an empty standard error.
+        const std::string why = "CreateProcessW failed: error " + std::to_string(::GetLastError()) + "\n";
+        DWORD written = 0;
+        ::WriteFile(errors, why.data(), static_cast<DWORD>(why.size()), &written, nullptr);
     }
     for (HANDLE handle : {input, output, errors})
         if (handle != INVALID_HANDLE_VALUE)
