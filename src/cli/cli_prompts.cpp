@@ -17,6 +17,7 @@ void WriteLine(std::FILE* out, std::string_view text)
 
 void CliPrompts::Message(std::string_view text)
 {
+    ++m_messages;
     WriteLine(m_errors, text);
 }
 

@@ -36,6 +36,8 @@ public:
 
     // How many questions were refused for want of an answer.
     int UnansweredCount() const { return m_unanswered; }
+    // How many messages were shown.
+    int MessageCount() const { return m_messages; }
 
 private:
     void Refuse(std::string_view question, std::string_view options);
@@ -46,6 +48,7 @@ private:
     std::map<std::string, ChunkChoice, std::less<>> m_chunks;
     std::map<std::string, std::string, std::less<>> m_files;
     int m_unanswered = 0;
+    int m_messages = 0;
 };
 
 } // namespace torvane

@@ -266,13 +266,23 @@ private:
         return true;
     }
 
+    // The failure of a command that opened no dialog: refused (a full list), which a message has
+    // explained since messages were counted, or without a place to open it on.
+    bool NoDialog(const std::string& command, int messages, const std::string& place)
+    {
+        if (m_context.Prompts().MessageCount() > messages)
+            return Fail(command + " was refused");
+        return Fail(command + " opens no dialog" + place);
+    }
+
     bool Program(const std::string& command, const Words& args)
     {
+        const int messages = m_context.Prompts().MessageCount();
         std::unique_ptr<ProgramForm> form = command == "edit" ? m_session.Operations().BeginEdit()
             : command == "insert"                             ? m_session.Operations().BeginInsert()
                                                               : m_session.Operations().BeginAppend();
         if (!form)
-            return Fail(command + " opens no dialog here");
+            return NoDialog(command, messages, " here");
         if (!Fill<ProgramForm, ProgramControl>(*form, args, kProgramControlCount))
             return false;
         m_session.Operations().Finish(*form);
@@ -450,9 +460,10 @@ private:
         const std::string itemName = satellite && add ? std::string("sats") : (args.empty() ? "" : args[0]);
         const Words values(args.begin() + (satellite && add ? 0 : std::min<std::size_t>(args.size(), 1)), args.end());
         TreeItem* item = ClickedItem(itemName);
+        const int messages = m_context.Prompts().MessageCount();
         std::unique_ptr<NavigatorDialog> dialog = add ? m_session.Navigator().BeginAdd(item) : m_session.Navigator().BeginEdit(item);
         if (!dialog || (satellite != (dialog->Satellite() != nullptr)))
-            return Fail(command + " opens no dialog for \"" + itemName + "\"");
+            return NoDialog(command, messages, " for \"" + itemName + "\"");
         const bool filled = satellite ? Fill<SatelliteForm, SatelliteControl>(*dialog->Satellite(), values,
                                                                                kSatelliteControlCount)
                                       : Fill<TpForm, TpControl>(*dialog->Tp(), values, kTpControlCount);

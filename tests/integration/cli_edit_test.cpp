@@ -413,6 +413,26 @@ TEST_F(CliEditTest, UndoLinesWalkBackEveryStepAndRedoLinesForward)
     EXPECT_TRUE(test::TextOf(Path("edit.bin")) != m_image) << "redo across the opened state";
 }
 
+// A list as full as the image's region takes no further service, and a seventh satellite fills
+// its table: the command is refused with the limit, the line names itself, and nothing is written.
+TEST_F(CliEditTest, FullListRefusesAppendAndSatAdd)
+{
+    const CliRun demo = Cli({"demo", Path("edit.bin"), "--programs", "3990"});
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    const std::string full = test::TextOf(Path("edit.bin"));
+    for (const auto& [script, err] :
+         {std::pair<std::string, std::string>{"select \"Astra 19.2E/1\"\nappend\n",
+                                              "No room for another program: the user database of this image holds at "
+                                              "most 3990 programs.\ntorvane-cli: edit: line 2: append was refused\n"},
+          {"sat-add\nsat-add\n", "No room for another satellite: the user database of this image holds at most 7 "
+                                  "satellites.\ntorvane-cli: edit: line 2: sat-add was refused\n"}}) {
+        const CliRun run = Edit(script);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, err);
+        EXPECT_TRUE(test::TextOf(Path("edit.bin")) == full) << script;
+    }
+}
+
 struct FailureCase {
     const char* name;
     std::string script;
