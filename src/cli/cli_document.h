@@ -42,6 +42,8 @@ private:
 
 // The shared options of the file commands.
 inline constexpr std::string_view kChunkOption = "--chunk";
+// What a command says when ChunkOption finds no chunk.
+inline constexpr std::string_view kChunkOptionError = "--chunk must be user or default";
 inline constexpr std::string_view kItemOption = "--item";
 inline constexpr std::string_view kFilterOption = "--filter";
 

@@ -518,7 +518,7 @@ int RunEditCommand(CliContext& context, CommandArgs args)
     }
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     if (!chunk) {
-        context.Fail("edit: --chunk must be user or default");
+        context.Fail("edit: " + std::string(kChunkOptionError));
         return kExitUsage;
     }
     const std::string& file = arguments.Positional()[0];

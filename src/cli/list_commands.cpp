@@ -36,7 +36,7 @@ int RunExportCsvCommand(CliContext& context, CommandArgs args)
     }
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     if (!chunk) {
-        context.Fail("export-csv: --chunk must be user or default");
+        context.Fail("export-csv: " + std::string(kChunkOptionError));
         return kExitUsage;
     }
     const std::string& out = arguments.Positional()[1];
@@ -59,7 +59,7 @@ int RunCompareCommand(CliContext& context, CommandArgs args)
     }
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     if (!chunk) {
-        context.Fail("compare: --chunk must be user or default");
+        context.Fail("compare: " + std::string(kChunkOptionError));
         return kExitUsage;
     }
     const std::unique_ptr<Document> like = NewCliDocument(context);

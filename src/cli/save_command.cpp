@@ -52,7 +52,7 @@ int SaveAs(CliContext& context, std::string_view command, const CliArguments& ar
     };
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     if (!chunk)
-        return usage("--chunk must be user or default");
+        return usage(std::string(kChunkOptionError));
     const std::optional<ServiceFilter> filter = FilterOption(arguments);
     if (!filter)
         return usage("--filter must be tv, radio or both");
@@ -105,7 +105,7 @@ int RunSaveCommand(CliContext& context, CommandArgs args)
     const std::string& image = arguments.Positional()[0];
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     if (!chunk)
-        return usage("--chunk must be user or default");
+        return usage(std::string(kChunkOptionError));
     const std::optional<std::string> out = arguments.Value(kOutOption);
     if (SaveAsKindOf(image) != SaveAsKind::Bin || (out && SaveAsKindOf(*out) != SaveAsKind::Bin))
         return usage("IMAGE and OUT must be .bin files");

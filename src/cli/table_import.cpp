@@ -153,7 +153,7 @@ int RunTpsDiffCommand(CliContext& context, CommandArgs args)
     const std::optional<DatabaseChunk> chunk = ChunkOption(arguments);
     const std::optional<int> tolerance = Tolerance(arguments);
     if (!chunk || !tolerance) {
-        context.Fail(!chunk ? "tps-diff: --chunk must be user or default"
+        context.Fail(!chunk ? "tps-diff: " + std::string(kChunkOptionError)
                             : "tps-diff: --tolerance takes 0 … " + std::to_string(kLargestTpToleranceMhz) + " MHz");
         return kExitUsage;
     }

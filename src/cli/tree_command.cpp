@@ -32,7 +32,7 @@ OpenedFile OpenFromArguments(CliContext& context, CommandArgs args, std::string_
         return usage("expected FILE");
     const std::optional<DatabaseChunk> chunk = ChunkOption(opened.arguments);
     if (!chunk)
-        return usage("--chunk must be user or default");
+        return usage(std::string(kChunkOptionError));
     const std::optional<ServiceFilter> filter = FilterOption(opened.arguments);
     if (!filter)
         return usage("--filter must be tv, radio or both");
