@@ -19,8 +19,8 @@ std::optional<ServiceTable> ReadCompared(CliContext& context, const Document& li
     context.Prompts().AnswerChunks(std::string(kLoadChunkCaption),
                                    ChunkChoice{chunk == DatabaseChunk::Default, chunk == DatabaseChunk::User});
     ListFile file = ReadListFile(path, like);
-    for (const CsvError& error : file.errors)
-        context.Fail("compare: " + path + ": " + CsvErrorText(error));
+    for (const std::string& line : CsvErrorLines(file.errors))
+        context.Fail("compare: " + path + ": " + line);
     return std::move(file.table);
 }
 

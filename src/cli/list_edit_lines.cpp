@@ -37,8 +37,8 @@ bool ApplyOrder(CliContext& context, Document& document, const std::vector<std::
     }
     ListFile file = ReadListFile(*reference, document);
     if (!file.table) {
-        for (const CsvError& line : file.errors)
-            context.Fail("edit: " + *reference + ": " + CsvErrorText(line));
+        for (const std::string& line : CsvErrorLines(file.errors))
+            context.Fail("edit: " + *reference + ": " + line);
         error = "cannot read \"" + *reference + "\"";
         return false;
     }
@@ -62,8 +62,8 @@ bool ImportCsv(CliContext& context, Document& document, const std::vector<std::s
     const CsvImport import(document,
                            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!import.Errors().empty()) {
-        for (const CsvError& line : import.Errors())
-            context.Fail("edit: " + args[0] + ": " + CsvErrorText(line));
+        for (const std::string& line : CsvErrorLines(import.Errors()))
+            context.Fail("edit: " + args[0] + ": " + line);
         error = "nothing imported from \"" + args[0] + "\"";
         return false;
     }

@@ -10,6 +10,7 @@
 #include "editing/list_file.h"
 #include "editing/service_order.h"
 #include "store/node_store.h"
+#include "text/quoted_text.h"
 
 namespace torvane {
 namespace {

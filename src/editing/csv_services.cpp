@@ -1,12 +1,16 @@
 #include "editing/csv_services.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
+#include <set>
 
 #include "editing/forms/choice_tables.h"
 #include "editing/forms/dialog_values.h"
 #include "editing/forms/program_form.h"
 #include "exchange/service_csv.h"
+#include "text/quoted_text.h"
 #include "text/utf_conversion.h"
 
 namespace torvane {
@@ -30,6 +34,22 @@ const std::array<ChoiceColumn, 4> kChoiceColumns{{
     {"Scramble", YesNoChoices},
     {"Factory", YesNoChoices},
 }};
+
+// The first control character of UTF-8 text (U+0000 to U+001F, U+007F: bytes that stand for
+// themselves in UTF-8), as "U+001F"; nothing when it holds none. A name stored with a NUL would
+// end there.
+std::optional<std::string> ControlCharacter(std::string_view text)
+{
+    const auto at = std::find_if(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    if (at == text.end())
+        return std::nullopt;
+    char code[8];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(static_cast<unsigned char>(*at)));
+    return code;
+}
 
 class CsvServiceReader final {
 public:
@@ -56,6 +76,15 @@ private:
     bool Header(const CsvRecord& header)
     {
         m_width = header.fields.size();
+        // Two columns of one caption would leave it open which of them counts. Empty captions
+        // (what a spreadsheet writes for blank columns) name nothing.
+        std::set<std::string_view> seen;
+        for (const std::string& caption : header.fields) {
+            if (!caption.empty() && !seen.insert(caption).second) {
+                Error(header.line, "the header has the column " + QuotedText(caption) + " twice");
+                return false;
+            }
+        }
         for (std::size_t c = 0; c < header.fields.size(); ++c) {
             const std::string& caption = header.fields[c];
             if (caption == kCsvSatelliteCaption)
@@ -117,6 +146,8 @@ private:
             // A spreadsheet that saved in its own code page gives bytes that are no UTF-8.
             if (!Utf8ToUtf16(name))
                 return Error(line.line, QuotedText(kNameCaption) + " is not UTF-8 text");
+            if (const std::optional<std::string> control = ControlCharacter(name))
+                return Error(line.line, QuotedText(kNameCaption) + " holds the control character " + *control);
             if (LimitTextUnits(name, ProgramForm::kNameLength) != name)
                 return Error(line.line, QuotedText(kNameCaption) + " takes at most "
                                             + std::to_string(ProgramForm::kNameLength) + " characters");
@@ -164,17 +195,20 @@ CsvServiceTable ReadCsvServices(std::string_view text)
     return out;
 }
 
-std::string QuotedText(std::string_view text)
-{
-    std::string quoted(1, '"');
-    quoted.append(text);
-    quoted += '"';
-    return quoted;
-}
-
 std::string CsvErrorText(const CsvError& error)
 {
     return "line " + std::to_string(error.line) + ": " + error.text;
+}
+
+std::vector<std::string> CsvErrorLines(const std::vector<CsvError>& errors)
+{
+    std::vector<std::string> lines;
+    const std::size_t listed = std::min(errors.size(), kListedErrorLimit);
+    for (std::size_t i = 0; i < listed; ++i)
+        lines.push_back(CsvErrorText(errors[i]));
+    if (const std::size_t more = errors.size() - listed; more > 0)
+        lines.push_back("and " + std::to_string(more) + " more lines");
+    return lines;
 }
 
 } // namespace torvane

@@ -32,14 +32,20 @@ struct CsvServiceTable {
 // Reads a CSV file as BuildServiceCsv writes it or a spreadsheet saves it. The header names the
 // columns: "Satellite", "TP" and "Service ID" are needed, "Service Name", "Service Type",
 // "Favorite Group", "Scramble" and "Factory" are taken when present, any other column is kept
-// as cells only. Values are checked as the program dialog checks them: a name is not empty and
-// takes at most 17 characters; the lists' values are the texts their rows show, an empty cell keeping the stored value.
+// as cells only; a caption the header repeats is refused. Values are checked as the program dialog
+// checks them: a name is not empty, holds no control character (U+0000 to U+001F, U+007F) and takes
+// at most 17 characters; the lists' values are the texts their rows show, an empty cell keeping
+// the stored value.
 CsvServiceTable ReadCsvServices(std::string_view text);
-
-// text in double quotes, as the messages name values.
-std::string QuotedText(std::string_view text);
 
 // "line N: text".
 std::string CsvErrorText(const CsvError& error);
+
+// The most unusable lines a refusal lists.
+inline constexpr std::size_t kListedErrorLimit = 20;
+
+// What a refusal lists of a file's unusable lines: the first kListedErrorLimit as CsvErrorText
+// has them, then "and N more lines" for the rest.
+std::vector<std::string> CsvErrorLines(const std::vector<CsvError>& errors);
 
 } // namespace torvane

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "text/quoted_text.h"
 #include "util/ascii_case.h"
 
 namespace torvane {
@@ -64,9 +65,7 @@ struct Block {
 // "<what> "<value>"".
 std::string Refusal(std::string_view what, std::string_view value)
 {
-    std::string text(what);
-    text.append(" \"").append(value).append("\"");
-    return text;
+    return std::string(what) + " " + QuotedText(value);
 }
 
 // An error text for the value of a key, or empty when it was taken.

@@ -23,12 +23,12 @@ std::string BaseName(const std::string& path)
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
 }
 
-// "Nothing was changed." and the file's unusable lines, one a line.
+// "Nothing was changed." and the file's unusable lines, one a line (at most kListedErrorLimit).
 std::string ErrorsText(const std::string& path, const std::vector<CsvError>& errors)
 {
     std::string text = BaseName(path) + ": nothing was changed.";
-    for (const CsvError& error : errors)
-        text += "\n" + CsvErrorText(error);
+    for (const std::string& line : CsvErrorLines(errors))
+        text += "\n" + line;
     return text;
 }
 

@@ -126,6 +126,8 @@ void ListDialogsTest::applyOrderCompareAndImport()
     // Compare with the reference: the extra service, the one left out, and no other difference.
     fixture.prompts.fileAnswers.push_back(referencePath);
     window.CompareWith();
+    QCOMPARE(fixture.prompts.questions.back(),
+             std::string("Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)"));
     QCOMPARE(fixture.dialogs.comparisons.size(), std::size_t{1});
     CompareDialog compare(fixture.dialogs.comparisons.back(), nullptr);
     compare.show();
@@ -148,10 +150,28 @@ void ListDialogsTest::applyOrderCompareAndImport()
     fixture.prompts.fileAnswers.push_back(csvPath);
     const std::size_t messages = fixture.prompts.messages.size();
     window.ImportCsv();
+    QCOMPARE(fixture.prompts.questions.back(), std::string("CSV File(*.csv)"));
     QCOMPARE(fixture.prompts.messages.size(), messages + 1);
     QCOMPARE(fixture.prompts.messages.back(),
              "list.csv: nothing was changed.\nline 2: " + std::to_string(header.size() + 1)
                  + " fields where the header has " + std::to_string(header.size()));
+
+    // A NUL in every name: the first 20 lines listed, then how many more.
+    table.records[1].fields.pop_back();
+    broken.clear();
+    for (CsvRecord& record : table.records) {
+        if (record.line > 1)
+            record.fields[column("Service Name")] = std::string("R\0adio 325", 10);
+        broken += CsvLine(record.fields);
+    }
+    WriteText(csvPath, broken);
+    fixture.prompts.fileAnswers.push_back(csvPath);
+    window.ImportCsv();
+    const QStringList refusal = QString::fromStdString(fixture.prompts.messages.back()).split(QLatin1Char('\n'));
+    QCOMPARE(refusal.size(), 22);
+    QCOMPARE(refusal[1], QStringLiteral("line 2: \"Service Name\" holds the control character U+0000"));
+    QCOMPARE(refusal[20], QStringLiteral("line 21: \"Service Name\" holds the control character U+0000"));
+    QCOMPARE(refusal[21], QStringLiteral("and %1 more lines").arg(static_cast<qulonglong>(count - 20)));
     QCOMPARE(window.findChild<QUndoStack*>()->count(), steps);
 }
 

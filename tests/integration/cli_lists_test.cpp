@@ -114,8 +114,9 @@ TEST_F(CliListsTest, SpreadsheetEditsComeBackAndTheReferenceOrderUndoesThem)
 
 TEST_F(CliListsTest, BrokenCsvReportsItsLinesAndChangesNothing)
 {
+    const std::string csv = Csv("demo.bin");
     std::vector<Fields> rows;
-    for (const CsvRecord& record : ReadCsv(Csv("demo.bin")).records)
+    for (const CsvRecord& record : ReadCsv(csv).records)
         rows.push_back(record.fields);
     std::reverse(rows.begin() + 1, rows.end());
     rows[2].pop_back();
@@ -126,6 +127,25 @@ TEST_F(CliListsTest, BrokenCsvReportsItsLinesAndChangesNothing)
     EXPECT_EQ(run.err, "torvane-cli: edit: " + Path("broken.csv") + ": line 3: 13 fields where the header has 14\n"
                        "torvane-cli: edit: " + Path("broken.csv") + ": line 5: no satellite \"Nowhere\"\n"
                        "torvane-cli: edit: line 1: nothing imported from \"" + Path("broken.csv") + "\"\n");
+    EXPECT_EQ(m_folder.Read("edit.bin"), m_folder.Read("demo.bin"));
+
+    // A name holding a NUL on 25 lines: the first 20 listed, then how many more.
+    rows.clear();
+    for (const CsvRecord& record : ReadCsv(csv).records)
+        rows.push_back(record.fields);
+    ASSERT_EQ(rows[0][3], "Service Name");
+    for (std::size_t r = 1; r <= 25; ++r)
+        rows[r][3] = std::string("R\0adio 325", 10);
+    WriteText("broken.csv", Join(rows, ',', true));
+    std::string refusal;
+    for (int line = 2; line <= 21; ++line)
+        refusal += "torvane-cli: edit: " + Path("broken.csv") + ": line " + std::to_string(line)
+            + ": \"Service Name\" holds the control character U+0000\n";
+    refusal += "torvane-cli: edit: " + Path("broken.csv") + ": and 5 more lines\n"
+               "torvane-cli: edit: line 1: nothing imported from \"" + Path("broken.csv") + "\"\n";
+    const CliRun cut = Edit("import-csv " + Path("broken.csv") + "\n");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err, refusal);
     EXPECT_EQ(m_folder.Read("edit.bin"), m_folder.Read("demo.bin"));
 
     const CliRun usage = Cli({"compare", Path("demo.bin")});

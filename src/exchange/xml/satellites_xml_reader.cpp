@@ -2,6 +2,8 @@
 
 #include <QXmlStreamReader>
 
+#include "text/quoted_text.h"
+
 namespace torvane {
 
 namespace {
@@ -75,7 +77,7 @@ private:
 
     std::string AttributeText(const char* attribute) const
     {
-        return "\"" + m_xml.attributes().value(QLatin1String(attribute)).toString().toStdString() + "\"";
+        return QuotedText(m_xml.attributes().value(QLatin1String(attribute)).toString().toStdString());
     }
 
     bool ReadSatellite()

@@ -246,6 +246,14 @@ TEST_P(BrokenCsvTest, ReportsEveryLineAndChangesNothing)
 
 const std::string kAstra = DemoDatabase::SatelliteName(0);
 
+std::string Repeated(std::string_view piece, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenCsvTest,
     ::testing::Values(
@@ -282,6 +290,28 @@ INSTANTIATE_TEST_SUITE_P(
                     "line 3: satellite \"" + kAstra + "\" has no TP TP_12999_H_27500",
                     "line 4: \"TP_abc\" is no TP (TP_frequency_H_symbol rate or _V_)",
                     "line 5: no service with ID 65000 on @WHERE@"}},
+        // A name ending at a NUL would be stored cut; a line end would break the list's row.
+        BrokenCase{"ControlCharactersInNames",
+                   [](auto& rows, auto column) {
+                       rows[2][column("Service Name")] = std::string("R\0adio 325", 10);
+                       rows[3][column("Service Name")] = "Tab\there";
+                       rows[4][column("Service Name")] = "Del\x7F";
+                       rows[5][column("Service Name")] = "Two\nlines";  // the last: it takes two lines
+                   },
+                   {"line 3: \"Service Name\" holds the control character U+0000",
+                    "line 4: \"Service Name\" holds the control character U+0009",
+                    "line 5: \"Service Name\" holds the control character U+007F",
+                    "line 6: \"Service Name\" holds the control character U+000A"}},
+        BrokenCase{"HugeValuesAreQuotedShort",
+                   [](auto& rows, auto column) {
+                       rows[2][2] = "TP_" + std::string(100'000, '1');
+                       rows[3][column("Scramble")] = Repeated("\u0646", 120);
+                   },
+                   {"line 3: \"TP_" + std::string(77, '1') + "\u2026\" is no TP (TP_frequency_H_symbol rate or _V_)",
+                    "line 4: \"Scramble\" has no value \"" + Repeated("\u0646", 80) + "\u2026\""}},
+        BrokenCase{"ColumnTwice",
+                   [](auto& rows, auto column) { rows[0][column("Scramble")] = "Service Name"; },
+                   {"line 1: the header has the column \"Service Name\" twice"}},
         BrokenCase{"ServiceTwice",
                    [](auto& rows, auto) { rows[4] = rows[2]; },
                    {"line 5: the service of line 3 again"}},

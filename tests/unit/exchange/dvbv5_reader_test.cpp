@@ -106,6 +106,10 @@ TEST(Dvbv5Reader, NamesTheLineOfTheFirstFault)
         EXPECT_EQ(result.error, c.error) << c.text;
         EXPECT_TRUE(result.satellites.empty()) << c.text;
     }
+    // A huge value is quoted cut to 80 characters.
+    EXPECT_EQ(ReadDvbv5Table("[CHANNEL]\nPOLARIZATION = " + std::string(5000, 'X') + "\n", "S-1E").error,
+              "line 2: POLARIZATION must be HORIZONTAL, VERTICAL, LEFT or RIGHT, not \"" + std::string(80, 'X')
+                  + "\u2026\"");
     // A fault after good blocks still gives nothing.
     const TableReadResult late = ReadDvbv5Table("[CHANNEL]\n" + good + "[CHANNEL]\n" + good + "[X]\nbad\n", "S-1E");
     EXPECT_EQ(late.error, "line 12: expected KEY = VALUE");

@@ -99,6 +99,10 @@ TEST(SatellitesXmlReader, NamesTheLineOfTheFirstFault)
         EXPECT_EQ(result.error, c.error) << c.text;
         EXPECT_TRUE(result.satellites.empty()) << c.text;
     }
+    // A huge value is quoted cut to 80 characters.
+    EXPECT_EQ(ReadSatellitesXml("<satellites><sat position=\"1\">\n<transponder frequency=\"11000000\" symbol_rate=\"1\" "
+                                "polarization=\"" + std::string(5000, '7') + "\"/></sat></satellites>").error,
+              "line 2: polarization must be 0, 1, 2 or 3, not \"" + std::string(80, '7') + "\u2026\"");
 }
 
 } // namespace
