@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "editing/service_matching.h"
+#include "exchange/service_csv.h"
 
 namespace torvane {
 namespace {
@@ -93,6 +94,8 @@ std::vector<ListDifference> CompareLists(const ServiceTable& first, const Servic
             difference.second = std::move(bValue);
             entries.push_back({&a, std::move(difference), rank});
         };
+        if (std::string tp = a.TpText(), otherTp = b.TpText(); tp != otherTp)
+            changed(kCsvTpCaption, std::move(tp), std::move(otherTp), -1);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const auto [ac, bc] = columns[c];
             if (ac < a.cells.size() && bc < b.cells.size() && a.cells[ac] != b.cells[bc])

@@ -4,6 +4,7 @@
 
 #include "editing/apply_order.h"
 #include "editing/csv_import.h"
+#include "editing/forms/list_exchange_forms.h"
 #include "editing/list_compare.h"
 #include "editing/list_file.h"
 #include "exchange/csv_table.h"
@@ -181,6 +182,65 @@ TEST_F(ListExchangeTest, ApplyOrderOntoItselfChangesNothingAndOntoAnEditedListSu
     ExpectConsistent(true);
     session.Undo();
     EXPECT_EQ(demo.BuildRegion(), before);
+}
+
+// A service found by its name may stand on any TP of its satellite: here on one 83 MHz away,
+// under a new service ID, first in the reference's order.
+TEST_F(ListExchangeTest, ApplyOrderFindsANameOnAnotherTpOfTheSatellite)
+{
+    const ServiceTable original = Table();
+    ServiceTable reference = original;
+    reference.services[5].frequency += 83;
+    reference.services[5].serviceId = 60000;
+    std::rotate(reference.services.begin(), reference.services.begin() + 5, reference.services.begin() + 6);
+    const ApplyOrderPlan plan(original, reference);
+    EXPECT_EQ(plan.Summary().Lines(), (std::vector<std::string>{"Matched by service ID: 35", "Matched by name: 1",
+                                                                 "Not in the reference: 0",
+                                                                 "Only in the reference: 0"}));
+    ASSERT_TRUE(session.Execute("Apply Order", [&] { plan.Apply(store, {}); }));
+    EXPECT_EQ(Table().services.front().slot, original.services[5].slot);
+}
+
+// Compare names the fewest moves, and a service found by its name on another TP with that TP; the
+// window's Compare dialog shows the same changes on the service's line.
+TEST_F(ListExchangeTest, CompareNamesTheOneMoveAndTheTpOfANameMatchedService)
+{
+    const ServiceTable a = Table();
+    const auto line = [](const ServiceRecord& s, const std::string& rest) {
+        return "changed\t" + s.satellite + "\t" + s.TpText() + "\t" + std::to_string(*s.serviceId) + "\t" + s.name
+            + "\t" + rest;
+    };
+    const auto lines = [](const std::vector<ListDifference>& differences) {
+        std::vector<std::string> out;
+        for (const ListDifference& difference : differences)
+            out.push_back(DifferenceLine(difference));
+        return out;
+    };
+
+    // The first service moved to the end: one move, not every other service.
+    ServiceTable b = a;
+    std::rotate(b.services.begin(), b.services.begin() + 1, b.services.end());
+    for (std::size_t i = 0; i < b.services.size(); ++i)
+        b.services[i].position = static_cast<int>(i);
+    EXPECT_EQ(lines(CompareLists(a, b)), std::vector<std::string>{line(a.services[0], "Order\t1\t36")});
+
+    // Service 5 on a TP 83 MHz away under a new service ID: found by its name, its TP changed.
+    b = a;
+    const std::size_t id = *a.Column("Service ID");
+    ServiceRecord& moved = b.services[5];
+    moved.frequency += 83;
+    moved.serviceId = 60000;
+    moved.cells[id] = "60000";
+    const ServiceRecord& was = a.services[5];
+    const std::vector<ListDifference> differences = CompareLists(a, b);
+    EXPECT_EQ(lines(differences),
+              (std::vector<std::string>{line(was, "TP\t" + was.TpText() + "\t" + moved.TpText()),
+                                        line(was, "Service ID\t" + was.cells[id] + "\t60000")}));
+    const CompareForm form(differences, "a.bin", "b.csv");
+    EXPECT_EQ(form.Groups()[2].lines,
+              std::vector<std::string>{was.satellite + "  " + was.TpText() + "  " + std::to_string(*was.serviceId) + "  " + was.name
+                                       + ":  TP: " + was.TpText() + " \u2192 " + moved.TpText() + "; Service ID: "
+                                       + was.cells[id] + " \u2192 60000"});
 }
 
 // A type changed in the file changes the service as the program dialog's list would: "Radio"

@@ -232,8 +232,11 @@ TEST_F(ListOrganisingTest, DuplicatesAreGroupedPerTpByIdOrByNameAndPids)
     EXPECT_EQ(DuplicatesFoundText(1), "1 duplicate service found.");
     EXPECT_EQ(DuplicatesFoundText(0), "No duplicate services found.");
 
-    // A different PID makes them two services; the same ID on another TP is another service.
+    // A different PID makes them two services; the same ID on another TP of the satellite is
+    // another service.
     ASSERT_TRUE(store.WriteNamedIfChanged(NodeKind::Program, fourth, "PCR Pid", "4000"));
+    Show(Tp(2, 0));
+    ASSERT_TRUE(store.WriteNamedIfChanged(NodeKind::Program, SlotOfRow(0), "Service ID", "500"));
     Show(Satellite(2));
     groups = FindDuplicateGroups(store, list);
     ASSERT_EQ(groups.size(), 1u);
