@@ -7,6 +7,7 @@
 
 #include "document/document.h"
 #include "editing/edit_session.h"
+#include "editing/forms/file_filter.h"
 #include "store/tree_item.h"
 #include "ui/commands/edit_step_command.h"
 #include "ui/commands/table_import_command.h"
@@ -20,12 +21,6 @@
 
 namespace torvane {
 namespace {
-
-constexpr std::string_view kOpenFilter = "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
-constexpr std::string_view kSaveAsFilter = "Save Bin File(*.bin)|Default DB File With Order(*.df2)|"
-                                           "Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
-constexpr std::string_view kSaveDefaultAsFilter =
-    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
 
 QString FileName(const std::string& path)
 {
@@ -82,7 +77,7 @@ void MainWindow::Open()
         return;
     }
     UpdateState();
-    if (const std::optional<std::string> path = m_prompts->ChooseOpenFile(kOpenFilter))
+    if (const std::optional<std::string> path = m_prompts->ChooseOpenFile(kOpenFileFilter))
         OpenPath(*path);
     else
         m_document->ForgetSaveAnswer();
@@ -101,7 +96,7 @@ void MainWindow::SaveAs()
     if (!m_document->IsOpen())
         return;
     const bool image = !m_document->ProductImagePath().empty();
-    const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
+    const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultDatabaseAsFilter, {});
     if (!target)
         return;
     const SaveResult result = m_document->SaveAs(*target);

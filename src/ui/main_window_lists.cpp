@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "editing/csv_import.h"
 #include "editing/edit_session.h"
+#include "editing/forms/file_filter.h"
 #include "editing/forms/list_exchange_forms.h"
 #include "editing/list_file.h"
 #include "ui/main_window.h"

@@ -110,6 +110,8 @@ private slots:
 
         // A flash image: its user chunk, asked with the default chunk preset, one box at a time.
         QVERIFY(fixture.OpenDemo());
+        QCOMPARE(fixture.prompts.questions.front(),
+                 std::string("Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)"));
         QCOMPARE(fixture.prompts.chunkQuestions.size(), std::size_t{1});
         QCOMPARE(fixture.prompts.chunkQuestions[0].caption, std::string("Load database config"));
         QCOMPARE(fixture.prompts.chunkQuestions[0].initial, (ChunkChoice{true, false}));

@@ -7,15 +7,22 @@
 
 namespace torvane {
 
-// The filter texts of the file dialogs, as the dialogs take them.
+// The filter texts of the window's file dialogs, as the dialogs take them: File → Open, Save As
+// of an image and of a default database, Process → Upload and Download File, the TP table import,
+// and the list commands (Apply Order from, Compare with: every file the editor opens and service
+// CSV files; Import CSV).
 inline constexpr std::string_view kOpenFileFilter =
     "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
 inline constexpr std::string_view kSaveAsFilter =
-    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)";
-inline constexpr std::string_view kSaveDefaultDatabaseAsFilter = "Default DB File with order(*.df2)|Default DB File(*.ddf)|";
+    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
+inline constexpr std::string_view kSaveDefaultDatabaseAsFilter =
+    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
 inline constexpr std::string_view kUploadFileFilter = "Save Bin File(*.bin)";
 inline constexpr std::string_view kDownloadFileFilter = "Bin File(*.bin)";
 inline constexpr std::string_view kTpTableFilter = "TP Table(*)|satellites.xml(*.xml)";
+inline constexpr std::string_view kListFileFilter =
+    "Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)";
+inline constexpr std::string_view kCsvFileFilter = "CSV File(*.csv)";
 
 // One type of a file dialog: the entry as shown ("Open Bin File(*.bin)"), its pattern ("*.bin")
 // and its extension (".bin").

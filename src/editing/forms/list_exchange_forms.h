@@ -9,11 +9,6 @@
 
 namespace torvane {
 
-// The file types the list commands open: every file the editor opens, and service CSV files.
-inline constexpr std::string_view kListFileFilter =
-    "Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)";
-inline constexpr std::string_view kCsvFileFilter = "CSV File(*.csv)";
-
 // "Apply Order" without its widgets: the summary of what the reference's order does, told before
 // OK, and the two options.
 class ApplyOrderForm final {

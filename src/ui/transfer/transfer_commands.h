@@ -15,8 +15,6 @@ class UserPrompts;
 // The texts of the Process and Setting menus' commands.
 inline constexpr std::string_view kNoFileOpenedMessage = "No File opened";
 inline constexpr std::string_view kDownloadConfigCaption = "Download config";
-inline constexpr std::string_view kUploadFileFilter = "Save Bin File(*.bin)";
-inline constexpr std::string_view kDownloadFileFilter = "Bin File(*.bin)";
 
 // Process → Upload once the document is closed and the file chosen: the upload dialog into path.
 // True when the user confirmed a good upload with OK.

@@ -12,7 +12,8 @@ TEST(FileFilter, SplitsEntriesIntoLabelPatternAndExtension)
 {
     const FileFilter filter(kSaveDefaultDatabaseAsFilter, "");
     EXPECT_EQ(filter.Types(), (std::vector<FileType>{{"Default DB File with order(*.df2)", "*.df2", ".df2"},
-                                                     {"Default DB File(*.ddf)", "*.ddf", ".ddf"}}))
+                                                     {"Default DB File(*.ddf)", "*.ddf", ".ddf"},
+                                                     {"CSV File(*.csv)", "*.csv", ".csv"}}))
         << "the closing | adds no type";
     EXPECT_EQ(FileFilter("Anything|Odd(x)|(*.h", "").Types(),
               (std::vector<FileType>{{"Anything", "", ""}, {"Odd(x)", "x", "x"}, {"(*.h", "", ""}}));
@@ -38,6 +39,9 @@ TEST(FileFilter, NameAndTypeTheDialogOpensWith)
              Opening{kOpenFileFilter, "", "*.bin", 1},
              Opening{kSaveAsFilter, "demo.ddf", "demo.ddf", 3},
              Opening{kSaveAsFilter, "list.txt", "list.txt", 4},
+             Opening{kSaveAsFilter, "list.csv", "list.csv", 5},
+             Opening{kSaveDefaultDatabaseAsFilter, "factory.csv", "factory.csv", 3},
+             Opening{kListFileFilter, "", "*.bin", 1},
              Opening{kSaveAsFilter, "demo", "demo", 1},
              // The name's text from its FIRST "." on is the extension looked for.
              Opening{kSaveAsFilter, "demo.v2.df2", "demo.v2.df2", 1},
@@ -65,8 +69,9 @@ TEST(FileFilter, PickingATypeRenamesTheFileAndIsRemembered)
              Pick{3, "plain", "plain.ddf", 3},
              Pick{1, "", "*.bin", 1},
              Pick{2, ".hidden", ".df2", 2},
-             Pick{5, "kept.bin", ".df2", 2},  // no fifth type: nothing changes
-             Pick{0, "kept.bin", ".df2", 2},
+             Pick{5, "list.df2", "list.csv", 5},
+             Pick{6, "kept.bin", "list.csv", 5},  // no sixth type: nothing changes
+             Pick{0, "kept.bin", "list.csv", 5},
          }) {
         filter.PickType(pick.number, pick.box);
         EXPECT_EQ(filter.Name(), pick.name) << pick.box;
