@@ -264,7 +264,8 @@ void MainWindow::MoveSelectedRows(int destination)
         return;
     ServiceList& list = m_document->List();
     ChannelOperations& channels = m_session->Operations();
-    RunEdit(tr("Move Channels"), [&list, &channels, order, current]() mutable {
+    const auto first = static_cast<int>(std::find(order.begin(), order.end(), rows.front()) - order.begin());
+    RunEdit(tr("Move Channels"), [&list, &channels, order, current, first]() mutable {
         // Row by row from the top, the program that belongs there is moved up to it.
         for (std::size_t at = 0; at < order.size(); ++at) {
             if (current[at] == order[at])
@@ -276,9 +277,10 @@ void MainWindow::MoveSelectedRows(int destination)
             std::rotate(current.begin() + static_cast<std::ptrdiff_t>(at), current.begin() + static_cast<std::ptrdiff_t>(from),
                         current.begin() + static_cast<std::ptrdiff_t>(from) + 1);
         }
+        // The selection ends on a moved row, not on a row the filter box may hide.
+        list.SelectRow(first);
     });
     // The moved rows stay selected together.
-    const auto first = static_cast<int>(std::find(order.begin(), order.end(), rows.front()) - order.begin());
     m_list->SelectRowAlone(first);
     m_list->selectionModel()->select(
         QItemSelection(m_list->model()->index(first, 0),
