@@ -129,8 +129,8 @@ public:
     // --- Closing ---------------------------------------------------------------------------------
 
     // With unsaved edits in an open document asks "Do you save file?" and on Yes saves. False when
-    // the save was wanted and did not happen (failed, cancelled, or a cut refused): the edits are
-    // then kept. No leaves the document modified until it is closed or replaced, but is not asked
+    // the question was dismissed (Escape, its close box), or the save was wanted and did not
+    // happen (failed, cancelled, or a cut refused): the document is then kept as it is. No leaves the document modified until it is closed or replaced, but is not asked
     // again within the same command; the command ends with ForgetSaveAnswer when it kept the
     // document (the open command does so itself).
     bool SavePrompt();

@@ -23,6 +23,7 @@ public:
     void Message(std::string_view text) override { m_inner->Message(text); }
     void Warning(std::string_view text, std::string_view caption) override { m_inner->Warning(text, caption); }
     bool AskYesNo(std::string_view text) override { return m_inner->AskYesNo(text); }
+    YesNoAnswer AskYesNoOrCancel(std::string_view text) override { return m_inner->AskYesNoOrCancel(text); }
     std::optional<int> ChooseOne(std::string_view caption, const std::vector<std::string>& options,
                                  std::optional<int> preset) override;
     std::optional<ChunkChoice> ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive) override;

@@ -1,6 +1,11 @@
 #include <filesystem>
+#include <functional>
 
 #include <QAbstractItemModelTester>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QMenu>
 #include <QMimeData>
@@ -11,6 +16,7 @@
 
 #include "document/document.h"
 #include "store/tree_item.h"
+#include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/views/navigator_view.h"
 #include "ui/views/service_list_view.h"
@@ -50,6 +56,17 @@ void SelectRows(ServiceListView& list, std::initializer_list<int> rows)
     list.selectionModel()->clearSelection();
     for (int row : rows)
         list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Runs act on the next modal dialog once it is shown (the window's own prompts block in exec()).
+void WhenModal(std::function<void(QWidget&)> act)
+{
+    QTimer::singleShot(10, [act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+            act(*modal);
+        else
+            WhenModal(act);
+    });
 }
 
 // The labels of the navigator's items its model announced as changed since the last call.
@@ -382,6 +399,81 @@ private slots:
                  2);
         QVERIFY(ReadFileBytes(fixture.DemoPath()) == saved);
         QVERIFY(fixture.prompts.messages.empty());
+    }
+
+    // "Do you save file?" on the real box: Escape, its close box or a reject cancel what asked
+    // (Close, Exit, Open, the window's close box), the document stays open and modified; No
+    // closes without writing, Yes saves.
+    void DismissingTheSaveQuestionKeepsTheDocument()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.IsReady());
+        MainWindow window(fixture.window->Config(), nullptr, &fixture.dialogs);
+        QVERIFY(window.LoadConfiguration());
+        window.show();
+        const auto edit = [&window, &fixture] {
+            QVERIFY(window.OpenPath(fixture.DemoPath(), ChunkChoice{false, true}));
+            window.Navigator()->SelectItem(Tp(window.GetDocument(), 0, 0));
+            ClickRow(*window.List(), 0);
+            window.RunChannelCommand(ChannelCommand::MoveDown);
+            QVERIFY(window.isWindowModified());
+        };
+        edit();
+        const std::optional<std::vector<std::uint8_t>> before = ReadFileBytes(fixture.DemoPath());
+        QStringList asked;
+        // Answers the next question box with answer, noting its text and the buttons shown.
+        const auto answerWith = [&asked](std::function<void(QMessageBox&)> answer) {
+            WhenModal([&asked, answer](QWidget& modal) {
+                auto& box = dynamic_cast<QMessageBox&>(modal);
+                QStringList buttons;
+                for (const QAbstractButton* button : box.buttons()) {
+                    if (!button->isHidden())
+                        buttons << button->text();
+                }
+                buttons.sort();
+                asked << box.text() + " " + buttons.join(QLatin1Char(' '));
+                answer(box);
+            });
+        };
+        const auto escape = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); };
+        const auto closeBox = [](QMessageBox& box) { box.close(); };
+        const auto reject = [](QMessageBox& box) { box.reject(); };
+        const struct {
+            const char* name;
+            std::function<void(QMessageBox&)> dismiss;
+            std::function<void()> command;
+        } cases[] = {
+            {"Close, Escape", escape, [&window] { window.CloseFile(); }},
+            {"Close, close box", closeBox, [&window] { window.CloseFile(); }},
+            {"window's close box, Escape", escape, [&window] { window.close(); }},
+            {"Exit, reject", reject, [&window] { window.Action(WindowCommand::Exit)->trigger(); }},
+            {"Open, close box", closeBox, [&window] { window.Open(); }},
+        };
+        for (const auto& step : cases) {
+            asked.clear();
+            answerWith(step.dismiss);
+            step.command();
+            QVERIFY2(asked == QStringList({"Do you save file? &No &Yes"}), qPrintable(step.name + (": " + asked.join(", "))));
+            QVERIFY2(window.isVisible() && window.GetDocument().IsOpen() && window.isWindowModified(), step.name);
+        }
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+
+        // No closes without writing; Yes saves into the chunk the document came from.
+        answerWith([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
+        window.CloseFile();
+        QVERIFY(!window.GetDocument().IsOpen());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        edit();
+        answerWith([](QMessageBox& box) {
+            box.button(QMessageBox::Yes)->click();
+            WhenModal([](QWidget& chunks) {
+                dynamic_cast<ChunkConfigDialog&>(chunks).findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+        });
+        window.close();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.GetDocument().Store().IsModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) != before);
     }
 
     // A save that would leave records out asks first; No writes nothing and keeps the document,
