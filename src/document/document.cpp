@@ -281,6 +281,8 @@ bool Document::SavePrompt()
 {
     if (!m_store.IsModified() || !IsOpen() || m_saveDeclined)
         return true;
+    // A cut refused before is no answer to this question.
+    m_refusedCut.reset();
     switch (m_prompts.AskYesNoOrCancel(kSaveQuestion)) {
     case YesNoAnswer::Yes:
         return SaveWithChunkChoice() == SaveResult::Saved;

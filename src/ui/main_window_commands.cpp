@@ -70,6 +70,8 @@ bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> ch
             m_imagePath = path;
         m_titleName = FileName(image ? m_document->ProductImagePath() : m_document->DefaultDatabasePath());
         RememberFile(path);
+    } else {
+        NoteRefusedCut();
     }
     AfterCommand();
     return opened;
@@ -78,6 +80,7 @@ bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> ch
 void MainWindow::Open()
 {
     if (!m_document->SavePrompt()) {
+        NoteRefusedCut();
         UpdateState();
         return;
     }
@@ -125,7 +128,8 @@ void MainWindow::SaveAs()
 
 void MainWindow::CloseFile()
 {
-    m_session->Close();
+    if (!m_session->Close())
+        NoteRefusedCut();
     ResetHistory();
     AfterCommand();
 }
@@ -354,8 +358,10 @@ void MainWindow::Upload()
     const bool closed = m_session->Close();
     ResetHistory();
     AfterCommand();
-    if (!closed)
+    if (!closed) {
+        NoteRefusedCut();
         return;
+    }
     const std::optional<std::string> path = m_prompts->ChooseSaveFile(kUploadFileFilter, {});
     if (!path || !RunUpload(this, *m_prompts, m_serialSettings, QString::fromStdString(*path)))
         return;

@@ -1,3 +1,4 @@
+#include <deque>
 #include <filesystem>
 #include <functional>
 
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QUndoStack>
 
@@ -102,9 +104,20 @@ private slots:
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Process", "&Setting", "&Help"}));
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
         QCOMPARE(MenuTexts(*menuOf(0)),
-                 QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "Apply Order from... (grey)",
-                              "Import CSV... (grey)", "Compare with... (grey)", "-", "&Close (grey)", "-",
+                 QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "A&pply Order from... (grey)",
+                              "&Import CSV... (grey)", "Compare &with... (grey)", "-", "&Close (grey)", "-",
                               "Recent &Files (grey)", "-", "E&xit"}));
+        // Every entry of a menu has a mnemonic of its own.
+        for (const QAction* menu : window.menuBar()->actions()) {
+            QStringList letters;
+            for (const QAction* action : menu->menu()->actions()) {
+                const qsizetype amp = action->text().indexOf(QLatin1Char('&'));
+                if (!action->isSeparator())
+                    letters << action->text().mid(amp + 1, amp < 0 ? 0 : 1).toLower();
+            }
+            QVERIFY2(!letters.contains(QString()) && QSet<QString>(letters.begin(), letters.end()).size() == letters.size(),
+                     qPrintable(letters.join(QLatin1Char(' '))));
+        }
         QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch", "-", "S&ort",
                                                      "Set for Se&lected...", "Find &Duplicates", "F&ilter List"}));
         QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
@@ -490,13 +503,23 @@ private slots:
         const std::string question = "Saving \"demo.bin\" would leave out 1094 services, 9 TPs and 1 satellites: they "
                                      "do not fit. Save without them?";
 
-        fixture.prompts.yesNoAnswers = {true, false};
-        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
-        window.CloseFile();
-        QCOMPARE(fixture.prompts.questions.back(), question);
-        QVERIFY(fixture.Doc().IsOpen());
-        QVERIFY(window.isWindowModified());
-        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        // No to the cut, asked by Close or by Save: the status bar says that nothing was saved.
+        const struct {
+            const char* name;
+            std::deque<bool> answers;
+            std::function<void()> command;
+        } refusals[] = {{"Close", {true, false}, [&window] { window.CloseFile(); }},
+                        {"Save", {false}, [&window] { window.Save(); }}};
+        for (const auto& refusal : refusals) {
+            window.statusBar()->clearMessage();
+            fixture.prompts.yesNoAnswers = refusal.answers;
+            fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+            refusal.command();
+            QVERIFY2(fixture.prompts.questions.back() == question, refusal.name);
+            QVERIFY2(fixture.Doc().IsOpen() && window.isWindowModified(), refusal.name);
+            QVERIFY2(ReadFileBytes(fixture.DemoPath()) == before, refusal.name);
+            QVERIFY2(window.statusBar()->currentMessage() == QStringLiteral("Nothing was saved."), refusal.name);
+        }
         QVERIFY(fixture.prompts.messages.empty());
 
         fixture.prompts.yesNoAnswers = {true};
