@@ -67,7 +67,8 @@ void MainWindow::ApplyOrderFrom()
 {
     if (!m_document->IsOpen())
         return;
-    std::optional<std::pair<ServiceTable, std::string>> reference = ChooseList(*m_prompts, *m_document, "the reference");
+    std::optional<std::pair<ServiceTable, std::string>> reference =
+        ChooseList(*m_prompts, *m_document, "the reference");
     if (!reference)
         return;
     ApplyOrderForm form(ApplyOrderPlan(ReadDocumentTable(*m_document), std::move(reference->first)),
@@ -109,7 +110,8 @@ void MainWindow::CompareWith()
 {
     if (!m_document->IsOpen())
         return;
-    const std::optional<std::pair<ServiceTable, std::string>> other = ChooseList(*m_prompts, *m_document, "the list to compare");
+    const std::optional<std::pair<ServiceTable, std::string>> other =
+        ChooseList(*m_prompts, *m_document, "the list to compare");
     if (!other)
         return;
     const std::string current =

@@ -15,7 +15,8 @@ namespace torvane {
 
 // UserPrompts for the window: message boxes for messages (OK) and questions (Yes, No; Escape and
 // the close box answer No, or Cancel where a question may be dismissed), the choice and chunk
-// dialogs, and FileDialog for every file. Dialogs are modal to the parent. GUI thread only. The folder of the last file chosen is where the next file dialog opens.
+// dialogs, and FileDialog for every file. Dialogs are modal to the parent. GUI thread only. The
+// folder of the last file chosen is where the next file dialog opens.
 class WidgetPrompts final : public UserPrompts {
 public:
     static constexpr std::string_view kCaption = "Torvane";

@@ -115,7 +115,8 @@ private slots:
                 if (!action->isSeparator())
                     letters << action->text().mid(amp + 1, amp < 0 ? 0 : 1).toLower();
             }
-            QVERIFY2(!letters.contains(QString()) && QSet<QString>(letters.begin(), letters.end()).size() == letters.size(),
+            const QSet<QString> distinct(letters.begin(), letters.end());
+            QVERIFY2(!letters.contains(QString()) && distinct.size() == letters.size(),
                      qPrintable(letters.join(QLatin1Char(' '))));
         }
         QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch", "-", "S&ort",
@@ -466,7 +467,8 @@ private slots:
             asked.clear();
             answerWith(step.dismiss);
             step.command();
-            QVERIFY2(asked == QStringList({"Do you save file? &No &Yes"}), qPrintable(step.name + (": " + asked.join(", "))));
+            QVERIFY2(asked == QStringList({"Do you save file? &No &Yes"}),
+                     qPrintable(step.name + (": " + asked.join(", "))));
             QVERIFY2(window.isVisible() && window.GetDocument().IsOpen() && window.isWindowModified(), step.name);
         }
         QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
@@ -480,7 +482,8 @@ private slots:
         answerWith([](QMessageBox& box) {
             box.button(QMessageBox::Yes)->click();
             WhenModal([](QWidget& chunks) {
-                dynamic_cast<ChunkConfigDialog&>(chunks).findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                auto& dialog = dynamic_cast<ChunkConfigDialog&>(chunks);
+                dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
             });
         });
         window.close();

@@ -298,7 +298,8 @@ private slots:
         // name when in "Favorite Group 3").
         const auto hidden = [&](const std::vector<std::vector<std::string>>& rows) {
             std::vector<std::vector<std::string>> kept;
-            std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept), [&](const auto& row) { return !isDup(row); });
+            std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept),
+                         [&](const auto& row) { return !isDup(row); });
             return kept;
         };
         const auto shown = [&](const std::vector<std::vector<std::string>>& rows) {
