@@ -281,12 +281,19 @@ bool Document::SavePrompt()
 {
     if (!m_store.IsModified() || !IsOpen() || m_saveDeclined)
         return true;
-    if (!m_prompts.AskYesNo(kSaveQuestion)) {
+    // A cut refused before is no answer to this question.
+    m_refusedCut.reset();
+    switch (m_prompts.AskYesNoOrCancel(kSaveQuestion)) {
+    case YesNoAnswer::Yes:
+        return SaveWithChunkChoice() == SaveResult::Saved;
+    case YesNoAnswer::No:
         // The edits go only when the document is closed or replaced, which may still not happen.
         m_saveDeclined = true;
         return true;
+    case YesNoAnswer::Cancel:
+        break;
     }
-    return SaveWithChunkChoice() == SaveResult::Saved;
+    return false;
 }
 
 bool Document::CloseDocument()

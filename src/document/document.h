@@ -129,13 +129,15 @@ public:
     // --- Closing ---------------------------------------------------------------------------------
 
     // With unsaved edits in an open document asks "Do you save file?" and on Yes saves. False when
-    // the save was wanted and did not happen (failed, cancelled, or a cut refused): the edits are
-    // then kept. No leaves the document modified until it is closed or replaced, but is not asked
-    // again within the same command; the command ends with ForgetSaveAnswer when it kept the
-    // document (the open command does so itself).
+    // the question was dismissed (Escape, its close box), or the save was wanted and did not
+    // happen (failed, cancelled, or a cut refused): the document is then kept as it is. No
+    // leaves the document modified until it is closed or replaced, but is not asked again within
+    // the same command; the command ends with ForgetSaveAnswer when it kept the document (the
+    // open command does so itself).
     bool SavePrompt();
     void ForgetSaveAnswer() { m_saveDeclined = false; }
-    // The save prompt, then back to the empty state. False (document kept) when the save failed.
+    // The save prompt, then back to the empty state. False (document kept) when the question was
+    // dismissed or the save failed.
     bool CloseDocument();
 
     // --- Saving ----------------------------------------------------------------------------------

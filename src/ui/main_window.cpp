@@ -160,11 +160,11 @@ void MainWindow::BuildMenus()
     add(file, WindowCommand::SaveAs, tr("Save &As..."), &MainWindow::SaveAs, {},
         tr("Save the active document with a new name"));
     file->addSeparator();
-    add(file, WindowCommand::ApplyOrder, tr("Apply Order from..."), &MainWindow::ApplyOrderFrom, {},
+    add(file, WindowCommand::ApplyOrder, tr("A&pply Order from..."), &MainWindow::ApplyOrderFrom, {},
         tr("Order the services as another list does"));
-    add(file, WindowCommand::ImportCsv, tr("Import CSV..."), &MainWindow::ImportCsv, {},
+    add(file, WindowCommand::ImportCsv, tr("&Import CSV..."), &MainWindow::ImportCsv, {},
         tr("Take names, favourite groups, flags and order from a CSV file"));
-    add(file, WindowCommand::Compare, tr("Compare with..."), &MainWindow::CompareWith, {},
+    add(file, WindowCommand::Compare, tr("Compare &with..."), &MainWindow::CompareWith, {},
         tr("Show what differs between this list and another"));
     file->addSeparator();
     add(file, WindowCommand::Close, tr("&Close"), &MainWindow::CloseFile, {}, tr("Close the active document"));
@@ -365,8 +365,16 @@ void MainWindow::NoteSaved(bool saved)
     if (saved) {
         m_session->SetClean();
         m_undoStack->setClean();
+    } else {
+        NoteRefusedCut();
     }
     UpdateState();
+}
+
+void MainWindow::NoteRefusedCut()
+{
+    if (m_document->RefusedCut())
+        statusBar()->showMessage(tr("Nothing was saved."));
 }
 
 void MainWindow::RememberFile(const std::string& path)
@@ -440,6 +448,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // A save that was wanted and failed keeps the window, so that the edits are not lost.
     if (!m_session->Close()) {
         event->ignore();
+        NoteRefusedCut();
         UpdateState();
         return;
     }

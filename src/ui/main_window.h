@@ -158,6 +158,8 @@ private:
     // The undo stack follows the session's history, emptied when a file was opened or closed.
     void ResetHistory();
     void NoteSaved(bool saved);
+    // After a save refused at the cut question: the status bar says that nothing was saved.
+    void NoteRefusedCut();
 
     ProjectConfig m_config;
     std::unique_ptr<WidgetPrompts> m_widgetPrompts;  // the window's own prompts, when it made them

@@ -65,6 +65,8 @@ bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> ch
             m_imagePath = path;
         m_titleName = FileName(image ? m_document->ProductImagePath() : m_document->DefaultDatabasePath());
         RememberFile(path);
+    } else {
+        NoteRefusedCut();
     }
     AfterCommand();
     return opened;
@@ -73,6 +75,7 @@ bool MainWindow::OpenPath(const std::string& path, std::optional<ChunkChoice> ch
 void MainWindow::Open()
 {
     if (!m_document->SavePrompt()) {
+        NoteRefusedCut();
         UpdateState();
         return;
     }
@@ -120,7 +123,8 @@ void MainWindow::SaveAs()
 
 void MainWindow::CloseFile()
 {
-    m_session->Close();
+    if (!m_session->Close())
+        NoteRefusedCut();
     ResetHistory();
     AfterCommand();
 }
@@ -259,7 +263,8 @@ void MainWindow::MoveSelectedRows(int destination)
         return;
     ServiceList& list = m_document->List();
     ChannelOperations& channels = m_session->Operations();
-    RunEdit(tr("Move Channels"), [&list, &channels, order, current]() mutable {
+    const auto first = static_cast<int>(std::find(order.begin(), order.end(), rows.front()) - order.begin());
+    RunEdit(tr("Move Channels"), [&list, &channels, order, current, first]() mutable {
         // Row by row from the top, the program that belongs there is moved up to it.
         for (std::size_t at = 0; at < order.size(); ++at) {
             if (current[at] == order[at])
@@ -271,9 +276,10 @@ void MainWindow::MoveSelectedRows(int destination)
             std::rotate(current.begin() + static_cast<std::ptrdiff_t>(at), current.begin() + static_cast<std::ptrdiff_t>(from),
                         current.begin() + static_cast<std::ptrdiff_t>(from) + 1);
         }
+        // The selection ends on a moved row, not on a row the filter box may hide.
+        list.SelectRow(first);
     });
     // The moved rows stay selected together.
-    const auto first = static_cast<int>(std::find(order.begin(), order.end(), rows.front()) - order.begin());
     m_list->SelectRowAlone(first);
     m_list->selectionModel()->select(
         QItemSelection(m_list->model()->index(first, 0),
@@ -347,8 +353,10 @@ void MainWindow::Upload()
     const bool closed = m_session->Close();
     ResetHistory();
     AfterCommand();
-    if (!closed)
+    if (!closed) {
+        NoteRefusedCut();
         return;
+    }
     const std::optional<std::string> path = m_prompts->ChooseSaveFile(kUploadFileFilter, {});
     if (!path || !RunUpload(this, *m_prompts, m_serialSettings, QString::fromStdString(*path)))
         return;

@@ -42,13 +42,18 @@ std::string JoinLines(const std::vector<std::string>& lines)
 }
 
 // Another list, chosen in the file dialog, and the path it was read from; nothing when none was
-// chosen or it could not be read (a CSV file's faulty lines are shown).
-std::optional<std::pair<ServiceTable, std::string>> ChooseList(UserPrompts& prompts, const Document& document)
+// chosen or it could not be read (a CSV file's faulty lines are shown). The chunk question of a
+// flash image names the list by role, such as "the reference".
+std::optional<std::pair<ServiceTable, std::string>> ChooseList(PresetPrompts& prompts, const Document& document,
+                                                               std::string_view role)
 {
     const std::optional<std::string> path = prompts.ChooseOpenFile(kListFileFilter);
     if (!path)
         return std::nullopt;
+    prompts.PresetChunkCaption(std::string(kLoadChunkCaption) + ": " + std::string(role) + " \"" + BaseName(*path)
+                               + "\"");
     ListFile file = ReadListFile(*path, document);
+    prompts.PresetChunkCaption(std::nullopt);
     if (!file.table) {
         if (!file.errors.empty())
             prompts.Message(ErrorsText(*path, file.errors));
@@ -63,7 +68,8 @@ void MainWindow::ApplyOrderFrom()
 {
     if (!m_document->IsOpen())
         return;
-    std::optional<std::pair<ServiceTable, std::string>> reference = ChooseList(*m_prompts, *m_document);
+    std::optional<std::pair<ServiceTable, std::string>> reference =
+        ChooseList(*m_prompts, *m_document, "the reference");
     if (!reference)
         return;
     ApplyOrderForm form(ApplyOrderPlan(ReadDocumentTable(*m_document), std::move(reference->first)),
@@ -105,7 +111,8 @@ void MainWindow::CompareWith()
 {
     if (!m_document->IsOpen())
         return;
-    const std::optional<std::pair<ServiceTable, std::string>> other = ChooseList(*m_prompts, *m_document);
+    const std::optional<std::pair<ServiceTable, std::string>> other =
+        ChooseList(*m_prompts, *m_document, "the list to compare");
     if (!other)
         return;
     const std::string current =

@@ -17,9 +17,10 @@ std::optional<int> PresetPrompts::ChooseOne(std::string_view caption, const std:
 
 std::optional<ChunkChoice> PresetPrompts::ChooseChunks(std::string_view caption, ChunkChoice initial, bool exclusive)
 {
+    const std::optional<std::string> ownCaption = std::exchange(m_chunkCaption, std::nullopt);
     if (const std::optional<ChunkChoice> preset = std::exchange(m_chunks, std::nullopt))
         return preset;
-    return m_inner->ChooseChunks(caption, initial, exclusive);
+    return m_inner->ChooseChunks(ownCaption ? std::string_view(*ownCaption) : caption, initial, exclusive);
 }
 
 } // namespace torvane

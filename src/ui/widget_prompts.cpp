@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/dialogs/choice_dialog.h"
 #include "ui/dialogs/chunk_config_dialog.h"
@@ -9,6 +10,28 @@
 #include "ui/dialogs/dialog_support.h"
 
 namespace torvane {
+
+namespace {
+
+// A question box with Yes (the default) and No. Escape and the close box press No, or with
+// cancellable a Cancel button that is never shown.
+YesNoAnswer Ask(QWidget* parent, std::string_view text, bool cancellable)
+{
+    QMessageBox box(QMessageBox::Question, ToQString(WidgetPrompts::kCaption), ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (cancellable) {
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        cancel->hide();
+        box.setEscapeButton(cancel);
+    }
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes))
+        return YesNoAnswer::Yes;
+    return box.clickedButton() == box.button(QMessageBox::No) ? YesNoAnswer::No : YesNoAnswer::Cancel;
+}
+
+} // namespace
 
 WidgetPrompts::WidgetPrompts(QWidget* parent) : m_parent(parent) {}
 
@@ -20,10 +43,12 @@ void WidgetPrompts::Message(std::string_view text)
 
 bool WidgetPrompts::AskYesNo(std::string_view text)
 {
-    QMessageBox box(QMessageBox::Question, ToQString(kCaption), ToQString(text), QMessageBox::Yes | QMessageBox::No,
-                    m_parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return Ask(m_parent, text, false) == YesNoAnswer::Yes;
+}
+
+YesNoAnswer WidgetPrompts::AskYesNoOrCancel(std::string_view text)
+{
+    return Ask(m_parent, text, true);
 }
 
 std::optional<int> WidgetPrompts::ChooseOne(std::string_view caption, const std::vector<std::string>& options,

@@ -15,6 +15,10 @@ struct ChunkChoice {
     bool operator==(const ChunkChoice&) const = default;
 };
 
+// The answer to a question with Yes and No that may also be dismissed (Escape, the box's close
+// box): Cancel then stops the command that asked.
+enum class YesNoAnswer { Yes, No, Cancel };
+
 // The seam between the core and the user. The core never shows a message or asks a question
 // itself: it calls this interface, which the editor window, torvane-cli and the tests implement.
 // Every text passed in is the system's own, unchanged, so that callers can show it as it stands.
@@ -31,6 +35,12 @@ public:
 
     // A question with Yes and No; Yes answers true.
     virtual bool AskYesNo(std::string_view text) = 0;
+    // A question with Yes and No only, which Escape or the close box dismiss as Cancel, such as
+    // "Do you save file?". Where nothing can dismiss a question it is AskYesNo.
+    virtual YesNoAnswer AskYesNoOrCancel(std::string_view text)
+    {
+        return AskYesNo(text) ? YesNoAnswer::Yes : YesNoAnswer::No;
+    }
 
     // One choice among options (radio buttons) with OK and Cancel, the option preset checked (none
     // checked when nothing); the index of the chosen option, or nothing for Cancel or no choice.

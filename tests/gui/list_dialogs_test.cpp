@@ -1,6 +1,7 @@
 // The commands between lists through the window: Save As CSV, "Apply Order from…" with its
 // summary dialog, "Compare with…" with its dialog, and "Import CSV…" refusing a broken file.
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -139,6 +140,23 @@ void ListDialogsTest::applyOrderCompareAndImport()
     QVERIFY(groups->topLevelItem(1)->child(0)->text(0).endsWith(QStringLiteral("65002  Extra Channel")));
     QCOMPARE(groups->topLevelItem(2)->text(0), QStringLiteral("In both, with differences (1)"));
     QVERIFY(groups->topLevelItem(2)->child(0)->text(0).contains(QStringLiteral("Service ID: ")));
+
+    // A flash image as the other list: its chunk question names the list it is for.
+    const std::string image = fixture.Path("other.bin");
+    std::filesystem::copy_file(fixture.DemoPath(), image);
+    const struct {
+        void (MainWindow::*command)();
+        std::string caption;
+    } chunkQuestions[] = {{&MainWindow::ApplyOrderFrom, "Load database config: the reference \"other.bin\""},
+                          {&MainWindow::CompareWith, "Load database config: the list to compare \"other.bin\""}};
+    fixture.dialogs.applyOrderSteps.push_back([](ApplyOrderForm&) { return false; });
+    for (const auto& [command, caption] : chunkQuestions) {
+        fixture.prompts.fileAnswers.push_back(image);
+        fixture.prompts.chunkAnswers.push_back(ChunkChoice{false, true});
+        (window.*command)();
+        QCOMPARE(fixture.prompts.chunkQuestions.back().caption, caption);
+    }
+    QCOMPARE(fixture.dialogs.shown, std::vector<std::string>({"Apply Order", "Compare", "Apply Order", "Compare"}));
 
     // A broken CSV: its lines reported, nothing changed, no step made.
     const int steps = window.findChild<QUndoStack*>()->count();

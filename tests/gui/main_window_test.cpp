@@ -1,16 +1,24 @@
+#include <deque>
 #include <filesystem>
+#include <functional>
 
 #include <QAbstractItemModelTester>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QMenu>
 #include <QMimeData>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QUndoStack>
 
 #include "document/document.h"
 #include "store/tree_item.h"
+#include "ui/dialogs/chunk_config_dialog.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/views/navigator_view.h"
 #include "ui/views/service_list_view.h"
@@ -52,6 +60,17 @@ void SelectRows(ServiceListView& list, std::initializer_list<int> rows)
         list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+// Runs act on the next modal dialog once it is shown (the window's own prompts block in exec()).
+void WhenModal(std::function<void(QWidget&)> act)
+{
+    QTimer::singleShot(10, [act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+            act(*modal);
+        else
+            WhenModal(act);
+    });
+}
+
 // The labels of the navigator's items its model announced as changed since the last call.
 QStringList ChangedLabels(QSignalSpy& spy)
 {
@@ -85,9 +104,21 @@ private slots:
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Process", "&Setting", "&Help"}));
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
         QCOMPARE(MenuTexts(*menuOf(0)),
-                 QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "Apply Order from... (grey)",
-                              "Import CSV... (grey)", "Compare with... (grey)", "-", "&Close (grey)", "-",
+                 QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "A&pply Order from... (grey)",
+                              "&Import CSV... (grey)", "Compare &with... (grey)", "-", "&Close (grey)", "-",
                               "Recent &Files (grey)", "-", "E&xit"}));
+        // Every entry of a menu has a mnemonic of its own.
+        for (const QAction* menu : window.menuBar()->actions()) {
+            QStringList letters;
+            for (const QAction* action : menu->menu()->actions()) {
+                const qsizetype amp = action->text().indexOf(QLatin1Char('&'));
+                if (!action->isSeparator())
+                    letters << action->text().mid(amp + 1, amp < 0 ? 0 : 1).toLower();
+            }
+            const QSet<QString> distinct(letters.begin(), letters.end());
+            QVERIFY2(!letters.contains(QString()) && distinct.size() == letters.size(),
+                     qPrintable(letters.join(QLatin1Char(' '))));
+        }
         QCOMPARE(MenuTexts(*menuOf(1)), QStringList({"&Undo (grey)", "&Redo (grey)", "-", "&Find", "S&witch", "-", "S&ort",
                                                      "Set for Se&lected...", "Find &Duplicates", "F&ilter List"}));
         QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
@@ -386,6 +417,83 @@ private slots:
         QVERIFY(fixture.prompts.messages.empty());
     }
 
+    // "Do you save file?" on the real box: Escape, its close box or a reject cancel what asked
+    // (Close, Exit, Open, the window's close box), the document stays open and modified; No
+    // closes without writing, Yes saves.
+    void DismissingTheSaveQuestionKeepsTheDocument()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.IsReady());
+        MainWindow window(fixture.window->Config(), nullptr, &fixture.dialogs);
+        QVERIFY(window.LoadConfiguration());
+        window.show();
+        const auto edit = [&window, &fixture] {
+            QVERIFY(window.OpenPath(fixture.DemoPath(), ChunkChoice{false, true}));
+            window.Navigator()->SelectItem(Tp(window.GetDocument(), 0, 0));
+            ClickRow(*window.List(), 0);
+            window.RunChannelCommand(ChannelCommand::MoveDown);
+            QVERIFY(window.isWindowModified());
+        };
+        edit();
+        const std::optional<std::vector<std::uint8_t>> before = ReadFileBytes(fixture.DemoPath());
+        QStringList asked;
+        // Answers the next question box with answer, noting its text and the buttons shown.
+        const auto answerWith = [&asked](std::function<void(QMessageBox&)> answer) {
+            WhenModal([&asked, answer](QWidget& modal) {
+                auto& box = dynamic_cast<QMessageBox&>(modal);
+                QStringList buttons;
+                for (const QAbstractButton* button : box.buttons()) {
+                    if (!button->isHidden())
+                        buttons << button->text();
+                }
+                buttons.sort();
+                asked << box.text() + " " + buttons.join(QLatin1Char(' '));
+                answer(box);
+            });
+        };
+        const auto escape = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); };
+        const auto closeBox = [](QMessageBox& box) { box.close(); };
+        const auto reject = [](QMessageBox& box) { box.reject(); };
+        const struct {
+            const char* name;
+            std::function<void(QMessageBox&)> dismiss;
+            std::function<void()> command;
+        } cases[] = {
+            {"Close, Escape", escape, [&window] { window.CloseFile(); }},
+            {"Close, close box", closeBox, [&window] { window.CloseFile(); }},
+            {"window's close box, Escape", escape, [&window] { window.close(); }},
+            {"Exit, reject", reject, [&window] { window.Action(WindowCommand::Exit)->trigger(); }},
+            {"Open, close box", closeBox, [&window] { window.Open(); }},
+        };
+        for (const auto& step : cases) {
+            asked.clear();
+            answerWith(step.dismiss);
+            step.command();
+            QVERIFY2(asked == QStringList({"Do you save file? &No &Yes"}),
+                     qPrintable(step.name + (": " + asked.join(", "))));
+            QVERIFY2(window.isVisible() && window.GetDocument().IsOpen() && window.isWindowModified(), step.name);
+        }
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+
+        // No closes without writing; Yes saves into the chunk the document came from.
+        answerWith([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
+        window.CloseFile();
+        QVERIFY(!window.GetDocument().IsOpen());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        edit();
+        answerWith([](QMessageBox& box) {
+            box.button(QMessageBox::Yes)->click();
+            WhenModal([](QWidget& chunks) {
+                auto& dialog = dynamic_cast<ChunkConfigDialog&>(chunks);
+                dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+        });
+        window.close();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.GetDocument().Store().IsModified());
+        QVERIFY(ReadFileBytes(fixture.DemoPath()) != before);
+    }
+
     // A save that would leave records out asks first; No writes nothing and keeps the document,
     // also when it was to be closed.
     void ACutSaveIsAskedFirst()
@@ -400,13 +508,23 @@ private slots:
         const std::string question = "Saving \"demo.bin\" would leave out 1094 services, 9 TPs and 1 satellites: they "
                                      "do not fit. Save without them?";
 
-        fixture.prompts.yesNoAnswers = {true, false};
-        fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
-        window.CloseFile();
-        QCOMPARE(fixture.prompts.questions.back(), question);
-        QVERIFY(fixture.Doc().IsOpen());
-        QVERIFY(window.isWindowModified());
-        QVERIFY(ReadFileBytes(fixture.DemoPath()) == before);
+        // No to the cut, asked by Close or by Save: the status bar says that nothing was saved.
+        const struct {
+            const char* name;
+            std::deque<bool> answers;
+            std::function<void()> command;
+        } refusals[] = {{"Close", {true, false}, [&window] { window.CloseFile(); }},
+                        {"Save", {false}, [&window] { window.Save(); }}};
+        for (const auto& refusal : refusals) {
+            window.statusBar()->clearMessage();
+            fixture.prompts.yesNoAnswers = refusal.answers;
+            fixture.prompts.chunkAnswers.push_back(ChunkChoice{true, false});
+            refusal.command();
+            QVERIFY2(fixture.prompts.questions.back() == question, refusal.name);
+            QVERIFY2(fixture.Doc().IsOpen() && window.isWindowModified(), refusal.name);
+            QVERIFY2(ReadFileBytes(fixture.DemoPath()) == before, refusal.name);
+            QVERIFY2(window.statusBar()->currentMessage() == QStringLiteral("Nothing was saved."), refusal.name);
+        }
         QVERIFY(fixture.prompts.messages.empty());
 
         fixture.prompts.yesNoAnswers = {true};

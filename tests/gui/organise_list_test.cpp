@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 #include <QComboBox>
 #include <QMenu>
@@ -262,6 +264,118 @@ private slots:
         window.Navigator()->setFocus();
         window.Navigator()->SelectItem(Tp(document, 0, 0));
         QVERIFY(!PopupFirstEntry(window.Navigator(), Qt::Key_F10, Qt::ShiftModifier).isEmpty());
+        QVERIFY(fixture.prompts.messages.empty());
+    }
+
+    // With the filter box on, a command on the selection acts on the rows shown only: Ctrl+A,
+    // Shift+click and Shift+Down take none of the rows hidden between them, and a row the filter
+    // hides leaves the selection.
+    void HiddenRowsAreNeverSelected()
+    {
+        WindowFixture fixture;
+        QVERIFY(fixture.OpenDemo());
+        QVERIFY(fixture.ShowActive());
+        MainWindow& window = *fixture.window;
+        Document& document = fixture.Doc();
+        ServiceListView& list = *window.List();
+        window.Navigator()->SelectItem(Tp(document, 1, 2));
+        QCOMPARE(document.List().RowCount(), 10);
+        Rename(document, 1, QStringLiteral("Dup C"));
+        Rename(document, 4, QStringLiteral("dup A"));
+        Rename(document, 7, QStringLiteral("DUP B"));
+        window.Navigator()->SelectItem(Tp(document, 1, 1));
+        window.Navigator()->SelectItem(Tp(document, 1, 2));
+        const auto cells = [&document] {
+            std::vector<std::vector<std::string>> rows;
+            for (int row = 0; row < document.List().RowCount(); ++row)
+                rows.push_back(document.List().Cells(row));
+            return rows;
+        };
+        const auto isDup = [](const std::vector<std::string>& row) {
+            return QString::fromStdString(row.at(0)).startsWith(QStringLiteral("dup"), Qt::CaseInsensitive);
+        };
+        // The rows the filter hides, in order, and the shown ones as "row:name" ("*" after the
+        // name when in "Favorite Group 3").
+        const auto hidden = [&](const std::vector<std::vector<std::string>>& rows) {
+            std::vector<std::vector<std::string>> kept;
+            std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept),
+                         [&](const auto& row) { return !isDup(row); });
+            return kept;
+        };
+        const auto shown = [&](const std::vector<std::vector<std::string>>& rows) {
+            QStringList texts;
+            for (std::size_t row = 0; row < rows.size(); ++row) {
+                if (isDup(rows[row]))
+                    texts << QStringLiteral("%1:%2%3").arg(row).arg(QString::fromStdString(rows[row].at(0)),
+                                                                   rows[row].at(8) == "Favorite Group 3" ? "*" : "");
+            }
+            return texts;
+        };
+        const auto click = [&list](int row, Qt::KeyboardModifiers modifiers) {
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
+                              list.visualRect(list.model()->index(row, 1)).center());
+        };
+        const std::vector<std::vector<std::string>> before = cells();
+        for (const auto& row : before)
+            QVERIFY(row.at(8) != "Favorite Group 3");
+        fixture.dialogs.setForSelectedSteps.push_back([](SetForSelectedForm& form) {
+            form.Select(SetForSelectedControl::Favorite, 4);
+            return form.Ok();
+        });
+        window.Action(WindowCommand::SortSelectedOnly)->setChecked(true);
+        QTest::keyClicks(window.FilterBox(), QStringLiteral("dup"));
+        QCOMPARE(Shown(list), QList<int>({1, 4, 7}));
+
+        const auto ctrlA = [&list] { QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier); };
+        const auto shiftClick = [&click] {
+            click(1, Qt::NoModifier);
+            click(7, Qt::ShiftModifier);
+        };
+        const auto shiftDown = [&click, &list] {
+            click(1, Qt::NoModifier);
+            QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+        };
+        const struct {
+            const char* name;
+            std::function<void()> select;
+            std::function<void()> command;
+            QStringList shownAfter;
+        } cases[] = {
+            {"Ctrl+A, Delete", ctrlA, [&list] { QTest::keyClick(&list, Qt::Key_Delete); }, {}},
+            {"Shift+click, Delete", shiftClick, [&list] { QTest::keyClick(&list, Qt::Key_Delete); }, {}},
+            {"Ctrl+A, Set for Selected", ctrlA, [&window] { QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier); },
+             {"1:Dup C*", "4:dup A*", "7:DUP B*"}},
+            {"Shift+Down, Sort selected", shiftDown, [&window] { window.Action(WindowCommand::SortByName)->trigger(); },
+             {"1:dup A", "4:DUP B", "7:Dup C"}},
+            {"Ctrl+A, drop at the end", ctrlA, [&window] { window.MoveSelectedRows(10); },
+             {"7:Dup C", "8:dup A", "9:DUP B"}},
+            {"Ctrl+A, Move Down", ctrlA, [&window] { window.RunChannelCommand(ChannelCommand::MoveDown); },
+             {"2:Dup C", "4:dup A", "7:DUP B"}},
+        };
+        for (const auto& step : cases) {
+            list.setFocus();
+            list.SelectRowAlone(-1);
+            step.select();
+            QVERIFY2(Selected(list) == QList<int>({1, 4, 7}), step.name);
+            step.command();
+            const std::vector<std::vector<std::string>> after = cells();
+            QVERIFY2(hidden(after) == hidden(before), step.name);
+            QVERIFY2(shown(after) == step.shownAfter, qPrintable(QString(step.name) + ": " + shown(after).join(", ")));
+            // The filter stays: no command leaves the list's selection on a hidden row.
+            QVERIFY2(window.FilterBox()->text() == QStringLiteral("dup"), step.name);
+            window.UndoStack()->undo();
+            QVERIFY2(cells() == before, step.name);
+        }
+
+        // A selection made before the filter or under it holds no hidden row once the filter goes.
+        ctrlA();
+        window.FilterBox()->clear();
+        QCOMPARE(Selected(list), QList<int>({1, 4, 7}));
+        ctrlA();
+        QTest::keyClicks(window.FilterBox(), QStringLiteral("dup"));
+        window.FilterBox()->clear();
+        QCOMPARE(Selected(list), QList<int>({1, 4, 7}));
         QVERIFY(fixture.prompts.messages.empty());
     }
 

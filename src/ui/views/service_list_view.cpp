@@ -92,8 +92,10 @@ std::vector<int> ServiceListView::SelectedRows() const
     std::vector<int> rows;
     if (!selectionModel())
         return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.push_back(index.row());
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        if (!isRowHidden(index.row()))
+            rows.push_back(index.row());
+    }
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -145,7 +147,32 @@ void ServiceListView::ShowRowsWhere(const std::function<bool(int)>& shows)
     setUpdatesEnabled(false);
     for (int row : changed)
         setRowHidden(row, !isRowHidden(row));
+    if (selectionModel())
+        DeselectHidden(selectionModel()->selection());
     setUpdatesEnabled(true);
+}
+
+bool ServiceListView::DeselectHidden(const QItemSelection& rows)
+{
+    if (!selectionModel())
+        return false;
+    // One range per run of neighbouring hidden rows: Ctrl+A over thousands of rows stays quick.
+    QItemSelection hidden;
+    for (const QItemSelectionRange& range : rows) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (!isRowHidden(row))
+                continue;
+            int last = row;
+            while (last < range.bottom() && isRowHidden(last + 1))
+                ++last;
+            hidden.select(model()->index(row, 0), model()->index(last, 0));
+            row = last;
+        }
+    }
+    if (hidden.isEmpty())
+        return false;
+    selectionModel()->select(hidden, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    return true;
 }
 
 void ServiceListView::KeySelect(int row)
@@ -271,7 +298,8 @@ int ServiceListView::DropRow(const QPoint& pos) const
 void ServiceListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTableView::selectionChanged(selected, deselected);
-    if (m_selecting)
+    // The selection that is left is reported by the change the deselection makes.
+    if (DeselectHidden(selected) || m_selecting)
         return;
     const std::vector<int> rows = SelectedRows();
     emit SelectedRowChanged(rows.empty() ? -1 : rows.front());

@@ -21,13 +21,15 @@ public:
 
     void setModel(QAbstractItemModel* model) override;
 
-    // The selected rows in ascending order.
+    // The selected rows in ascending order: the rows the commands on the selection act on. A row
+    // the filter hides is never among them.
     std::vector<int> SelectedRows() const;
     // Selects row alone, makes it current and scrolls to it; -1 clears the selection.
     void SelectRowAlone(int row);
     // Selects the rows together (the first one current), clearing any other selection.
     void SelectRows(const std::vector<int>& rows);
-    // Hides the rows for which shows answers false and shows the others (the filter box).
+    // Hides the rows for which shows answers false and shows the others (the filter box); a row
+    // hidden leaves the selection.
     void ShowRowsWhere(const std::function<bool(int)>& shows);
 
 signals:
@@ -59,6 +61,9 @@ private:
     void KeySelect(int row);
     // The first or last row the filter shows, -1 when it shows none.
     int EndRow(bool last) const;
+    // Takes the hidden rows among rows out of the selection (Ctrl+A and Shift ranges select the
+    // rows shown only); false when none was hidden.
+    bool DeselectHidden(const QItemSelection& rows);
 
     bool m_selecting = false;  // the selection is being set for the core, not by the user
 };
