@@ -82,6 +82,8 @@ void PrintSummary(const Enigma2Import& import)
 {
     for (const std::string& line : import.SummaryLines())
         std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : import.Unresolved())
+        std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 } // namespace

@@ -355,6 +355,7 @@ void Enigma2Import::PlanServices(EditSession& session, const std::vector<std::si
         row.frequency = tpRow->frequency;
         row.polarization = tpRow->polarization;
         row.symbolRate = tpRow->symbolRate;
+        row.serviceId = e2.key.sid;
         row.favorite = m_groupOfService[service];
         ProgramForm form(store, ServiceFilter::TvAndRadio, ProgramMode::Append, kCheckOwner, 0, -1);
         FillProgramForm(form, e2, row.favorite);
@@ -440,20 +441,18 @@ std::vector<std::string> Enigma2Import::SummaryLines() const
                     + std::to_string(lamedb.duplicateServices) + " duplicate services, "
                     + std::to_string(m_settings.markers) + " markers, " + std::to_string(m_settings.streams)
                     + " streams, " + std::to_string(m_settings.unresolved.size()) + " entries not found");
-    lines.insert(lines.end(), m_settings.unresolved.begin(), m_settings.unresolved.end());
     return lines;
 }
 
 std::string Enigma2Import::RowText(const Enigma2ImportRow& row) const
 {
-    const E2Service& service = m_settings.lamedb.services[row.service];
     std::string text = ActionName(row.action) + ": " + row.name + "  " + OrbitalPositionText(row.position) + " "
         + std::to_string(row.frequency) + (row.polarization == 0 ? " H " : " V ") + std::to_string(row.symbolRate)
-        + "  SID " + std::to_string(service.key.sid);
+        + "  SID " + std::to_string(row.serviceId);
     if (row.favorite > kNoGroup)
         text += "  " + GroupText(row.favorite);
     if (row.nameCut)
-        text += "  (name cut from \"" + service.name + "\")";
+        text += "  (name cut from \"" + m_settings.lamedb.services[row.service].name + "\")";
     if (!row.note.empty())
         text += "  (" + row.note + ")";
     return text;
@@ -539,6 +538,19 @@ void Enigma2Import::ApplyEdit(EditSession& session) const
 bool Enigma2Import::Apply(EditSession& session) const
 {
     return session.Execute(kImportEnigma2Step, [&] { ApplyEdit(session); });
+}
+
+Enigma2ImportPreview::Enigma2ImportPreview(EditSession& session, E2Settings settings, Enigma2ImportOptions options)
+    : m_session(session), m_settings(std::move(settings)),
+      m_import(std::make_unique<Enigma2Import>(session, m_settings, std::move(options)))
+{
+}
+
+void Enigma2ImportPreview::SetMerge(bool merge)
+{
+    Enigma2ImportOptions options = m_import->Options();
+    options.merge = merge;
+    m_import = std::make_unique<Enigma2Import>(m_session, m_settings, std::move(options));
 }
 
 } // namespace torvane

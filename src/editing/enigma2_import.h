@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +46,7 @@ struct Enigma2ImportRow {
     int frequency = 0;        // the TP in the TP dialog's units
     int polarization = 0;
     int symbolRate = 0;
+    std::uint32_t serviceId = 0;
     int favorite = 0;         // the "Favorite Group" value
     std::string note;         // why skipped or refused
     int existingSlot = -1;    // the program an update writes
@@ -76,9 +79,12 @@ public:
     int Replaced() const { return m_replaced; }
     int ProgramRoom() const { return m_programRoom; }
 
-    // "added 3, updated 0, replaced 0, skipped 1 (type), 0 (TP), refused 0, no room 0", the TP
-    // counts, the bouquets with their groups, and what the folder held that is left out.
+    // "services: added 3, updated 0, replaced 0, skipped 1 (type), …", how many fit, the
+    // satellites, the TP counts, the bouquets with their groups, and what the folder held that is
+    // left out.
     std::vector<std::string> SummaryLines() const;
+    // The folder's entries not found: "userbouquet.a.tv line 4: no service 1:0:19:11:3:B0:DCA0000:0:0:0:".
+    const std::vector<std::string>& Unresolved() const { return m_settings.unresolved; }
     // "add: Alpha TV  19.2E 11836 H 27500  SID 12003  Favorite Group 1", one row.
     std::string RowText(const Enigma2ImportRow& row) const;
 
@@ -105,6 +111,23 @@ private:
     std::vector<Enigma2ImportRow> m_rows;
     int m_replaced = 0;
     int m_programRoom = 0;
+};
+
+// What the window's preview works on: the folder read, and the import worked out again when the
+// user changes the merge tick.
+class Enigma2ImportPreview final {
+public:
+    Enigma2ImportPreview(EditSession& session, E2Settings settings, Enigma2ImportOptions options = {});
+    Enigma2ImportPreview(const Enigma2ImportPreview&) = delete;
+    Enigma2ImportPreview& operator=(const Enigma2ImportPreview&) = delete;
+
+    const Enigma2Import& Import() const { return *m_import; }
+    void SetMerge(bool merge);
+
+private:
+    EditSession& m_session;
+    E2Settings m_settings;
+    std::unique_ptr<Enigma2Import> m_import;
 };
 
 } // namespace torvane

@@ -17,15 +17,17 @@
 #include "ui/views/popup_menu.h"
 #include "ui/views/service_list_view.h"
 #include "ui/window_dialogs.h"
+#include "util/file_name.h"
 
 namespace torvane {
 namespace {
 
 constexpr std::string_view kOpenFilter = "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
 constexpr std::string_view kSaveAsFilter = "Save Bin File(*.bin)|Default DB File With Order(*.df2)|"
-                                           "Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
+                                           "Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)|"
+                                           "Enigma2 Settings (folder)(*)";
 constexpr std::string_view kSaveDefaultAsFilter =
-    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
+    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|Enigma2 Settings (folder)(*)";
 
 QString FileName(const std::string& path)
 {
@@ -104,6 +106,11 @@ void MainWindow::SaveAs()
     const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultAsFilter, {});
     if (!target)
         return;
+    // A name without a file type of its own is the folder of Enigma2 settings.
+    if (!FileNamePath(*target).filename().has_extension()) {
+        ExportEnigma2(*target);
+        return;
+    }
     const SaveResult result = m_document->SaveAs(*target);
     // A listing or a CSV file is written beside the document, which stays as it was.
     const SaveAsKind kind = SaveAsKindOf(*target);
