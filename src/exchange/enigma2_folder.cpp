@@ -194,7 +194,7 @@ E2Settings ReadE2Folder(const fs::path& folder, SatellitesXmlReader xmlReader)
     E2Settings settings;
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
-        settings.error = "\"" + FileNameText(folder) + "\" is no folder";
+        settings.error = E2Quoted(FileNameText(folder)) + " is no folder";
         return settings;
     }
     settings.lamedbFile = IsFile(folder / "lamedb") ? "lamedb" : "lamedb5";

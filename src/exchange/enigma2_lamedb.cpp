@@ -246,7 +246,7 @@ std::optional<LineError> ReadV4(Lines& lines, int version, LamedbBuilder& builde
     const auto expect = [&](std::string_view word) -> std::optional<LineError> {
         const std::optional<std::string_view> line = lines.Next();
         if (!line || *line != word)
-            return LineError{lines.Number(), "\"" + std::string(word) + "\" expected"};
+            return LineError{lines.Number(), E2Quoted(word) + " expected"};
         return std::nullopt;
     };
     if (std::optional<LineError> error = expect("transponders"))

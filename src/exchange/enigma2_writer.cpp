@@ -149,17 +149,17 @@ std::string WriteE2Folder(const fs::path& folder, const std::vector<E2File>& fil
     std::vector<fs::path> stale;
     if (fs::exists(folder, error)) {
         if (!fs::is_directory(folder, error))
-            return "\"" + folderText + "\" is no folder";
+            return E2Quoted(folderText) + " is no folder";
         for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
             const std::string name = FileNameText(entry.path().filename());
             if (!entry.is_regular_file(error) || !IsSettingsFile(name))
-                return "\"" + folderText + "\" holds \"" + name
+                return E2Quoted(folderText) + " holds \"" + name
                     + "\": settings are written only into a new folder or one holding nothing but settings files";
             if (std::none_of(files.begin(), files.end(), [&](const E2File& file) { return file.name == name; }))
                 stale.push_back(entry.path());
         }
         if (error)
-            return "\"" + folderText + "\" cannot be read";
+            return E2Quoted(folderText) + " cannot be read";
     } else if (!fs::create_directory(folder, error)) {
         return "cannot make the folder \"" + folderText + "\"";
     }

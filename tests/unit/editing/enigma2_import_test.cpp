@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editing/enigma2_export.h"
 #include "editing/forms/choice_tables.h"
 #include "exchange/enigma2_folder.h"
 #include "exchange/service_table.h"
@@ -175,6 +176,20 @@ TEST_F(Enigma2ImportSession, ReplacesOrMergesTheServicesOfTheChosenSatellites)
     EXPECT_EQ(ServicesOn({"19.2E"}).size(), 1u);
     EXPECT_TRUE(Messages().empty());
     ExpectConsistent(false);
+}
+
+// The note's worked examples of the namespace with its low half.
+TEST(Enigma2Export, NamespacesCarryPositionFrequencyAndPolarisation)
+{
+    struct Case {
+        int position;
+        int frequency;
+        int polarization;
+        std::uint32_t ns;
+    };
+    for (const Case& c : {Case{192, 11836, 0, 0x00C02E3C}, Case{192, 11836, 1, 0x00C0AE3C},
+                          Case{-70, 11013, 1, 0x0DCAAB05}, Case{1800, 10700, 0, 0x070829CC}})
+        EXPECT_EQ(E2Namespace(c.position, c.frequency, c.polarization), c.ns) << c.position << " " << c.frequency;
 }
 
 } // namespace
