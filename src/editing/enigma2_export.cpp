@@ -1,6 +1,7 @@
 #include "editing/enigma2_export.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <tuple>
 #include <set>

@@ -1,6 +1,7 @@
 #include "editing/enigma2_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <map>
