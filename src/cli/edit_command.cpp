@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/enigma2_commands.h"
 #include "cli/list_edit_lines.h"
 #include "cli/table_import.h"
 #include "editing/duplicate_finder.h"
@@ -147,6 +148,10 @@ private:
             return Step(command, [&] { return TreeDialog(command, args); });
         if (command == "import-tps" || command == "import-sat") {
             const std::string error = RunTableImportLine(m_session, command, args);
+            return error.empty() ? true : Fail(error);
+        }
+        if (command == "import-e2") {
+            const std::string error = RunEnigma2ImportLine(m_session, args);
             return error.empty() ? true : Fail(error);
         }
         if (command == "tree-delete" || command == "tree-up" || command == "tree-down" || command == "tree-move")

@@ -127,13 +127,18 @@ std::string ImportSatellite(EditSession& session, const std::vector<std::string>
 
 } // namespace
 
-TableReadResult ReadCliTable(const std::string& path)
+SatellitesXmlReader CliSatellitesXmlReader()
 {
 #ifdef TORVANE_SATELLITES_XML
-    return ReadTpTableFile(path, ReadSatellitesXml);
+    return ReadSatellitesXml;
 #else
-    return ReadTpTableFile(path, nullptr);
+    return nullptr;
 #endif
+}
+
+TableReadResult ReadCliTable(const std::string& path)
+{
+    return ReadTpTableFile(path, CliSatellitesXmlReader());
 }
 
 std::string RunTableImportLine(EditSession& session, const std::string& command, const std::vector<std::string>& args)

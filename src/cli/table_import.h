@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/tp_table.h"
+#include "exchange/tp_table_file.h"
 
 namespace torvane {
 
@@ -18,5 +18,7 @@ std::string RunTableImportLine(EditSession& session, const std::string& command,
 
 // The table file read with every reader this build has.
 TableReadResult ReadCliTable(const std::string& path);
+// The satellites.xml reader of this build, or nullptr.
+SatellitesXmlReader CliSatellitesXmlReader();
 
 } // namespace torvane

@@ -134,8 +134,20 @@ int DocumentCapacity::RoomIn(const Usage& usage, NodeKind kind) const
 
 std::optional<int> DocumentCapacity::Room(NodeKind kind, int audioCount) const
 {
-    const std::optional<Usage> usage = Measure(audioCount);
-    return usage ? std::optional(RoomIn(*usage, kind)) : std::nullopt;
+    return RoomAfter(kind, {}, audioCount);
+}
+
+std::optional<int> DocumentCapacity::RoomAfter(NodeKind kind, const std::array<int, kNodeKindCount>& change,
+                                               int audioCount) const
+{
+    std::optional<Usage> usage = Measure(audioCount);
+    if (!usage)
+        return std::nullopt;
+    usage->used += change[Index(NodeKind::Satellite)] * usage->satelliteCost
+        + change[Index(NodeKind::Tp)] * usage->tpCost + change[Index(NodeKind::Program)] * usage->programCost;
+    for (std::size_t i = 0; i < change.size(); ++i)
+        usage->counts[i] += change[i];
+    return RoomIn(*usage, kind);
 }
 
 std::optional<std::string> DocumentCapacity::Refusal(NodeKind kind, int count, int audioCount) const

@@ -30,6 +30,10 @@ public:
     // How many more records of kind (satellite, TP or program, each with audioCount audio PIDs)
     // fit beside what the document holds; nothing when no document is open.
     std::optional<int> Room(NodeKind kind, int audioCount = kNewProgramAudioCount) const;
+    // The same once change[kind] records of each kind were added (or, negative, removed): the
+    // room an import that also adds satellites and TPs, or replaces programs, leaves.
+    std::optional<int> RoomAfter(NodeKind kind, const std::array<int, kNodeKindCount>& change,
+                                 int audioCount = kNewProgramAudioCount) const;
     // Nothing when count more records of kind fit; else the refusal that says the limit: "No room
     // for another program: the user database of this image holds at most 3990 programs."
     std::optional<std::string> Refusal(NodeKind kind, int count = 1,

@@ -339,14 +339,22 @@ bool NodeStore::SwapOrders(int firstSlot, int secondSlot)
 
 std::vector<std::int16_t> NodeStore::LiveOrders(std::vector<int>* slots) const
 {
+    // OrderOf for every slot, read straight from the table: every new program asks for this.
     std::vector<std::int16_t> orders;
     const TableHeader* table = m_image.Table(NodeKind::Program);
-    for (int slot = 0; slot < table->slotCount; ++slot) {
-        if (const std::optional<std::int16_t> order = OrderOf(slot)) {
-            orders.push_back(*order);
-            if (slots)
-                slots->push_back(slot);
-        }
+    const int size = m_schema.NodeSize(NodeKind::Program);
+    if (size <= 0)
+        return orders;
+    const std::span<const std::uint8_t> region = m_image.Region();
+    const int count = std::min(static_cast<int>(table->slotCount), static_cast<int>(table->offsets.size()));
+    orders.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int slot = 0; slot < count; ++slot) {
+        const std::int32_t offset = table->offsets[static_cast<std::size_t>(slot)];
+        if (offset < 0 || static_cast<std::size_t>(offset) + static_cast<std::size_t>(size) + 2 > region.size())
+            continue;
+        orders.push_back(static_cast<std::int16_t>(ReadLe16(region.data() + offset + size)));
+        if (slots)
+            slots->push_back(slot);
     }
     return orders;
 }

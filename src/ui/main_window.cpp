@@ -164,6 +164,8 @@ void MainWindow::BuildMenus()
         tr("Order the services as another list does"));
     add(file, WindowCommand::ImportCsv, tr("&Import CSV..."), &MainWindow::ImportCsv, {},
         tr("Take names, favourite groups, flags and order from a CSV file"));
+    add(file, WindowCommand::ImportEnigma2, tr("Import &Enigma2 Settings..."), &MainWindow::ImportEnigma2, {},
+        tr("Take satellites, TPs, services, order and favourites from an Enigma2 settings folder"));
     add(file, WindowCommand::Compare, tr("Compare &with..."), &MainWindow::CompareWith, {},
         tr("Show what differs between this list and another"));
     file->addSeparator();
@@ -303,7 +305,8 @@ void MainWindow::UpdateState()
     const bool open = m_document->IsOpen();
     const bool image = open && !m_document->ProductImagePath().empty();
     for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close,
-                                  WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::Compare})
+                                  WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::ImportEnigma2,
+                                  WindowCommand::Compare})
         Action(command)->setEnabled(open);
     Action(WindowCommand::Download)->setEnabled(image);
     m_switchBar->setEnabled(open);

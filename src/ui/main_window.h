@@ -40,7 +40,7 @@ class WindowDialogs;
 // The commands of the main menu and the toolbar.
 enum class WindowCommand {
     Open, Save, SaveAs, Close, Exit, Undo, Redo, Find, Switch, Upload, Download, DownloadFile, SerialPort, About,
-    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, Compare,
+    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, ImportEnigma2, Compare,
     SortByName, SortByServiceId, SortByType, SortByTp, SortDescending, SortSelectedOnly, SetForSelected,
     FindDuplicates, FilterList,
 };
@@ -109,6 +109,7 @@ public slots:
     // The commands between lists (main_window_lists.cpp).
     void ApplyOrderFrom();
     void ImportCsv();
+    void ImportEnigma2();
     void CompareWith();
     void Find();
     void FindNext();
@@ -127,6 +128,8 @@ protected:
 
 private:
     void BuildMenus();
+    // Save As of an "Enigma2 Settings (folder)": the list written as a settings folder.
+    void ExportEnigma2(const std::string& folder);
     // The Edit menu's commands for organising the list, also added to the list's context menu.
     void BuildOrganiseMenu(QMenu* edit);
     void AddOrganiseActions(QMenu* menu);

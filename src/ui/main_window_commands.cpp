@@ -18,6 +18,7 @@
 #include "ui/views/popup_menu.h"
 #include "ui/views/service_list_view.h"
 #include "ui/window_dialogs.h"
+#include "util/file_name.h"
 
 namespace torvane {
 namespace {
@@ -102,6 +103,11 @@ void MainWindow::SaveAs()
     const std::optional<std::string> target = m_prompts->ChooseSaveFile(image ? kSaveAsFilter : kSaveDefaultDatabaseAsFilter, {});
     if (!target)
         return;
+    // A name without a file type of its own is the folder of Enigma2 settings.
+    if (!FileNamePath(*target).filename().has_extension()) {
+        ExportEnigma2(*target);
+        return;
+    }
     const SaveResult result = m_document->SaveAs(*target);
     // A listing or a CSV file is written beside the document, which stays as it was.
     const SaveAsKind kind = SaveAsKindOf(*target);

@@ -1,5 +1,5 @@
-// The main window's commands between lists: File → "Apply Order from…", "Import CSV…" and
-// "Compare with…".
+// The main window's commands between lists: File → "Apply Order from…", "Import CSV…", "Import
+// Enigma2 Settings…", "Compare with…", and Save As of an Enigma2 settings folder.
 
 #include <QFileInfo>
 #include <QStatusBar>
@@ -7,12 +7,16 @@
 #include "document/document.h"
 #include "editing/csv_import.h"
 #include "editing/edit_session.h"
+#include "editing/enigma2_export.h"
 #include "editing/forms/file_filter.h"
 #include "editing/forms/list_exchange_forms.h"
 #include "editing/list_file.h"
+#include "exchange/enigma2_writer.h"
+#include "ui/commands/enigma2_import_command.h"
 #include "ui/main_window.h"
 #include "ui/preset_prompts.h"
 #include "ui/window_dialogs.h"
+#include "util/file_name.h"
 #include "util/file_reader.h"
 #include "util/user_prompts.h"
 
@@ -105,6 +109,25 @@ void MainWindow::ImportCsv()
         m_document->List().ShowList(m_document->List().CurrentItem());
     });
     statusBar()->showMessage(QString::fromStdString(JoinLines(import.SummaryLines())));
+}
+
+void MainWindow::ImportEnigma2()
+{
+    if (!m_document->IsOpen())
+        return;
+    if (const std::optional<TableImportStep> step = PrepareEnigma2Import(*m_session, *m_prompts, *m_dialogs))
+        RunEdit(QString::fromStdString(step->text), step->edit);
+}
+
+void MainWindow::ExportEnigma2(const std::string& folder)
+{
+    const Enigma2Export exported = BuildEnigma2Export(*m_document);
+    const std::string error = WriteE2Folder(FileNamePath(folder), WriteE2Files(exported.settings));
+    if (!error.empty()) {
+        m_prompts->Message(error);
+        return;
+    }
+    statusBar()->showMessage(QString::fromStdString(Enigma2ExportSummary(exported)));
 }
 
 void MainWindow::CompareWith()

@@ -1,10 +1,13 @@
 #include "ui/widget_window_dialogs.h"
 
+#include <QFileDialog>
+
 #include "editing/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/apply_order_dialog.h"
 #include "ui/dialogs/compare_dialog.h"
 #include "ui/dialogs/dialog_support.h"
+#include "ui/dialogs/enigma2_import_dialog.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
@@ -80,6 +83,20 @@ void WidgetWindowDialogs::ShowComparison(const CompareForm& form)
 {
     CompareDialog dialog(form, m_parent);
     dialog.exec();
+}
+
+std::optional<std::string> WidgetWindowDialogs::ChooseFolder(std::string_view caption)
+{
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, ToQString(caption));
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder.toStdString();
+}
+
+bool WidgetWindowDialogs::RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view source)
+{
+    Enigma2ImportDialog dialog(preview, ToQString(source), m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace torvane

@@ -25,6 +25,8 @@ public:
     void ShowAbout() override;
     bool RunApplyOrder(ApplyOrderForm& form) override;
     void ShowComparison(const CompareForm& form) override;
+    std::optional<std::string> ChooseFolder(std::string_view caption) override;
+    bool RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view source) override;
 
 private:
     QWidget* m_parent;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "editing/forms/index_prompt.h"
@@ -12,6 +13,7 @@ namespace torvane {
 
 class ApplyOrderForm;
 class CompareForm;
+class Enigma2ImportPreview;
 class ProgramForm;
 class SatelliteForm;
 class SetForSelectedForm;
@@ -46,6 +48,10 @@ public:
     virtual bool RunApplyOrder(ApplyOrderForm& form) = 0;
     // "Compare" with the differences of two lists.
     virtual void ShowComparison(const CompareForm& form) = 0;
+    // A folder to read, chosen under caption; nothing on Cancel.
+    virtual std::optional<std::string> ChooseFolder(std::string_view caption) = 0;
+    // The preview of an Enigma2 import (source the folder) with its merge tick: true on OK.
+    virtual bool RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view source) = 0;
 };
 
 } // namespace torvane

@@ -105,7 +105,7 @@ private slots:
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
         QCOMPARE(MenuTexts(*menuOf(0)),
                  QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "A&pply Order from... (grey)",
-                              "&Import CSV... (grey)", "Compare &with... (grey)", "-", "&Close (grey)", "-",
+                              "&Import CSV... (grey)", "Import &Enigma2 Settings... (grey)", "Compare &with... (grey)", "-", "&Close (grey)", "-",
                               "Recent &Files (grey)", "-", "E&xit"}));
         // Every entry of a menu has a mnemonic of its own.
         for (const QAction* menu : window.menuBar()->actions()) {
@@ -165,7 +165,7 @@ private slots:
         window.SaveAs();
         QCOMPARE(fixture.prompts.questions.back(),
                  std::string("Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|"
-                             "CSV File(*.csv)"));
+                             "CSV File(*.csv)|Enigma2 Settings (folder)(*)"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - demo.bin[*]"));
         QVERIFY(window.OpenPath(df2));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - copy.df2[*]"));
@@ -173,7 +173,8 @@ private slots:
         QVERIFY(!window.Action(WindowCommand::Download)->isEnabled());
         fixture.prompts.fileAnswers.push_back(fixture.Path("other.ddf"));
         window.SaveAs();
-        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|"));
+        QCOMPARE(fixture.prompts.questions.back(), std::string("Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|"
+                                                               "Enigma2 Settings (folder)(*)"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Torvane - other[*]"));
 
         // Any other extension does nothing; Close greys again and empties the panes.

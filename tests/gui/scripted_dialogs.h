@@ -10,6 +10,7 @@
 #include "editing/forms/satellite_form.h"
 #include "editing/forms/set_for_selected_form.h"
 #include "editing/forms/tp_form.h"
+#include "editing/enigma2_import.h"
 #include "editing/tp_import_preview.h"
 #include "ui/window_dialogs.h"
 
@@ -50,6 +51,14 @@ public:
         shown.emplace_back("Compare");
         comparisons.push_back(form);
     }
+    std::optional<std::string> ChooseFolder(std::string_view caption) override
+    {
+        return Next(folderAnswers, std::string(caption));
+    }
+    bool RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view) override
+    {
+        return Run(enigma2Steps, preview, "Import Enigma2 Settings");
+    }
 
     std::deque<FormStep<ProgramForm>> programSteps;
     std::deque<FormStep<SatelliteForm>> satelliteSteps;
@@ -58,6 +67,8 @@ public:
     std::deque<FormStep<ApplyOrderForm>> applyOrderSteps;
     std::vector<CompareForm> comparisons;  // each "Compare" shown
     std::deque<FormStep<TpImportPreview>> importSteps;
+    std::deque<std::optional<std::string>> folderAnswers;
+    std::deque<FormStep<Enigma2ImportPreview>> enigma2Steps;
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;

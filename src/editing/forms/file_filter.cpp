@@ -7,7 +7,8 @@ namespace {
 FileType ParseEntry(std::string_view entry)
 {
     FileType type{std::string(entry), {}, {}};
-    const std::size_t open = entry.find('(');
+    // The last parenthesis holds the pattern: a label may have its own ("Enigma2 Settings (folder)").
+    const std::size_t open = entry.rfind('(');
     const std::size_t close = open == std::string_view::npos ? open : entry.find(')', open + 1);
     if (close == std::string_view::npos)
         return type;

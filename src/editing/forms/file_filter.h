@@ -14,9 +14,10 @@ namespace torvane {
 inline constexpr std::string_view kOpenFileFilter =
     "Open Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)";
 inline constexpr std::string_view kSaveAsFilter =
-    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)";
+    "Save Bin File(*.bin)|Default DB File With Order(*.df2)|Default DB File(*.ddf)|TXT File(*.txt)|CSV File(*.csv)|"
+    "Enigma2 Settings (folder)(*)";
 inline constexpr std::string_view kSaveDefaultDatabaseAsFilter =
-    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|";
+    "Default DB File with order(*.df2)|Default DB File(*.ddf)|CSV File(*.csv)|Enigma2 Settings (folder)(*)";
 inline constexpr std::string_view kUploadFileFilter = "Save Bin File(*.bin)";
 inline constexpr std::string_view kDownloadFileFilter = "Bin File(*.bin)";
 inline constexpr std::string_view kTpTableFilter = "TP Table(*)|satellites.xml(*.xml)";

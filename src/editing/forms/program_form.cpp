@@ -275,36 +275,41 @@ std::optional<int> ProgramForm::SelectedValue(ProgramControl control) const
 
 bool ProgramForm::Ok()
 {
+    return Ok(m_store.Prompts());
+}
+
+bool ProgramForm::Ok(UserPrompts& prompts)
+{
     m_focus.reset();
     const std::optional<std::uint32_t> serviceId = ParseDialogUnsigned(Text(ProgramControl::ServiceId));
     if (!serviceId)
-        return Refuse(m_store.Prompts(), kEnterPositiveIntegerMessage, ProgramControl::ServiceId);
+        return Refuse(prompts, kEnterPositiveIntegerMessage, ProgramControl::ServiceId);
     std::array<std::int32_t, kProgramControlCount> pids{};
     for (ProgramControl control : kPidControls) {
         const std::optional<std::int32_t> pid = ParseDialogInteger(Text(control));
         if (!pid)
-            return Refuse(m_store.Prompts(), kEnterIntegerMessage, control);
+            return Refuse(prompts, kEnterIntegerMessage, control);
         pids[Index(control)] = *pid;
     }
 
     if (Text(ProgramControl::Name).empty())
-        return Refuse(m_store.Prompts(), "Empty channel name!", std::nullopt);
+        return Refuse(prompts, "Empty channel name!", std::nullopt);
     if (*serviceId == 0) {
         const std::int32_t video = pids[Index(ProgramControl::VideoPid)];
         // Without a selected type the wider radio range applies: the stored type stays as it is.
         if (m_rows[Index(ProgramControl::Type)] == kTvRow) {
             if (video < kLowestPid || video > kHighestTvVideoPid)
-                return Refuse(m_store.Prompts(), kTvVideoPidMessage, ProgramControl::VideoPid);
+                return Refuse(prompts, kTvVideoPidMessage, ProgramControl::VideoPid);
         } else if (!IsPid(video)) {
-            return Refuse(m_store.Prompts(), "Video Pid: [32,  8191]", ProgramControl::VideoPid);
+            return Refuse(prompts, "Video Pid: [32,  8191]", ProgramControl::VideoPid);
         }
         for (const AudioCheck& check : kAudioChecks) {
             const std::int32_t pid = pids[Index(check.control)];
             if (!IsPid(pid) && !(check.zeroAllowed && pid == 0))
-                return Refuse(m_store.Prompts(), check.rangeMessage, check.control);
+                return Refuse(prompts, check.rangeMessage, check.control);
         }
         if (!IsPid(pids[Index(ProgramControl::PcrPid)]))
-            return Refuse(m_store.Prompts(), "PCR Pid: [32,  8191]", ProgramControl::PcrPid);
+            return Refuse(prompts, "PCR Pid: [32,  8191]", ProgramControl::PcrPid);
     }
     // Every value the commit writes must fit its field; a wider one would be cut to its low bits.
     for (std::size_t i = 0; i < kProgramControlCount; ++i) {
@@ -320,7 +325,7 @@ bool ProgramForm::Ok()
             continue;
         if (const std::optional<std::string> message =
                 FieldWidthMessage(m_store, NodeKind::Program, kControls[i].field, kControls[i].label, *value))
-            return Refuse(m_store.Prompts(), *message, control);
+            return Refuse(prompts, *message, control);
     }
     return Accept();
 }

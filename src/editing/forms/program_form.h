@@ -13,6 +13,7 @@
 namespace torvane {
 
 class NodeStore;
+class UserPrompts;
 struct TreeNodeInfo;
 enum class ServiceFilter : int;
 
@@ -86,6 +87,9 @@ public:
     // OK: the checks in order, each failure with its message (the dialog stays open). True, with
     // the outcome Accepted, when they all pass.
     bool Ok();
+    // The same checks with their message given to prompts instead of the store's (an import
+    // that lists refusals rather than showing them).
+    bool Ok(UserPrompts& prompts);
 
     // When the dialog window is gone: with the outcome Accepted, creates the program (append,
     // insert; "AllocNode for Program failed" and nothing written when there is no room) and writes

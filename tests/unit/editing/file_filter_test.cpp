@@ -13,10 +13,14 @@ TEST(FileFilter, SplitsEntriesIntoLabelPatternAndExtension)
     const FileFilter filter(kSaveDefaultDatabaseAsFilter, "");
     EXPECT_EQ(filter.Types(), (std::vector<FileType>{{"Default DB File with order(*.df2)", "*.df2", ".df2"},
                                                      {"Default DB File(*.ddf)", "*.ddf", ".ddf"},
-                                                     {"CSV File(*.csv)", "*.csv", ".csv"}}))
-        << "the closing | adds no type";
-    EXPECT_EQ(FileFilter("Anything|Odd(x)|(*.h", "").Types(),
-              (std::vector<FileType>{{"Anything", "", ""}, {"Odd(x)", "x", "x"}, {"(*.h", "", ""}}));
+                                                     {"CSV File(*.csv)", "*.csv", ".csv"},
+                                                     {"Enigma2 Settings (folder)(*)", "*", ""}}));
+    EXPECT_EQ(FileFilter("Anything|Odd(x)|(*.h|Settings (folder)(*)", "").Types(),
+              (std::vector<FileType>{{"Anything", "", ""},
+                                     {"Odd(x)", "x", "x"},
+                                     {"(*.h", "", ""},
+                                     {"Settings (folder)(*)", "*", ""}}))
+        << "the last parenthesis holds the pattern";
 
     std::string many;
     for (int i = 0; i < 25; ++i)
