@@ -8,6 +8,7 @@
 
 #include "exchange/enigma2_bouquets.h"
 #include "exchange/enigma2_lamedb.h"
+#include "text/quoted_text.h"
 #include "util/file_name.h"
 
 namespace torvane {
@@ -194,7 +195,7 @@ E2Settings ReadE2Folder(const fs::path& folder, SatellitesXmlReader xmlReader)
     E2Settings settings;
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
-        settings.error = E2Quoted(FileNameText(folder)) + " is no folder";
+        settings.error = QuotedText(FileNameText(folder)) + " is no folder";
         return settings;
     }
     settings.lamedbFile = IsFile(folder / "lamedb") ? "lamedb" : "lamedb5";

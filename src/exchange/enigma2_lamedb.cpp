@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "text/quoted_text.h"
+
 namespace torvane {
 
 namespace {
@@ -246,7 +248,7 @@ std::optional<LineError> ReadV4(Lines& lines, int version, LamedbBuilder& builde
     const auto expect = [&](std::string_view word) -> std::optional<LineError> {
         const std::optional<std::string_view> line = lines.Next();
         if (!line || *line != word)
-            return LineError{lines.Number(), E2Quoted(word) + " expected"};
+            return LineError{lines.Number(), QuotedText(word) + " expected"};
         return std::nullopt;
     };
     if (std::optional<LineError> error = expect("transponders"))

@@ -11,17 +11,6 @@
 
 namespace torvane {
 
-// text in double quotes, as the messages name files and words.
-inline std::string E2Quoted(std::string_view text)
-{
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
-
 // What an Enigma2 settings folder holds for this receiver: the satellite TPs and their services of
 // "lamedb" (or "lamedb5"), the bouquets of "bouquets.tv" / "bouquets.radio" resolved to those
 // services, and the satellite names of "satellites.xml".

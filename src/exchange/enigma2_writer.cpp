@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "exchange/enigma2_bouquets.h"
+#include "text/quoted_text.h"
 #include "util/atomic_file.h"
 #include "util/file_name.h"
 
@@ -149,17 +150,17 @@ std::string WriteE2Folder(const fs::path& folder, const std::vector<E2File>& fil
     std::vector<fs::path> stale;
     if (fs::exists(folder, error)) {
         if (!fs::is_directory(folder, error))
-            return E2Quoted(folderText) + " is no folder";
+            return QuotedText(folderText) + " is no folder";
         for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
             const std::string name = FileNameText(entry.path().filename());
             if (!entry.is_regular_file(error) || !IsSettingsFile(name))
-                return E2Quoted(folderText) + " holds \"" + name
+                return QuotedText(folderText) + " holds \"" + name
                     + "\": settings are written only into a new folder or one holding nothing but settings files";
             if (std::none_of(files.begin(), files.end(), [&](const E2File& file) { return file.name == name; }))
                 stale.push_back(entry.path());
         }
         if (error)
-            return E2Quoted(folderText) + " cannot be read";
+            return QuotedText(folderText) + " cannot be read";
     } else if (!fs::create_directory(folder, error)) {
         return "cannot make the folder \"" + folderText + "\"";
     }
