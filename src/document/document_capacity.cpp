@@ -120,11 +120,16 @@ std::optional<DocumentCapacity::Usage> DocumentCapacity::Measure(int audioCount)
     return std::nullopt;
 }
 
+long long DocumentCapacity::CostOf(const Usage& usage, NodeKind kind)
+{
+    return kind == NodeKind::Satellite ? usage.satelliteCost
+        : kind == NodeKind::Tp         ? usage.tpCost
+                                       : usage.programCost;
+}
+
 int DocumentCapacity::RoomIn(const Usage& usage, NodeKind kind) const
 {
-    const long long cost = kind == NodeKind::Satellite ? usage.satelliteCost
-        : kind == NodeKind::Tp                         ? usage.tpCost
-                                                       : usage.programCost;
+    const long long cost = CostOf(usage, kind);
     long long room = cost > 0 ? std::max(usage.capacity - usage.used, 0LL) / cost : 0;
     // A user database's tables count their records in 16 bits.
     if (m_document.FromUserChunk())
@@ -136,6 +141,16 @@ std::optional<int> DocumentCapacity::Room(NodeKind kind, int audioCount) const
 {
     const std::optional<Usage> usage = Measure(audioCount);
     return usage ? std::optional(RoomIn(*usage, kind)) : std::nullopt;
+}
+
+std::optional<int> DocumentCapacity::RoomBeside(NodeKind added, NodeKind kind) const
+{
+    std::optional<Usage> usage = Measure(kNewProgramAudioCount);
+    if (!usage)
+        return std::nullopt;
+    usage->used += CostOf(*usage, added);
+    ++usage->counts[Index(added)];
+    return RoomIn(*usage, kind);
 }
 
 std::optional<std::string> DocumentCapacity::Refusal(NodeKind kind, int count, int audioCount) const

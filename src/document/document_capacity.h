@@ -30,6 +30,8 @@ public:
     // How many more records of kind (satellite, TP or program, each with audioCount audio PIDs)
     // fit beside what the document holds; nothing when no document is open.
     std::optional<int> Room(NodeKind kind, int audioCount = kNewProgramAudioCount) const;
+    // The same once one more record of added is in (the TPs of a satellite not yet added).
+    std::optional<int> RoomBeside(NodeKind added, NodeKind kind) const;
     // Nothing when count more records of kind fit; else the refusal that says the limit: "No room
     // for another program: the user database of this image holds at most 3990 programs."
     std::optional<std::string> Refusal(NodeKind kind, int count = 1,
@@ -51,6 +53,7 @@ private:
     };
     std::optional<Usage> Measure(int audioCount) const;
     int RoomIn(const Usage& usage, NodeKind kind) const;
+    static long long CostOf(const Usage& usage, NodeKind kind);
     Usage MeasureUserRegion() const;
     Usage MeasureStream(long long capacity, bool withOrder, int audioCount) const;
 
