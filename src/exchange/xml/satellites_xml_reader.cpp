@@ -9,9 +9,11 @@ namespace torvane {
 namespace {
 
 // A satellite's frequency lies between 1 and 100 GHz, so a value written in Hz is at least this
-// and one written in kHz never is (a larger one is a typo in kHz, which the import skips).
+// and one written in kHz never is (an implausible one is taken for the import to skip, up to what
+// tells the units apart: below 1000 GHz in Hz).
 constexpr qint64 kLowestHertzValue = 1'000'000'000;
-constexpr qint64 kLargestValue = std::numeric_limits<qint64>::max();
+constexpr qint64 kLargestFrequency = kLowestHertzValue * 1000 - 1;
+constexpr qint64 kLargestSymbolRate = std::numeric_limits<qint64>::max();
 constexpr int kHalfCircle = 1800;
 
 class XmlTableReader final {
@@ -111,12 +113,12 @@ private:
             if (!m_xml.attributes().hasAttribute(QLatin1String(required)))
                 return Refuse("<transponder> without " + std::string(required));
         }
-        std::optional<qint64> frequency = Number("frequency", 1, kLargestValue);
+        std::optional<qint64> frequency = Number("frequency", 1, kLargestFrequency);
         if (!frequency)
             return Refuse("frequency must be Hz or kHz, not " + AttributeText("frequency"));
         if (*frequency >= kLowestHertzValue)
             *frequency /= 1000;
-        const std::optional<qint64> symbolRate = Number("symbol_rate", 1, kLargestValue);
+        const std::optional<qint64> symbolRate = Number("symbol_rate", 1, kLargestSymbolRate);
         if (!symbolRate)
             return Refuse("symbol_rate must be symbols/s, not " + AttributeText("symbol_rate"));
         const std::optional<qint64> polarization = Number("polarization", 0, 3);

@@ -105,18 +105,23 @@ TEST(SatellitesXmlReader, NamesTheLineOfTheFirstFault)
     }
 }
 
-// Implausible numbers are read (the import skips their TPs): in kHz below 1 GHz, in Hz from it.
+// Implausible numbers are read (the import skips their TPs): in kHz below 1 GHz, in Hz from it up
+// to 1000 GHz.
 TEST(SatellitesXmlReader, ReadsImplausibleNumbers)
 {
     const TableReadResult result = ReadSatellitesXml(
         "<satellites><sat position=\"1\">\n<transponder frequency=\"999999999\" symbol_rate=\"201500000\" "
-        "polarization=\"0\"/>\n<transponder frequency=\"100000000000000\" symbol_rate=\"1\" polarization=\"0\"/>"
+        "polarization=\"0\"/>\n<transponder frequency=\"999999999999\" symbol_rate=\"1\" polarization=\"0\"/>"
         "</sat></satellites>");
     ASSERT_TRUE(result.Ok()) << result.error;
     ASSERT_EQ(result.satellites[0].tps.size(), 2u);
     EXPECT_EQ(result.satellites[0].tps[0].frequencyKhz, 999999999);
     EXPECT_EQ(result.satellites[0].tps[0].symbolRate, 201500000);
-    EXPECT_EQ(result.satellites[0].tps[1].frequencyKhz, 100000000000);
+    EXPECT_EQ(result.satellites[0].tps[1].frequencyKhz, 999999999);
+    EXPECT_EQ(ReadSatellitesXml("<satellites><sat position=\"1\">\n<transponder frequency=\"1000000000000\" "
+                                "symbol_rate=\"1\" polarization=\"0\"/></sat></satellites>")
+                  .error,
+              "line 2: frequency must be Hz or kHz, not \"1000000000000\"");
 }
 
 // The same satellites.xml in UTF-8 with a byte-order mark and in UTF-16 either way round, with an
