@@ -16,10 +16,7 @@ namespace {
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+constexpr std::string_view kBlanks = " \t\r\n";
 
 // Whether the first non-blank character of UTF-16 text (after its byte-order mark) is '<'.
 bool Utf16StartsWithTag(std::string_view text, bool bigEndian)
@@ -27,7 +24,7 @@ bool Utf16StartsWithTag(std::string_view text, bool bigEndian)
     for (std::size_t at = 2; at + 1 < text.size(); at += 2) {
         const char high = text[bigEndian ? at : at + 1];
         const char low = text[bigEndian ? at + 1 : at];
-        if (high != 0 || !IsBlank(low))
+        if (high != 0 || kBlanks.find(low) == std::string_view::npos)
             return high == 0 && low == '<';
     }
     return false;
@@ -52,16 +49,11 @@ TableReadResult ReadTpTableFile(const std::string& path, SatellitesXmlReader xml
         return fail("cannot be read");
 
     const bool utf16 = text.starts_with(kUtf16LeBom) || text.starts_with(kUtf16BeBom);
+    if (utf16 && !Utf16StartsWithTag(text, text.starts_with(kUtf16BeBom)))
+        return fail(kUtf16TableMessage);
     const std::string_view body = std::string_view(text).substr(text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
-    bool xml = false;
-    if (utf16) {
-        xml = Utf16StartsWithTag(text, text.starts_with(kUtf16BeBom));
-        if (!xml)
-            return fail(kUtf16TableMessage);
-    } else {
-        const std::size_t first = body.find_first_not_of(" \t\r\n");
-        xml = first != std::string_view::npos && body[first] == '<';
-    }
+    const std::size_t first = body.find_first_not_of(kBlanks);
+    const bool xml = utf16 || (first != std::string_view::npos && body[first] == '<');
     if (xml && !xmlReader)
         return fail(kNoSatellitesXmlMessage);
     TableReadResult result = xml ? xmlReader(text) : ReadDvbv5Table(body, name);
