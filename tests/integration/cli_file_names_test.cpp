@@ -106,7 +106,26 @@ TEST_F(CliFileNamesTest, ArabicNamesWithBlanksReachEveryFileCommand)
     EXPECT_NE(edited.err.find("apply-order: Matched by service ID: 8\n"), std::string::npos) << edited.err;
     EXPECT_NE(edited.err.find("import-csv: Services in the file: 8\n"), std::string::npos) << edited.err;
     EXPECT_NE(Cli({"tree", Path(image)}).out.find("\n  قمر صناعي\n    [ 1 ]  TP_11000_V_27500\n"), std::string::npos);
-    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"script.ini", script, image, csv, table}));
+
+    // The other commands that take a file name.
+    const std::string header = "قالب القوائم.h";
+    const std::string copy = "نسخة القنوات.bin";
+    const std::string listing = "نص القائمة.txt";
+    const std::string templateText = test::TextOf(test::sourcePath("samples/template.h"));
+    m_folder.Write(header, std::vector<std::uint8_t>(templateText.begin(), templateText.end()));
+    const std::vector<std::vector<std::string>> commands = {{"template", "compile", Path(header)},
+                                                            {"info", Path(image)},
+                                                            {"list", Path(image)},
+                                                            {"open", Path(image)},
+                                                            {"save", Path(image), "--out", Path(copy)},
+                                                            {"export", Path(image), "--out", Path(listing)}};
+    for (const std::vector<std::string>& command : commands) {
+        const CliRun run = Cli(command);
+        EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;
+    }
+    EXPECT_EQ(m_folder.Read(copy), m_folder.Read(image));
+    EXPECT_EQ(m_folder.Names(),
+              (std::vector<std::string>{"script.ini", script, image, csv, header, table, copy, listing}));
 }
 
 // A read-only image is refused with the editor's message on every system, byte for byte as it was.
