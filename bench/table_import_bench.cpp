@@ -56,7 +56,8 @@ void BM_Apply100NewTpsAndUndo(benchmark::State& state)
         return;
     }
     const int before = satellite->ChildCount();
-    if (!ApplyTpUpdate(session, *satellite, preview) || FirstSatellite(demo)->ChildCount() != before + 100) {
+    if (ApplyTpUpdate(session, *satellite, preview) != StepResult::Made
+        || FirstSatellite(demo)->ChildCount() != before + 100) {
         state.SkipWithError("the step did not add the hundred TPs");
         return;
     }

@@ -3,6 +3,7 @@
 
 #include "cli/cli_document.h"
 #include "schema/node_schema.h"
+#include "util/file_name.h"
 
 // torvane-cli config [--project-type NAME]
 
@@ -29,7 +30,7 @@ int RunConfigCommand(CliContext& context, CommandArgs args)
         }
         // The user's configuration folder may not exist yet.
         std::error_code ignored;
-        std::filesystem::create_directories(config.Folder(), ignored);
+        std::filesystem::create_directories(FileNamePath(config.Folder()), ignored);
         if (!config.SaveProjectType(*type)) {
             context.Fail("cannot write \"" + config.ConfigIniPath() + "\"");
             return kExitFailure;

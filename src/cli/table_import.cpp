@@ -88,7 +88,8 @@ std::string ImportTps(EditSession& session, const std::vector<std::string>& args
         return update.error;
     if (arguments.Flag(kDeleteMissingFlag))
         update.preview->TickAllOnlyHere();
-    ApplyTpUpdate(session, *update.satellite, *update.preview);
+    if (ApplyTpUpdate(session, *update.satellite, *update.preview) == StepResult::Refused)
+        return std::string(kTableStepRefusedMessage);
     PrintSummary(*update.preview);
     return {};
 }
@@ -120,7 +121,7 @@ std::string ImportSatellite(EditSession& session, const std::vector<std::string>
         return "the dialog refused the values";
     const TpImportPreview preview = PreviewNewSatelliteTps(session, *table);
     if (!FinishAddSatelliteFromTable(session, *dialog, preview))
-        return "import-sat made no satellite";
+        return std::string(kTableStepRefusedMessage);
     PrintSummary(preview);
     return {};
 }

@@ -7,6 +7,7 @@
 #include "database/compact_program_record.h"
 #include "schema/node_schema.h"
 #include "util/file_reader.h"
+#include "util/file_name.h"
 
 // torvane-cli template compile HEADER.h | template show
 
@@ -28,7 +29,7 @@ int Compile(CliContext& context, const std::string& headerPath)
     }
     // A config folder named on the command line may not exist yet: make it, as an installer would.
     std::error_code ignored;
-    std::filesystem::create_directories(context.Config().Folder(), ignored);
+    std::filesystem::create_directories(FileNamePath(context.Config().Folder()), ignored);
     switch (context.Config().SaveCompiledTemplate(schema, context.Prompts())) {
     case SaveTemplateResult::Saved:
         break;

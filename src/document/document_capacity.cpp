@@ -120,11 +120,16 @@ std::optional<DocumentCapacity::Usage> DocumentCapacity::Measure(int audioCount)
     return std::nullopt;
 }
 
+long long DocumentCapacity::CostOf(const Usage& usage, NodeKind kind)
+{
+    return kind == NodeKind::Satellite ? usage.satelliteCost
+        : kind == NodeKind::Tp         ? usage.tpCost
+                                       : usage.programCost;
+}
+
 int DocumentCapacity::RoomIn(const Usage& usage, NodeKind kind) const
 {
-    const long long cost = kind == NodeKind::Satellite ? usage.satelliteCost
-        : kind == NodeKind::Tp                         ? usage.tpCost
-                                                       : usage.programCost;
+    const long long cost = CostOf(usage, kind);
     long long room = cost > 0 ? std::max(usage.capacity - usage.used, 0LL) / cost : 0;
     // A user database's tables count their records in 16 bits.
     if (m_document.FromUserChunk())

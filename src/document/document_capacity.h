@@ -55,6 +55,7 @@ private:
     };
     std::optional<Usage> Measure(int audioCount) const;
     int RoomIn(const Usage& usage, NodeKind kind) const;
+    static long long CostOf(const Usage& usage, NodeKind kind);
     Usage MeasureUserRegion() const;
     Usage MeasureStream(long long capacity, bool withOrder, int audioCount) const;
 

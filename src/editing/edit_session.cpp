@@ -60,14 +60,25 @@ EditState EditSession::Capture(const EditState* previous) const
 
 bool EditSession::Execute(std::string_view text, const std::function<void()>& edit)
 {
+    return ExecuteWhole(text, [&] {
+        edit();
+        return true;
+    }) == StepResult::Made;
+}
+
+StepResult EditSession::ExecuteWhole(std::string_view text, const std::function<bool()>& edit)
+{
     EditState before = Capture(m_last ? &*m_last : nullptr);
-    edit();
+    if (!edit()) {
+        Apply(before);
+        return StepResult::Refused;
+    }
     EditState after = Capture(&before);
     m_last = after;
     if (after.store.SameContent(before.store))
-        return false;
+        return StepResult::Unchanged;
     m_history.Push({std::string(text), std::move(before), std::move(after)});
-    return true;
+    return StepResult::Made;
 }
 
 std::string EditSession::UndoText() const

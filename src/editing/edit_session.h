@@ -17,6 +17,13 @@ namespace torvane {
 class Document;
 class TreeItem;
 
+// What ExecuteWhole did.
+enum class StepResult {
+    Made,       // the edit changed the document: one step
+    Unchanged,  // nothing changed: no step
+    Refused,    // the edit could not be carried out whole: the document is as before, no step
+};
+
 // What a window (or torvane-cli's edit) drives for the one open document: the channel
 // operations, the navigator commands and the finder, started afresh whenever a document is
 // opened or closed, and the undo history. Every edit runs through Execute as one step; Undo and
@@ -57,6 +64,9 @@ public:
     // Runs one edit as one undo step labelled text (e.g. "Move Channel"). False when it changed
     // nothing of the document: no step is made.
     bool Execute(std::string_view text, const std::function<void()>& edit);
+    // The same for an edit that may find partway that it cannot be carried out whole (it answers
+    // false): the document, its tree and list are then brought back to the state before it.
+    StepResult ExecuteWhole(std::string_view text, const std::function<bool()>& edit);
     bool CanUndo() const { return m_history.CanUndo(); }
     bool CanRedo() const { return m_history.CanRedo(); }
     // The text of the step Undo / Redo would pass over; empty when there is none.

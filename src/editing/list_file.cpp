@@ -14,14 +14,13 @@ ServiceTable ReadDocumentTable(const Document& document)
     return ReadServiceTable(document.Store(), document.List().Columns());
 }
 
-ListFile ReadListFile(const std::filesystem::path& path, const Document& like)
+ListFile ReadListFile(const std::string& path, const Document& like)
 {
     ListFile file;
-    const std::string name = path.string();
-    if (SaveAsKindOf(name) == SaveAsKind::Csv) {
-        const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(name);
+    if (SaveAsKindOf(path) == SaveAsKind::Csv) {
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(path);
         if (!bytes) {
-            like.Prompts().Message(std::string(kCantReadMessage) + name);
+            like.Prompts().Message(std::string(kCantReadMessage) + path);
             return file;
         }
         CsvServiceTable csv =
@@ -34,7 +33,7 @@ ListFile ReadListFile(const std::filesystem::path& path, const Document& like)
     const auto document = std::make_unique<Document>(like.Prompts(), like.Type());
     document->Schema() = like.Schema();
     document->List().SetupColumns(NodeKind::Program);
-    if (document->Open(name, Document::LoadedFile::Keep))
+    if (document->Open(path, Document::LoadedFile::Keep))
         file.table = ReadDocumentTable(*document);
     return file;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "exchange/csv_table.h"
@@ -19,10 +19,11 @@ struct ListFile {
     std::vector<CsvError> errors;
 };
 
-// Reads any file the editor opens (".bin": the chunk the "Load database config" question picks;
-// ".ddf", ".df2"), with like's project type and layouts and in like's columns, without writing it
-// back; or a service CSV file (".csv" in any case) as ReadCsvServices reads it.
-ListFile ReadListFile(const std::filesystem::path& path, const Document& like);
+// Reads the file of the UTF-8 name path: any file the editor opens (".bin": the chunk the "Load
+// database config" question picks; ".ddf", ".df2"), with like's project type and layouts and in
+// like's columns, without writing it back; or a service CSV file (".csv" in any case) as
+// ReadCsvServices reads it.
+ListFile ReadListFile(const std::string& path, const Document& like);
 
 // The document's services in its list's columns.
 ServiceTable ReadDocumentTable(const Document& document);

@@ -3,11 +3,11 @@
 #include <memory>
 #include <optional>
 
+#include "editing/edit_session.h"
 #include "editing/tp_import_preview.h"
 
 namespace torvane {
 
-class EditSession;
 class NavigatorCommands;
 class NavigatorDialog;
 class TreeItem;
@@ -15,8 +15,12 @@ class TreeItem;
 // The step texts of the two imports.
 inline constexpr std::string_view kUpdateTpsStep = "Update TPs from Table";
 inline constexpr std::string_view kAddSatelliteStep = "Add Satellite from Table";
-// The question which of a table's satellites to take.
+// The question which of a table's satellites to take, and what OK without a choice says.
 inline constexpr std::string_view kTableSatelliteCaption = "Table Satellite";
+inline constexpr std::string_view kNoTableSatelliteMessage = "Choose one of the table's satellites, or Cancel.";
+// What a table step that could not be carried out whole says; the document is then unchanged.
+inline constexpr std::string_view kTableStepRefusedMessage =
+    "The table could not be applied whole, so nothing was changed.";
 
 // A satellite's orbital position from its sat_orbit, in tenths of a degree (negative for west), or
 // nothing when it has none in 0 … 3600.
@@ -30,24 +34,26 @@ TpImportPreview PreviewTpUpdate(EditSession& session, const TreeItem& satellite,
 // Applies a preview of satellite, each TP as the TP dialog's OK would (ids, labels,
 // write-if-changed): the ticked TPs only here deleted (with their services), the changed ones
 // given the table's symbol rate, the new ones that fit appended in frequency order. The edit of
-// one session step (the window runs it through its undo stack).
-void ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
-// The same as one step of the session; false when nothing changed (no step).
-bool ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
+// one whole session step (the window runs it through its undo stack): false as soon as a TP
+// cannot be changed or added as the preview says (the dialog said why).
+bool ApplyTpUpdateEdit(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
+// The same as one step of the session, or none when nothing changed or it was refused.
+StepResult ApplyTpUpdate(EditSession& session, TreeItem& satellite, const TpImportPreview& preview);
 
 // Add Satellite from Table under "Satellite Information": the satellite dialog in new mode with
-// the table's name (the dialog keeps its first 17 characters), longitude and east / west filled in, the
-// rest at the defaults for the user to check; nullptr where Add opens no satellite dialog.
+// the table's name (the dialog keeps its first 17 characters), longitude and east / west filled in,
+// a universal LNB (9750 / 10600 MHz) when most of its TPs lie in the Ku band (10700 … 12750 MHz),
+// the rest at the defaults for the user to check; nullptr where Add opens no satellite dialog.
 std::unique_ptr<NavigatorDialog> BeginAddSatelliteFromTable(NavigatorCommands& navigator, TreeItem* root,
                                                             const TableSatellite& table);
-// The preview of the satellite's TPs, all new but for what is skipped. The room is the document's
-// before the satellite is added; its record may leave room for one TP less, which the adding
-// then respects.
+// The preview of the satellite's TPs, all new but for what is skipped or repeated, with the room
+// the document has for TPs once the satellite is added.
 TpImportPreview PreviewNewSatelliteTps(EditSession& session, const TableSatellite& table);
 // After the dialog closed: on OK the satellite and then its new TPs that fit, the edit of one
-// session step. The new satellite item, or nullptr.
+// whole session step. The new satellite item, or nullptr when it or one of its TPs could not be
+// added.
 TreeItem* AddSatelliteFromTableEdit(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
-// The same as one step of the session.
+// The same as one step of the session, which leaves the document unchanged without the item.
 TreeItem* FinishAddSatelliteFromTable(EditSession& session, NavigatorDialog& dialog, const TpImportPreview& preview);
 
 } // namespace torvane

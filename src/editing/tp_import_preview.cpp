@@ -23,6 +23,26 @@ char PolarizationLetter(int polarization)
     return polarization == 0 ? 'H' : 'V';
 }
 
+// A row of a table entry with the table's values.
+TpImportRow TableRow(const TableTp& entry, TpImportAction action)
+{
+    TpImportRow row;
+    row.action = action;
+    row.table = entry;
+    row.frequency = entry.FrequencyMhz();
+    row.polarization = MappingOf(entry.polarization).pol;
+    row.symbolRate = entry.SymbolRateKsps();
+    return row;
+}
+
+// The circular mapping a row notes: none for an entry that is not taken at all.
+std::string_view CircularNote(const TpImportRow& row)
+{
+    if (!row.table || row.action == TpImportAction::SkippedDvbS2 || row.action == TpImportAction::Repeated)
+        return {};
+    return MappingOf(row.table->polarization).note;
+}
+
 } // namespace
 
 std::string_view ActionName(TpImportAction action)
@@ -40,6 +60,8 @@ std::string_view ActionName(TpImportAction action)
         return "skipped (DVB-S2)";
     case TpImportAction::SkippedOutOfRange:
         return "skipped (out of range)";
+    case TpImportAction::Repeated:
+        return "repeated";
     }
     return "";
 }
@@ -65,16 +87,18 @@ std::string CountsLine(const TpImportCounts& counts)
     return "added " + std::to_string(counts.added) + ", updated " + std::to_string(counts.updated) + ", same "
         + std::to_string(counts.same) + ", kept " + std::to_string(counts.kept) + ", deleted "
         + std::to_string(counts.deleted) + ", skipped " + std::to_string(counts.skippedDvbS2) + " (DVB-S2), skipped "
-        + std::to_string(counts.skippedOutOfRange) + " (out of range)";
+        + std::to_string(counts.skippedOutOfRange) + " (out of range)"
+        + (counts.repeated > 0 ? ", repeated " + std::to_string(counts.repeated) : std::string());
 }
 
 TpImportPreview::TpImportPreview(std::vector<ExistingTp> existing, std::vector<TableTp> table, int room,
                                  int toleranceMhz)
-    : m_existing(std::move(existing)), m_table(std::move(table)), m_room(std::max(room, 0)), m_tolerance(0)
+    : m_existing(std::move(existing)),
+      m_table(std::move(table)),
+      m_room(std::max(room, 0)),
+      m_tolerance(0),
+      m_ticked(m_existing.size(), false)
 {
-    std::stable_sort(m_table.begin(), m_table.end(), [](const TableTp& a, const TableTp& b) {
-        return a.frequencyKhz < b.frequencyKhz;
-    });
     SetTolerance(toleranceMhz);
 }
 
@@ -84,9 +108,36 @@ void TpImportPreview::SetTolerance(int mhz)
     Build();
 }
 
+std::vector<TableTp> TpImportPreview::FoldRepeats(std::vector<TpImportRow>& repeats) const
+{
+    // Only entries that could be applied repeat one another: a skipped one takes no place.
+    const auto usable = [](const TableTp& entry) {
+        return entry.system == TableSystem::DvbS && InDialogRange(entry.FrequencyMhz(), entry.SymbolRateKsps());
+    };
+    std::vector<TableTp> taken;
+    for (const TableTp& entry : m_table) {
+        const int polarization = MappingOf(entry.polarization).pol;
+        const auto repeated = [&](const TableTp& first) {
+            return usable(first) && MappingOf(first.polarization).pol == polarization
+                && (first.FrequencyMhz() == entry.FrequencyMhz()
+                    || std::llabs(first.frequencyKhz - entry.frequencyKhz) <= std::int64_t{m_tolerance} * 1000);
+        };
+        if (usable(entry) && std::any_of(taken.begin(), taken.end(), repeated))
+            repeats.push_back(TableRow(entry, TpImportAction::Repeated));
+        else
+            taken.push_back(entry);
+    }
+    std::stable_sort(taken.begin(), taken.end(), [](const TableTp& a, const TableTp& b) {
+        return a.frequencyKhz < b.frequencyKhz;
+    });
+    return taken;
+}
+
 void TpImportPreview::Build()
 {
     m_rows.clear();
+    std::vector<TpImportRow> repeats;
+    const std::vector<TableTp> entries = FoldRepeats(repeats);
     std::vector<bool> claimed(m_existing.size(), false);
     const auto hasLabel = [&](int frequency, int polarization, int symbolRate, std::size_t except) {
         for (std::size_t i = 0; i < m_existing.size(); ++i) {
@@ -97,20 +148,9 @@ void TpImportPreview::Build()
         }
         return false;
     };
-    const auto newWithLabel = [&](int frequency, int polarization, int symbolRate) {
-        return std::any_of(m_rows.begin(), m_rows.end(), [&](const TpImportRow& row) {
-            return row.action == TpImportAction::New && row.frequency == frequency
-                && row.polarization == polarization && row.symbolRate == symbolRate;
-        });
-    };
 
-    int newRows = 0;
-    for (const TableTp& entry : m_table) {
-        TpImportRow row;
-        row.table = entry;
-        row.frequency = entry.FrequencyMhz();
-        row.polarization = MappingOf(entry.polarization).pol;
-        row.symbolRate = entry.SymbolRateKsps();
+    for (const TableTp& entry : entries) {
+        TpImportRow row = TableRow(entry, TpImportAction::New);
         if (entry.system == TableSystem::DvbS2) {
             row.action = TpImportAction::SkippedDvbS2;
             m_rows.push_back(row);
@@ -136,6 +176,7 @@ void TpImportPreview::Build()
             claimed[*match] = true;
             const ExistingTp& tp = m_existing[*match];
             row.existing = tp;
+            row.existingIndex = static_cast<int>(*match);
             row.frequency = tp.frequency;
             if (tp.symbolRate == row.symbolRate || hasLabel(tp.frequency, tp.polarization, row.symbolRate, *match))
                 row.action = TpImportAction::Same;
@@ -145,19 +186,17 @@ void TpImportPreview::Build()
                 row.action = TpImportAction::Changed;
         } else if (!InDialogRange(row.frequency, row.symbolRate)) {
             row.action = TpImportAction::SkippedOutOfRange;
-        } else if (hasLabel(row.frequency, row.polarization, row.symbolRate, m_existing.size())
-                   || newWithLabel(row.frequency, row.polarization, row.symbolRate)) {
-            // The table repeats a TP (within the rounding to MHz) that is already there or new.
+        } else if (hasLabel(row.frequency, row.polarization, row.symbolRate, m_existing.size())) {
+            // The label of a TP the satellite has, which an earlier entry matched.
             row.action = TpImportAction::Same;
-        } else {
-            row.action = TpImportAction::New;
-            row.fits = newRows++ < m_room;
         }
         m_rows.push_back(row);
     }
     for (std::size_t i = 0; i < m_existing.size(); ++i) {
-        if (claimed[i])
+        if (claimed[i]) {
+            m_ticked[i] = false;
             continue;
+        }
         const ExistingTp& tp = m_existing[i];
         TpImportRow row;
         row.action = TpImportAction::OnlyHere;
@@ -165,11 +204,27 @@ void TpImportPreview::Build()
         row.polarization = tp.polarization;
         row.symbolRate = tp.symbolRate;
         row.existing = tp;
+        row.existingIndex = static_cast<int>(i);
+        row.deleteTicked = m_ticked[i];
         m_rows.push_back(row);
     }
+    // A repeat stands after the entry it repeats.
+    m_rows.insert(m_rows.end(), repeats.begin(), repeats.end());
     std::stable_sort(m_rows.begin(), m_rows.end(), [](const TpImportRow& a, const TpImportRow& b) {
         return std::pair(a.frequency, a.polarization) < std::pair(b.frequency, b.polarization);
     });
+    Fit();
+}
+
+void TpImportPreview::Fit()
+{
+    // A deleted TP leaves at least the room of its own record.
+    const long long room = m_room + static_cast<long long>(std::count(m_ticked.begin(), m_ticked.end(), true));
+    long long newRows = 0;
+    for (TpImportRow& row : m_rows) {
+        if (row.action == TpImportAction::New)
+            row.fits = newRows++ < room;
+    }
 }
 
 bool TpImportPreview::SetTicked(std::size_t row, bool ticked)
@@ -177,6 +232,8 @@ bool TpImportPreview::SetTicked(std::size_t row, bool ticked)
     if (row >= m_rows.size() || m_rows[row].action != TpImportAction::OnlyHere)
         return false;
     m_rows[row].deleteTicked = ticked;
+    m_ticked[static_cast<std::size_t>(m_rows[row].existingIndex)] = ticked;
+    Fit();
     return true;
 }
 
@@ -209,6 +266,9 @@ TpImportCounts TpImportPreview::Counts() const
         case TpImportAction::SkippedOutOfRange:
             ++counts.skippedOutOfRange;
             break;
+        case TpImportAction::Repeated:
+            ++counts.repeated;
+            break;
         }
     }
     return counts;
@@ -216,10 +276,8 @@ TpImportCounts TpImportPreview::Counts() const
 
 bool TpImportPreview::MapsCircular() const
 {
-    return std::any_of(m_rows.begin(), m_rows.end(), [](const TpImportRow& row) {
-        return row.table && row.action != TpImportAction::SkippedDvbS2
-            && !MappingOf(row.table->polarization).note.empty();
-    });
+    return std::any_of(m_rows.begin(), m_rows.end(),
+                       [](const TpImportRow& row) { return !CircularNote(row).empty(); });
 }
 
 std::vector<std::string> TpImportPreview::RowNotes(const TpImportRow& row)
@@ -231,10 +289,13 @@ std::vector<std::string> TpImportPreview::RowNotes(const TpImportRow& row)
         notes.push_back(row.existing->item->Label());
     if (row.action == TpImportAction::OnlyHere && row.existing->programs > 0)
         notes.push_back(std::to_string(row.existing->programs) + " services");
-    if (row.table && row.action != TpImportAction::SkippedDvbS2 && !MappingOf(row.table->polarization).note.empty())
-        notes.push_back(std::string(MappingOf(row.table->polarization).note));
+    if (const std::string_view circular = CircularNote(row); !circular.empty())
+        notes.push_back(std::string(circular));
     if (row.action == TpImportAction::New && !row.fits)
         notes.push_back("no room");
+    if (row.table && row.table->line > 0
+        && (row.action == TpImportAction::SkippedOutOfRange || row.action == TpImportAction::Repeated))
+        notes.push_back("line " + std::to_string(row.table->line));
     return notes;
 }
 

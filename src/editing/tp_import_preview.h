@@ -22,8 +22,9 @@ enum class TpImportAction {
     OnlyHere,           // the satellite's TP the table lacks: kept, or deleted when ticked
     SkippedDvbS2,       // the receiver tunes DVB-S only
     SkippedOutOfRange,  // outside what the TP dialog accepts
+    Repeated,           // the table gave the TP before: the first entry is taken
 };
-// "new", "changed", "same", "only here", "skipped (DVB-S2)", "skipped (out of range)".
+// "new", "changed", "same", "only here", "skipped (DVB-S2)", "skipped (out of range)", "repeated".
 std::string_view ActionName(TpImportAction action);
 
 // A TP the satellite holds now, in the TP dialog's units.
@@ -45,6 +46,7 @@ struct TpImportRow {
     int symbolRate = 0;
     std::optional<TableTp> table;
     std::optional<ExistingTp> existing;
+    int existingIndex = -1;     // existing's place among the satellite's TPs
     bool fits = true;           // new: within the room the database has
     bool deleteTicked = false;  // only here
 };
@@ -58,24 +60,28 @@ struct TpImportCounts {
     int skippedDvbS2 = 0;
     int skippedOutOfRange = 0;
     int withoutRoom = 0;  // new TPs beyond the room, not added
+    int repeated = 0;
 
     bool operator==(const TpImportCounts&) const = default;
 };
-// "added N, updated N, same N, kept N, deleted N, skipped N (DVB-S2), skipped N (out of range)".
+// "added N, updated N, same N, kept N, deleted N, skipped N (DVB-S2), skipped N (out of range)", then
+// ", repeated N" when the table repeats TPs.
 std::string CountsLine(const TpImportCounts& counts);
 
 // The preview of updating a satellite's TPs from a table's: one row per table entry and per TP
-// only the satellite has, by frequency then polarisation. A table entry matches the closest unclaimed TP of
-// its polarisation within the tolerance (one with its symbol rate first). New TPs beyond room are
-// listed but not added.
+// only the satellite has, by frequency then polarisation. An entry of the polarisation of an
+// earlier one (in the table's order) and within the tolerance of it, or of the same MHz, repeats
+// that TP and is listed only (neither can be a skipped DVB-S2 or out-of-range entry). A table entry matches the closest unclaimed TP of its polarisation
+// within the tolerance (one with its symbol rate first). New TPs beyond the room, to which each
+// ticked deletion adds one, are listed but not added.
 class TpImportPreview final {
 public:
     TpImportPreview(std::vector<ExistingTp> existing, std::vector<TableTp> table, int room,
                     int toleranceMhz = kDefaultTpToleranceMhz);
 
     int Tolerance() const { return m_tolerance; }
-    // Builds the rows again (ticks are cleared); tolerances outside 0 … kLargestTpToleranceMhz
-    // are brought to the nearest end.
+    // Builds the rows again, keeping the ticks of the TPs still only here; tolerances outside
+    // 0 … kLargestTpToleranceMhz are brought to the nearest end.
     void SetTolerance(int mhz);
     int Room() const { return m_room; }
 
@@ -88,7 +94,7 @@ public:
     // Whether a circular polarisation was mapped onto a linear one.
     bool MapsCircular() const;
     // What the preview says beside a row's values: "was 27500", the TP's label, "6 services",
-    // the circular mapping, "no room".
+    // the circular mapping, "no room", and "line N" of a table entry skipped or repeated.
     static std::vector<std::string> RowNotes(const TpImportRow& row);
     // "new: 10719 V 27500", "changed: 10723 H 29900 (was 27500, [ 2 ]  TP_10723_H_27500)", … one row.
     static std::string RowText(const TpImportRow& row);
@@ -97,11 +103,17 @@ public:
 
 private:
     void Build();
+    // The table's entries that are not repeats at the tolerance, by frequency; the repeats go to
+    // repeats as rows.
+    std::vector<TableTp> FoldRepeats(std::vector<TpImportRow>& repeats) const;
+    // Which new rows fit the room with the ticked deletions.
+    void Fit();
 
     std::vector<ExistingTp> m_existing;
-    std::vector<TableTp> m_table;
+    std::vector<TableTp> m_table;  // in the table's order
     int m_room;
     int m_tolerance;
+    std::vector<bool> m_ticked;  // per existing TP
     std::vector<TpImportRow> m_rows;
 };
 

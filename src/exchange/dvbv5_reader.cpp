@@ -1,7 +1,10 @@
 #include "exchange/dvbv5_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <string>
+#include <vector>
 
 #include "text/quoted_text.h"
 #include "util/ascii_case.h"
@@ -9,9 +12,6 @@
 namespace torvane {
 
 namespace {
-
-// A frequency or symbol rate beyond this is no satellite's.
-constexpr std::int64_t kLargestValue = 100'000'000;
 
 struct NamedPolarization {
     std::string_view name;
@@ -31,11 +31,12 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+// A whole number above 0; whether a satellite uses it is for the import to judge.
 std::optional<std::int64_t> PositiveNumber(std::string_view text)
 {
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value <= 0 || value > kLargestValue)
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0)
         return std::nullopt;
     return value;
 }
@@ -48,6 +49,7 @@ struct Block {
     bool hasFrequency = false;
     bool hasPolarization = false;
     bool hasSymbolRate = false;
+    std::vector<std::string> keys;  // every key given so far, known or not
 
     // The key the block still lacks, or empty.
     std::string_view Missing() const
@@ -159,7 +161,11 @@ TableReadResult ReadDvbv5Table(std::string_view text, std::string_view fileName)
             return TableReadResult::LineFailure(line, "expected KEY = VALUE");
         if (!block)
             return TableReadResult::LineFailure(line, "KEY = VALUE before the first [CHANNEL]");
-        const std::string error = TakeValue(*block, Trim(content.substr(0, equals)), Trim(content.substr(equals + 1)));
+        const std::string_view key = Trim(content.substr(0, equals));
+        if (std::find(block->keys.begin(), block->keys.end(), key) != block->keys.end())
+            return TableReadResult::LineFailure(line, "the block gives " + std::string(key) + " twice");
+        block->keys.emplace_back(key);
+        const std::string error = TakeValue(*block, key, Trim(content.substr(equals + 1)));
         if (!error.empty())
             return TableReadResult::LineFailure(line, error);
     }

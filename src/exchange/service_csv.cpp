@@ -27,12 +27,12 @@ std::string BuildServiceCsv(const ServiceTable& table)
     return text;
 }
 
-bool ExportServiceCsv(const ServiceList& list, const std::filesystem::path& path)
+bool ExportServiceCsv(const ServiceList& list, const std::string& path)
 {
     const std::string text = BuildServiceCsv(ReadServiceTable(list.Store(), list.Columns()));
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!WriteFileAtomically(path.string(), bytes)) {
-        list.Store().Prompts().Message(std::string(kCantWriteMessage) + path.string());
+    if (!WriteFileAtomically(path, bytes)) {
+        list.Store().Prompts().Message(std::string(kCantWriteMessage) + path);
         return false;
     }
     return true;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -21,8 +20,9 @@ inline constexpr std::string_view kCsvTpCaption = "TP";
 // field quoted as RFC 4180 has it and every line ending in CR LF.
 std::string BuildServiceCsv(const ServiceTable& table);
 
-// Writes every service of the list's store, with the list's columns, to path, replacing the file
-// only once it is written whole. "Can't write " and the path when it cannot be written.
-bool ExportServiceCsv(const ServiceList& list, const std::filesystem::path& path);
+// Writes every service of the list's store, with the list's columns, to the file of the UTF-8 name
+// path, replacing the file only once it is written whole. "Can't write " and the path when it
+// cannot be written.
+bool ExportServiceCsv(const ServiceList& list, const std::string& path);
 
 } // namespace torvane

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +16,8 @@ namespace torvane {
 enum class TablePolarization { Horizontal, Vertical, Left, Right };
 enum class TableSystem { DvbS, DvbS2 };
 
-// One transponder of a table, in the table's own units.
+// One transponder of a table, in the table's own units. A value may lie outside what any satellite
+// uses (a table's typo): the import skips such a TP, naming its line.
 struct TableTp {
     std::int64_t frequencyKhz = 0;
     std::int64_t symbolRate = 0;  // symbols per second
@@ -22,9 +25,16 @@ struct TableTp {
     TableSystem system = TableSystem::DvbS;
     int line = 0;  // where the entry starts in its file, from 1
 
-    // Rounded to the units of the TP dialog.
-    int FrequencyMhz() const { return static_cast<int>((frequencyKhz + 500) / 1000); }
-    int SymbolRateKsps() const { return static_cast<int>((symbolRate + 500) / 1000); }
+    // Rounded to the units of the TP dialog (an absurd value stops at the largest int).
+    int FrequencyMhz() const { return Thousandths(frequencyKhz); }
+    int SymbolRateKsps() const { return Thousandths(symbolRate); }
+
+private:
+    static int Thousandths(std::int64_t value)
+    {
+        constexpr std::int64_t kLargest = std::int64_t{std::numeric_limits<int>::max()} * 1000;
+        return static_cast<int>((std::clamp<std::int64_t>(value, 0, kLargest) + 500) / 1000);
+    }
 };
 
 // A satellite of a table with its transponders in file order.

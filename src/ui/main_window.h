@@ -144,6 +144,8 @@ private:
 
     // Runs one edit of the document as one undo step labelled text.
     void RunEdit(const QString& text, const std::function<void()>& edit);
+    // The same for an edit that is carried out whole or not at all (it answers false).
+    void RunWholeEdit(const QString& text, const std::function<bool()>& edit);
     // After a command: the views show the core's selection, the menus, title and status bar
     // follow the document.
     void AfterCommand();

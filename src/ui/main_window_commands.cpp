@@ -139,9 +139,17 @@ void MainWindow::CloseFile()
 
 void MainWindow::RunEdit(const QString& text, const std::function<void()>& edit)
 {
+    RunWholeEdit(text, [edit] {
+        edit();
+        return true;
+    });
+}
+
+void MainWindow::RunWholeEdit(const QString& text, const std::function<bool()>& edit)
+{
     EditSession& session = *m_session;
     m_undoStack->push(new EditStepCommand(text, {[&session, label = text.toStdString(), edit] {
-                                                     return session.Execute(label, edit);
+                                                     return session.ExecuteWhole(label, edit) == StepResult::Made;
                                                  },
                                                  [&session] { session.Undo(); }, [&session] { session.Redo(); }}));
     AfterCommand();
@@ -342,7 +350,7 @@ void MainWindow::RunNavigatorCommand(NavigatorCommand command)
             ? PrepareTpUpdate(session, *m_prompts, *m_dialogs, *item)
             : PrepareSatelliteImport(session, *m_prompts, *m_dialogs, *item);
         if (step) {
-            RunEdit(QString::fromStdString(step->text), step->edit);
+            RunWholeEdit(QString::fromStdString(step->text), step->edit);
             return;
         }
         break;

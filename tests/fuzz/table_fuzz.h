@@ -19,7 +19,8 @@ inline std::vector<Input> SeedsOf(const std::vector<std::string>& texts)
     return seeds;
 }
 
-// A refused table gives no satellite; a read one only TPs with values in their ranges.
+// A refused table gives no satellite; a read one only TPs with values above 0 (implausible ones
+// are the import's to skip), which the TP dialog's units hold without overflow.
 inline void CheckTable(const TableReadResult& result)
 {
     if (!result.Ok()) {
@@ -28,9 +29,8 @@ inline void CheckTable(const TableReadResult& result)
     }
     for (const TableSatellite& satellite : result.satellites) {
         for (const TableTp& tp : satellite.tps)
-            Check(tp.frequencyKhz > 0 && tp.frequencyKhz <= 100'000'000 && tp.symbolRate > 0
-                      && tp.symbolRate <= 100'000'000,
-                  "a value outside its range was taken");
+            Check(tp.frequencyKhz > 0 && tp.symbolRate > 0 && tp.FrequencyMhz() >= 0 && tp.SymbolRateKsps() >= 0,
+                  "a value of 0 or below was taken");
     }
 }
 

@@ -376,12 +376,23 @@ void EditDialogsTest::tpImportDialog()
             QCOMPARE(table.item(row, 0)->flags() & Qt::ItemIsUserCheckable, Qt::ItemFlags());
     }
     QVERIFY(onlyHere >= 0);
-    table.item(onlyHere, 0)->setCheckState(Qt::Checked);
+    // By keyboard from the start: the first row is current, Down moves, Space ticks.
+    table.setFocus();
+    QCOMPARE(table.currentRow(), 0);
+    for (int row = 0; row < onlyHere; ++row)
+        QTest::keyClick(&table, Qt::Key_Down);
+    QCOMPARE(table.currentRow(), onlyHere);
+    QTest::keyClick(&table, Qt::Key_Space);
+    QCOMPARE(table.item(onlyHere, 0)->checkState(), Qt::Checked);
     QCOMPARE(dialog.SummaryLabel()->text(), QString(kept5).replace("kept 5, deleted 0", "kept 4, deleted 1"));
     test::SaveScreenshot(dialog, QStringLiteral("tp_import_dialog"));
+    // The ticked TP is still only here at 0 MHz and keeps its tick; the changed one is only here now.
     dialog.ToleranceBox()->setValue(0);
-    QCOMPARE(dialog.SummaryLabel()->text(), QStringLiteral("added 91, updated 0, same 0, kept 6, deleted 0, "
+    QCOMPARE(dialog.SummaryLabel()->text(), QStringLiteral("added 91, updated 0, same 0, kept 5, deleted 1, "
                                                            "skipped 4 (DVB-S2), skipped 0 (out of range)"));
+    QCOMPARE(table.item(onlyHere, 0)->checkState(), Qt::Checked);
+    QTest::keyClick(&table, Qt::Key_Space);
+    QCOMPARE(table.item(onlyHere, 0)->checkState(), Qt::Unchecked);
 
     TableSatellite circular{"Hispasat", -300, {{11731000, 27500000, TablePolarization::Left, TableSystem::DvbS, 1},
                                                {12092000, 27500000, TablePolarization::Right, TableSystem::DvbS, 2},

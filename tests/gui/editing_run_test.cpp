@@ -5,6 +5,7 @@
 #include <QUndoStack>
 
 #include "document/document.h"
+#include "editing/tp_import.h"
 #include "editing/tp_import_preview.h"
 #include "store/tree_item.h"
 #include "support/cli_runner.h"
@@ -231,9 +232,34 @@ private slots:
         QCOMPARE(satellites->ChildCount(), 7);
         QCOMPARE(satellites->Child(6)->Label(), std::string("Turksat"));
         QCOMPARE(satellites->Child(6)->ChildCount(), 102);
+        // A Ku-band table: a universal LNB.
+        const int turksat = satellites->Child(6)->Info()->slot;
+        QCOMPARE(fixture.Doc().Store().ReadNamedNumber(NodeKind::Satellite, turksat, "lnb_low"), std::optional<int>(9750));
+        QCOMPARE(fixture.Doc().Store().ReadNamedNumber(NodeKind::Satellite, turksat, "lnb_high"), std::optional<int>(10600));
         QCOMPARE(window.Action(WindowCommand::Undo)->text(), QStringLiteral("&Undo Add Satellite from Table"));
         window.Action(WindowCommand::Undo)->trigger();
         QCOMPARE(satellites->ChildCount(), 6);
+
+        // A satellites.xml of several satellites: the one at the position of the demo's Hotbird is
+        // preselected, OK without a choice says why and asks again, Cancel ends.
+        const std::optional<int> orbit = SatelliteOrbit(fixture.Doc().Store(), *satellites->Child(1));
+        QVERIFY(orbit && *orbit != 1);
+        const std::string xml = fixture.Path("satellites.xml");
+        QFile xmlFile(QString::fromStdString(xml));
+        QVERIFY(xmlFile.open(QIODevice::WriteOnly)
+                && xmlFile.write(("<satellites><sat name=\"Other\" position=\"1\"/><sat name=\"Hot Bird\" position=\""
+                                  + std::to_string(*orbit) + "\"/></satellites>")
+                                     .c_str())
+                    > 0);
+        xmlFile.close();
+        fixture.prompts.messages.clear();
+        window.Navigator()->SelectItem(satellites->Child(1));
+        fixture.prompts.fileAnswers.push_back(xml);
+        fixture.prompts.choiceAnswers = {-1, std::nullopt};
+        window.RunNavigatorCommand(NavigatorCommand::UpdateTpsFromTable);
+        QCOMPARE(fixture.prompts.choicePresets, (std::vector<std::optional<int>>{1, 1}));
+        QCOMPARE(fixture.prompts.messages, std::vector<std::string>{std::string(kNoTableSatelliteMessage)});
+        QVERIFY(!window.UndoStack()->canUndo());
     }
 };
 

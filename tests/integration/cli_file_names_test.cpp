@@ -68,6 +68,66 @@ TEST_F(CliFileNamesTest, ArabicNameWithBlanksIsOpenedEditedAndSaved)
     EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"script.ini", script, image, copy}));
 }
 
+// Every command that takes a file, with Arabic names with blanks for all of them: the CSV export
+// read back by compare, apply-order and import-csv, a transponder table (whose name names its
+// satellite) for tps-diff, import-tps and import-sat.
+TEST_F(CliFileNamesTest, ArabicNamesWithBlanksReachEveryFileCommand)
+{
+    const std::string image = "صورة القنوات.bin";
+    const std::string csv = "قائمة القنوات.csv";
+    const std::string table = "قمر صناعي-13.0E";
+    const std::string script = "تعديل الجدول.txt";
+    ASSERT_EQ(Cli({"demo", Path(image), "--satellites", "2", "--tps", "2", "--programs", "8"}).status, 0);
+    const std::string tree = Cli({"tree", Path(image)}).out;
+    const std::size_t start = tree.find("\n  ") + 3;
+    const std::string firstSatellite = tree.substr(start, tree.find('\n', start) - start);
+    ASSERT_FALSE(firstSatellite.empty()) << tree;
+
+    const CliRun exported = Cli({"export-csv", Path(image), Path(csv)});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::vector<std::uint8_t> bytes = m_folder.Read(csv);
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()).starts_with("\xEF\xBB\xBFOrder,Satellite,TP,"));
+    const CliRun compared = Cli({"compare", Path(image), Path(csv)});
+    EXPECT_EQ(compared.status, 0) << compared.err;
+    EXPECT_EQ(compared.err, "");
+
+    const std::string block = "[CHANNEL]\nDELIVERY_SYSTEM = DVBS\nFREQUENCY = 11000000\nPOLARIZATION = VERTICAL\n"
+                              "SYMBOL_RATE = 27500000\n";
+    m_folder.Write(table, std::vector<std::uint8_t>(block.begin(), block.end()));
+    const CliRun diff = Cli({"tps-diff", Path(image), Path(table), firstSatellite});
+    ASSERT_EQ(diff.status, 0) << diff.err;
+    EXPECT_NE(diff.out.find("new: 11000 V 27500\n"), std::string::npos) << diff.out;
+
+    const std::string lines = "import-tps \"" + Path(table) + "\" \"" + firstSatellite + "\"\nimport-sat \"" + Path(table)
+        + "\"\napply-order \"" + Path(csv) + "\"\nimport-csv \"" + Path(csv) + "\"\n";
+    m_folder.Write(script, std::vector<std::uint8_t>(lines.begin(), lines.end()));
+    const CliRun edited = Cli({"edit", Path(image), Path(script)});
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_NE(edited.err.find("apply-order: Matched by service ID: 8\n"), std::string::npos) << edited.err;
+    EXPECT_NE(edited.err.find("import-csv: Services in the file: 8\n"), std::string::npos) << edited.err;
+    EXPECT_NE(Cli({"tree", Path(image)}).out.find("\n  قمر صناعي\n    [ 1 ]  TP_11000_V_27500\n"), std::string::npos);
+
+    // The other commands that take a file name.
+    const std::string header = "قالب القوائم.h";
+    const std::string copy = "نسخة القنوات.bin";
+    const std::string listing = "نص القائمة.txt";
+    const std::string templateText = test::TextOf(test::sourcePath("samples/template.h"));
+    m_folder.Write(header, std::vector<std::uint8_t>(templateText.begin(), templateText.end()));
+    const std::vector<std::vector<std::string>> commands = {{"template", "compile", Path(header)},
+                                                            {"info", Path(image)},
+                                                            {"list", Path(image)},
+                                                            {"open", Path(image)},
+                                                            {"save", Path(image), "--out", Path(copy)},
+                                                            {"export", Path(image), "--out", Path(listing)}};
+    for (const std::vector<std::string>& command : commands) {
+        const CliRun run = Cli(command);
+        EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;
+    }
+    EXPECT_EQ(m_folder.Read(copy), m_folder.Read(image));
+    EXPECT_EQ(m_folder.Names(),
+              (std::vector<std::string>{"script.ini", script, image, csv, header, table, copy, listing}));
+}
+
 // A read-only image is refused with the editor's message on every system, byte for byte as it was.
 TEST_F(CliFileNamesTest, ReadOnlyImageIsRefusedAndUnchanged)
 {

@@ -84,6 +84,49 @@ TEST_F(CliTableImport, DiffsThenImportsHotbirdsTable)
     EXPECT_NE(tree.find("    [ 91 ]  TP_12731_H_27500\n"), std::string::npos) << tree;
 }
 
+int TpCount(const std::string& tree)
+{
+    int count = 0;
+    for (std::size_t at = tree.find("TP_"); at != std::string::npos; at = tree.find("TP_", at + 1))
+        ++count;
+    return count;
+}
+
+// Debian's Astra-28.2E gives 12304 H 27500 on lines 269 and 280. With 12304 H 29500 on the
+// satellite, the first entry changes that TP and the second is a repeat: the counts printed are
+// what the import does. Anik-F3-119.0W's block on line 373 has a symbol rate of 201.5 Msym/s: that
+// TP alone is skipped.
+TEST_F(CliTableImport, FoldsRepeatedEntriesAndSkipsImplausibleValues)
+{
+    const std::string astra = "/usr/share/dvb/dvb-s/Astra-28.2E";
+    ASSERT_EQ(Edit("tp-add \"Astra 19.2E\" \"Frequency (MHz)=12304\" \"Polarization=Horizontal\" "
+                   "\"Symbol Rate (KsPs)=29500\"\n")
+                  .status,
+              0);
+    const CliRun diff = Cli({"tps-diff", Path("demo.bin"), astra, "Astra 19.2E"});
+    ASSERT_EQ(diff.status, 0) << diff.err;
+    EXPECT_NE(diff.out.find("\nchanged: 12304 H 27500 (was 29500, [ 7 ]  TP_12304_H_29500)\n"
+                            "repeated: 12304 H 27500 (line 280)\n"),
+              std::string::npos)
+        << diff.out;
+    const std::string counts = "added 56, updated 1, same 0, kept 6, deleted 0, skipped 26 (DVB-S2), skipped 0 (out "
+                               "of range), repeated 2\n";
+    EXPECT_EQ(diff.err, counts);
+    const int before = TpCount(Tree());
+    const CliRun run = Edit("import-tps " + astra + " \"Astra 19.2E\"\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, counts);
+    EXPECT_EQ(TpCount(Tree()), before + 56);
+
+    const std::string anik = "/usr/share/dvb/dvb-s/Anik-F3-119.0W";
+    const CliRun skipped = Cli({"tps-diff", Path("demo.bin"), anik, "Hotbird 13E"});
+    ASSERT_EQ(skipped.status, 0) << skipped.err;
+    EXPECT_NE(skipped.out.find("\nskipped (out of range): 12384 H 201500 (circular left taken as horizontal, line 373)\n"),
+              std::string::npos)
+        << skipped.out;
+    EXPECT_TRUE(skipped.err.ends_with(", skipped 1 (out of range)\n")) << skipped.err;
+}
+
 // What a satellites.xml gives: its own reading, or in a build without the XML reader (no Qt) the
 // refusal of every such table.
 std::string XmlOutcome(const std::string& name, const std::string& read)
@@ -158,6 +201,32 @@ TEST_F(CliTableImport, AddsNoMoreTpsThanTheImageHolds)
     const std::string tree = Cli({"tree", Path("full.bin")}, "v4").out;
     EXPECT_NE(tree.find("    [ 12 ]  "), std::string::npos) << tree;
     EXPECT_EQ(tree.find("    [ 13 ]  "), std::string::npos) << tree;
+}
+
+// The room of a preview counts a TP for each one ticked for deletion, and for a new satellite
+// what its own record leaves: the counts are what the step does.
+TEST_F(CliTableImport, RoomCountsTheDeletionsAndTheNewSatellite)
+{
+    ASSERT_EQ(Cli({"demo", Path("full.bin"), "--satellites", "3", "--tps", "3", "--programs", "3993"}, "v4").status, 0);
+    m_folder.Write("script.txt", BytesOf("import-tps " + kHotbird + " \"Hotbird 13E\" --delete-missing\n"));
+    const CliRun update = Cli({"edit", Path("full.bin"), Path("script.txt")}, "v4");
+    EXPECT_EQ(update.status, 0);
+    EXPECT_EQ(update.err, "added 12, updated 0, same 0, kept 0, deleted 3, skipped 4 (DVB-S2), skipped 0 (out of "
+                          "range)\nroom for 12 of 91 new TPs\n");
+    EXPECT_NE(Cli({"tree", Path("full.bin")}, "v4").out.find("  Hotbird 13E\n    [ 1 ]  TP_10719_V_27500\n"),
+              std::string::npos);
+
+    ASSERT_EQ(Cli({"demo", Path("full.bin"), "--satellites", "3", "--tps", "3", "--programs", "3993"}, "v4").status, 0);
+    m_folder.Write("script.txt", BytesOf("import-sat /usr/share/dvb/dvb-s/Turksat-42.0E\n"));
+    const CliRun added = Cli({"edit", Path("full.bin"), Path("script.txt")}, "v4");
+    EXPECT_EQ(added.status, 0);
+    EXPECT_EQ(added.err, "added 6, updated 0, same 0, kept 0, deleted 0, skipped 0 (DVB-S2), skipped 0 (out of "
+                         "range)\nroom for 6 of 102 new TPs\n");
+    const std::string tree = Cli({"tree", Path("full.bin")}, "v4").out;
+    EXPECT_TRUE(tree.ends_with("  Turksat\n    [ 1 ]  TP_10968_V_4557\n    [ 2 ]  TP_10970_H_30000\n"
+                               "    [ 3 ]  TP_10999_V_2222\n    [ 4 ]  TP_11003_V_2175\n    [ 5 ]  TP_11007_V_2950\n"
+                               "    [ 6 ]  TP_11011_V_2125\n"))
+        << tree;
 }
 
 TEST_F(CliTableImport, AddsASatelliteOfASatellitesXmlByPosition)

@@ -1,5 +1,7 @@
 #include "exchange/xml/satellites_xml_reader.h"
 
+#include <limits>
+
 #include <QXmlStreamReader>
 
 #include "text/quoted_text.h"
@@ -9,11 +11,11 @@ namespace torvane {
 namespace {
 
 // A satellite's frequency lies between 1 and 100 GHz, so a value written in Hz is at least this
-// and one written in kHz never is.
+// and one written in kHz never is (an implausible one is taken for the import to skip, up to what
+// tells the units apart: below 1000 GHz in Hz).
 constexpr qint64 kLowestHertzValue = 1'000'000'000;
-constexpr qint64 kLowestKilohertz = 1'000'000;
-constexpr qint64 kLargestKilohertz = 100'000'000;
-constexpr qint64 kLargestSymbolRate = 100'000'000;
+constexpr qint64 kLargestFrequency = kLowestHertzValue * 1000 - 1;
+constexpr qint64 kLargestSymbolRate = std::numeric_limits<qint64>::max();
 constexpr int kHalfCircle = 1800;
 
 class XmlTableReader final {
@@ -91,10 +93,9 @@ private:
             return Refuse("position must be tenths of a degree from -1800 to 1800, not " + AttributeText("position"));
         satellite.position = static_cast<int>(*position);
         while (m_xml.readNextStartElement()) {
-            if (m_xml.name() != QLatin1String("transponder")) {
-                m_xml.skipCurrentElement();
-                continue;
-            }
+            // A misspelt <transponder> would lose a TP without a word.
+            if (m_xml.name() != QLatin1String("transponder"))
+                return Refuse("<" + m_xml.name().toString().toStdString() + "> is no element of <sat>");
             TableTp tp;
             if (!ReadTransponder(tp))
                 return false;
@@ -114,11 +115,11 @@ private:
             if (!m_xml.attributes().hasAttribute(QLatin1String(required)))
                 return Refuse("<transponder> without " + std::string(required));
         }
-        std::optional<qint64> frequency = Number("frequency", 1, kLargestKilohertz * 1000);
-        if (frequency && *frequency >= kLowestHertzValue)
-            *frequency /= 1000;
-        if (!frequency || *frequency < kLowestKilohertz || *frequency > kLargestKilohertz)
+        std::optional<qint64> frequency = Number("frequency", 1, kLargestFrequency);
+        if (!frequency)
             return Refuse("frequency must be Hz or kHz, not " + AttributeText("frequency"));
+        if (*frequency >= kLowestHertzValue)
+            *frequency /= 1000;
         const std::optional<qint64> symbolRate = Number("symbol_rate", 1, kLargestSymbolRate);
         if (!symbolRate)
             return Refuse("symbol_rate must be symbols/s, not " + AttributeText("symbol_rate"));

@@ -1,6 +1,5 @@
 #include "ui/commands/table_import_command.h"
 
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "exchange/xml/satellites_xml_reader.h"
 #include "store/tree_item.h"
 #include "ui/window_dialogs.h"
+#include "util/file_name.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -40,16 +40,33 @@ std::optional<ChosenTable> ChooseTable(UserPrompts& prompts, std::optional<int> 
         prompts.Message(read.error);
         return std::nullopt;
     }
-    const std::string fileName = std::filesystem::path(*path).filename().string();
-    if (const TableSatellite* found = FindTableSatellite(read.satellites, position))
-        return ChosenTable{fileName, *found};
+    const std::string fileName = FileNameText(FileNamePath(*path).filename());
+    if (read.satellites.size() == 1)
+        return ChosenTable{fileName, read.satellites.front()};
     std::vector<std::string> names;
     for (const TableSatellite& satellite : read.satellites)
         names.push_back(SatelliteText(satellite));
-    const std::optional<int> chosen = prompts.ChooseOne(kTableSatelliteCaption, names, std::nullopt);
-    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(read.satellites.size()))
-        return std::nullopt;
-    return ChosenTable{fileName, read.satellites[static_cast<std::size_t>(*chosen)]};
+    // The one at the position preselected; OK without a choice asks again, saying why; Cancel ends.
+    const TableSatellite* at = FindTableSatellite(read.satellites, position);
+    const std::optional<int> preset =
+        at ? std::optional<int>(static_cast<int>(at - read.satellites.data())) : std::nullopt;
+    while (const std::optional<int> chosen = prompts.ChooseOne(kTableSatelliteCaption, names, preset)) {
+        if (*chosen >= 0 && *chosen < static_cast<int>(read.satellites.size()))
+            return ChosenTable{fileName, read.satellites[static_cast<std::size_t>(*chosen)]};
+        prompts.Message(kNoTableSatelliteMessage);
+    }
+    return std::nullopt;
+}
+
+// The edit of a step: false, after saying so, when it could not be carried out whole.
+std::function<bool()> WholeOrSaid(UserPrompts& prompts, std::function<bool()> edit)
+{
+    return [&prompts, edit = std::move(edit)] {
+        if (edit())
+            return true;
+        prompts.Message(kTableStepRefusedMessage);
+        return false;
+    };
 }
 
 } // namespace
@@ -64,9 +81,9 @@ std::optional<TableImportStep> PrepareTpUpdate(EditSession& session, UserPrompts
     auto preview = std::make_shared<TpImportPreview>(PreviewTpUpdate(session, satellite, table->satellite));
     if (!dialogs.RunTpImport(*preview, kUpdateTpsStep, table->fileName + ": " + SatelliteText(table->satellite)))
         return std::nullopt;
-    return TableImportStep{std::string(kUpdateTpsStep), [&session, &satellite, preview] {
-                               ApplyTpUpdateEdit(session, satellite, *preview);
-                           }};
+    return TableImportStep{std::string(kUpdateTpsStep), WholeOrSaid(prompts, [&session, &satellite, preview] {
+                               return ApplyTpUpdateEdit(session, satellite, *preview);
+                           })};
 }
 
 std::optional<TableImportStep> PrepareSatelliteImport(EditSession& session, UserPrompts& prompts,
@@ -82,9 +99,9 @@ std::optional<TableImportStep> PrepareSatelliteImport(EditSession& session, User
         std::make_shared<TpImportPreview>(PreviewNewSatelliteTps(session, table->satellite));
     if (!dialogs.RunTpImport(*preview, kAddSatelliteStep, table->fileName + ": " + SatelliteText(table->satellite)))
         return std::nullopt;
-    return TableImportStep{std::string(kAddSatelliteStep), [&session, dialog, preview] {
-                               AddSatelliteFromTableEdit(session, *dialog, *preview);
-                           }};
+    return TableImportStep{std::string(kAddSatelliteStep), WholeOrSaid(prompts, [&session, dialog, preview] {
+                               return AddSatelliteFromTableEdit(session, *dialog, *preview) != nullptr;
+                           })};
 }
 
 } // namespace torvane

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -53,7 +54,9 @@ TpImportDialog::TpImportDialog(TpImportPreview& preview, const QString& caption,
         {tr("Delete"), tr("Action"), tr("Frequency (MHz)"), tr("Polarization"), tr("Symbol Rate (KsPs)"), tr("Notes")});
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->installEventFilter(this);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setWordWrap(false);
     // A new satellite has no TP of its own to delete.
@@ -100,8 +103,22 @@ void TpImportDialog::Fill()
         for (int c = kAction; c < kColumnCount; ++c)
             m_table->setItem(r, c, new QTableWidgetItem(texts[c - kAction]));
     }
+    if (!m_table->currentIndex().isValid() && !rows.empty())
+        m_table->setCurrentCell(0, kAction);
     m_circular->setVisible(m_preview.MapsCircular());
     ShowSummary();
+}
+
+bool TpImportDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_table || event->type() != QEvent::KeyPress
+        || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space)
+        return QDialog::eventFilter(watched, event);
+    // Space ticks the current row whichever of its cells is current (itemChanged tells the preview).
+    if (QTableWidgetItem* tick = m_table->item(m_table->currentRow(), kDelete);
+        tick && (tick->flags() & Qt::ItemIsUserCheckable) && !m_table->isColumnHidden(kDelete))
+        tick->setCheckState(tick->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    return true;
 }
 
 void TpImportDialog::ShowSummary()

@@ -12,7 +12,8 @@ namespace torvane {
 
 // The preview of a table import: one row per TP with what happens to it, a tick to delete each TP
 // only the satellite has, the matching tolerance (for an update), the counts, how many new TPs fit
-// and how circular polarisations are taken; OK applies, Cancel changes nothing.
+// and how circular polarisations are taken; OK applies, Cancel changes nothing. The table has a
+// current row from the start: the arrow keys move it, Space ticks or clears its Delete.
 class TpImportDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TpImportDialog)
@@ -26,6 +27,9 @@ public:
     QTableWidget* Table() const { return m_table; }
     QSpinBox* ToleranceBox() const { return m_tolerance; }
     QLabel* SummaryLabel() const { return m_summary; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Fill();

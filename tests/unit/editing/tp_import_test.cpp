@@ -58,11 +58,17 @@ TEST(TpImportPreview, SortsEachTableEntryIntoItsAction)
          {A::SkippedOutOfRange, A::SkippedOutOfRange, A::New, A::SkippedDvbS2, A::OnlyHere, A::SkippedOutOfRange,
           A::OnlyHere, A::New, A::SkippedOutOfRange},
          {2999, 3000, 3000, 11000, 11000, 11500, 12000, 13450, 13451}},
-        {"a TP matches one entry only; a repeat within the table is the same",
-         {Entry(12001000, H, 30000), Entry(11999000, H, 30000), Entry(12600000, H, 27500), Entry(12600400, H, 27500)},
+        {"an entry within the tolerance or the MHz of an earlier one repeats it, whatever its rate",
+         {Entry(12001000, H, 30000), Entry(11999000, H, 27500), Entry(12600000, H, 27500), Entry(12600400, H, 22000),
+          Entry(12603000, H, 27500), Entry(12600000, V, 27500)},
          5,
-         {A::OnlyHere, A::OnlyHere, A::Same, A::New, A::New, A::Same},
-         {11000, 11500, 12000, 12001, 12600, 12600}},
+         {A::OnlyHere, A::OnlyHere, A::Repeated, A::Same, A::New, A::Repeated, A::New, A::New},
+         {11000, 11500, 11999, 12000, 12600, 12600, 12600, 12603}},
+        {"a skipped entry repeats nothing and is repeated by none",
+         {Entry(12100000, H, 27500, TableSystem::DvbS2), Entry(12101000, H, 999), Entry(12100500, H, 27500)},
+         5,
+         {A::OnlyHere, A::OnlyHere, A::OnlyHere, A::SkippedDvbS2, A::New, A::SkippedOutOfRange},
+         {11000, 11500, 12000, 12100, 12101, 12101}},
         {"new TPs beyond the room are listed, not counted as added",
          {Entry(12100000, H, 27500), Entry(12200000, H, 27500), Entry(12300000, V, 27500)},
          2,
@@ -85,6 +91,19 @@ TEST(TpImportPreview, SortsEachTableEntryIntoItsAction)
     EXPECT_EQ(limited.Counts(), (TpImportCounts{2, 0, 0, 3, 0, 0, 0, 1}));
     EXPECT_EQ(limited.Summary(), "added 2, updated 0, same 0, kept 3, deleted 0, skipped 0 (DVB-S2), skipped 0 "
                                  "(out of range)\nroom for 2 of 3 new TPs");
+    // Debian's Astra-28.2E gives 12304 H 27500 on lines 269 and 280; a rate of 201.5 Msym/s is a typo.
+    const TpImportPreview astra(existing,
+                                {{12304000, 27500000, H, TableSystem::DvbS, 269},
+                                 {12304000, 27500000, H, TableSystem::DvbS, 280},
+                                 {12384000, 201500000, TablePolarization::Left, TableSystem::DvbS, 377}},
+                                5);
+    ASSERT_EQ(astra.Rows().size(), 6u);
+    EXPECT_EQ(TpImportPreview::RowText(astra.Rows()[3]), "new: 12304 H 27500");
+    EXPECT_EQ(TpImportPreview::RowText(astra.Rows()[4]), "repeated: 12304 H 27500 (line 280)");
+    EXPECT_EQ(TpImportPreview::RowText(astra.Rows()[5]),
+              "skipped (out of range): 12384 H 201500 (circular left taken as horizontal, line 377)");
+    EXPECT_EQ(astra.Summary(), "added 1, updated 0, same 0, kept 3, deleted 0, skipped 0 (DVB-S2), skipped 1 "
+                               "(out of range), repeated 1");
 }
 
 TEST(TpImportPreview, TicksOnlyTpsOnlyHereAndKeepsTheToleranceInRange)
@@ -103,6 +122,17 @@ TEST(TpImportPreview, TicksOnlyTpsOnlyHereAndKeepsTheToleranceInRange)
     EXPECT_EQ(preview.Counts(), (TpImportCounts{0, 0, 1, 0, 1, 0, 0, 0}));
     preview.SetTolerance(-1);
     EXPECT_EQ(preview.Tolerance(), 0);
+    // 11500 stayed only here and keeps its tick; 11000 comes back without one.
+    EXPECT_EQ(preview.Counts(), (TpImportCounts{1, 0, 0, 1, 1, 0, 0, 0}));
+
+    // Each ticked deletion leaves room for one more new TP.
+    TpImportPreview full(existing, {Entry(12000000, H, 27500), Entry(12100000, H, 27500)}, 0);
+    EXPECT_EQ(full.Counts(), (TpImportCounts{0, 0, 0, 2, 0, 0, 0, 2}));
+    EXPECT_TRUE(full.SetTicked(1, true));
+    EXPECT_EQ(full.Counts(), (TpImportCounts{1, 0, 0, 1, 1, 0, 0, 1}));
+    EXPECT_TRUE(full.Summary().ends_with("\nroom for 1 of 2 new TPs")) << full.Summary();
+    EXPECT_TRUE(full.Rows()[2].fits);
+    EXPECT_FALSE(full.Rows()[3].fits);
     preview.SetTolerance(kLargestTpToleranceMhz + 1);
     EXPECT_EQ(preview.Tolerance(), kLargestTpToleranceMhz);
 }
@@ -218,7 +248,7 @@ TEST_F(TpImportSession, ImportsRealTablesAsOneStepEach)
         EXPECT_EQ(counts.withoutRoom, 0);
         EXPECT_GT(counts.added, 0);
 
-        ASSERT_TRUE(ApplyTpUpdate(session, *satellite, preview));
+        ASSERT_EQ(ApplyTpUpdate(session, *satellite, preview), StepResult::Made);
         EXPECT_EQ(session.UndoText(), kUpdateTpsStep);
         EXPECT_EQ(satellite->ChildCount(), before - counts.deleted + counts.added);
         ExpectDialogLabels(satellite);
@@ -274,8 +304,65 @@ TEST_F(TpImportSession, ASatelliteOfAnExistingNameIsRefusedAsTheDialogRefusesIt)
     EXPECT_EQ(Take(), before);
     EXPECT_FALSE(session.CanUndo());
     // Nothing to change is no step either.
-    EXPECT_FALSE(ApplyTpUpdate(session, *Satellite(0), PreviewTpUpdate(session, *Satellite(0), TableSatellite{})));
+    EXPECT_EQ(ApplyTpUpdate(session, *Satellite(0), PreviewTpUpdate(session, *Satellite(0), TableSatellite{})),
+              StepResult::Unchanged);
     EXPECT_FALSE(session.CanUndo());
+}
+
+// A step that cannot be carried out whole changes nothing, its deletions neither: here the second
+// new TP of the preview was added by hand after the preview was made.
+TEST_F(TpImportSession, AStepThatCannotBeAppliedWholeChangesNothing)
+{
+    TreeItem* satellite = Satellite(0);
+    TableSatellite table;
+    table.tps = {Entry(12100000, H, 27500), Entry(12200000, V, 27500)};
+    TpImportPreview preview = PreviewTpUpdate(session, *satellite, table);
+    preview.TickAllOnlyHere();
+    ASSERT_EQ(preview.Counts().added, 2);
+    ASSERT_GT(preview.Counts().deleted, 0);
+    std::unique_ptr<NavigatorDialog> dialog = session.Navigator().BeginAdd(satellite);
+    ASSERT_TRUE(dialog && dialog->Tp());
+    dialog->Tp()->EditText(TpControl::Frequency, "12200");
+    dialog->Tp()->Select(TpControl::Polarization, 1);
+    dialog->Tp()->EditText(TpControl::SymbolRate, "27500");
+    ASSERT_TRUE(dialog->Tp()->Ok());
+    ASSERT_TRUE(session.Execute("Add TP", [&] { session.Navigator().Finish(*dialog); }));
+    const DocumentBytes before = Take();
+
+    EXPECT_EQ(ApplyTpUpdate(session, *satellite, preview), StepResult::Refused);
+    EXPECT_EQ(Take(), before);
+    EXPECT_EQ(session.UndoText(), "Add TP");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"TP Setting existed!"});
+}
+
+// A satellite added from a table gets the LNB of the band most of its TPs lie in.
+TEST_F(TpImportSession, ASatelliteFromATableGetsTheLnbOfItsBand)
+{
+    struct BandCase {
+        std::vector<TableTp> tps;
+        const char* lnbType;
+        const char* first;
+        const char* second;
+    };
+    const std::vector<BandCase> cases = {
+        {{Entry(10700000, H, 27500), Entry(12750000, V, 27500), Entry(3700000, H, 27500)}, "Universal", "9750 MHz",
+         "10600 MHz"},
+        {{Entry(3700000, H, 27500), Entry(4100000, V, 27500), Entry(11000000, H, 27500)}, "Standard", "5150 MHz", ""},
+        {{Entry(12751000, H, 27500), Entry(10699000, H, 27500)}, "Standard", "5150 MHz", ""},
+    };
+    for (const BandCase& c : cases) {
+        std::unique_ptr<NavigatorDialog> dialog =
+            BeginAddSatelliteFromTable(session.Navigator(), SatelliteRoot(), TableSatellite{"Band", 100, c.tps});
+        ASSERT_TRUE(dialog);
+        const SatelliteForm& form = *dialog->Satellite();
+        const auto chosen = [&](SatelliteControl control) {
+            const std::optional<int> row = form.Selection(control);
+            return row ? form.Choices(control)[static_cast<std::size_t>(*row)].text : std::string();
+        };
+        EXPECT_EQ(chosen(SatelliteControl::LnbType), c.lnbType) << c.first;
+        EXPECT_EQ(chosen(SatelliteControl::FirstFrequency), c.first);
+        EXPECT_EQ(chosen(SatelliteControl::SecondFrequency), c.second);
+    }
 }
 
 } // namespace

@@ -94,7 +94,10 @@ TEST(Dvbv5Reader, NamesTheLineOfTheFirstFault)
         {"[CHANNEL]\nFREQUENCY 11000000\n", "line 2: expected KEY = VALUE"},
         {"[CHANNEL]\nFREQUENCY = 11.0\n", "line 2: FREQUENCY is no frequency in kHz: \"11.0\""},
         {"[CHANNEL]\nFREQUENCY = 0\n", "line 2: FREQUENCY is no frequency in kHz: \"0\""},
-        {"[CHANNEL]\nFREQUENCY = 100000001\n", "line 2: FREQUENCY is no frequency in kHz: \"100000001\""},
+        {"[CHANNEL]\nFREQUENCY = 99999999999999999999\n",
+         "line 2: FREQUENCY is no frequency in kHz: \"99999999999999999999\""},
+        {"[CHANNEL]\nFREQUENCY = 11000000\nSYMBOL_RATE = 1\nFREQUENCY = 11000000\n",
+         "line 4: the block gives FREQUENCY twice"},
         {"[CHANNEL]\nSYMBOL_RATE = -5\n", "line 2: SYMBOL_RATE is no rate in symbols/s: \"-5\""},
         {"[CHANNEL]\nPOLARIZATION = CIRCULAR\n",
          "line 2: POLARIZATION must be HORIZONTAL, VERTICAL, LEFT or RIGHT, not \"CIRCULAR\""},
@@ -110,10 +113,21 @@ TEST(Dvbv5Reader, NamesTheLineOfTheFirstFault)
     EXPECT_EQ(ReadDvbv5Table("[CHANNEL]\nPOLARIZATION = " + std::string(5000, 'X') + "\n", "S-1E").error,
               "line 2: POLARIZATION must be HORIZONTAL, VERTICAL, LEFT or RIGHT, not \"" + std::string(80, 'X')
                   + "\u2026\"");
+    // An implausible number is read; the import skips its TP.
+    const TableReadResult typo = ReadDvbv5Table(
+        "[CHANNEL]\nDELIVERY_SYSTEM = DVBS\nFREQUENCY = 12384000000\nPOLARIZATION = LEFT\nSYMBOL_RATE = 201500000\n",
+        "Anik-F3-119.0W");
+    ASSERT_TRUE(typo.Ok()) << typo.error;
+    EXPECT_EQ(typo.satellites[0].tps[0].FrequencyMhz(), 12384000);
+    EXPECT_EQ(typo.satellites[0].tps[0].SymbolRateKsps(), 201500);
     // A fault after good blocks still gives nothing.
     const TableReadResult late = ReadDvbv5Table("[CHANNEL]\n" + good + "[CHANNEL]\n" + good + "[X]\nbad\n", "S-1E");
     EXPECT_EQ(late.error, "line 12: expected KEY = VALUE");
     EXPECT_TRUE(late.satellites.empty());
+    // Each block has keys of its own, the ones ignored too.
+    const TableReadResult twice =
+        ReadDvbv5Table("[CHANNEL]\n" + good + "STREAM_ID = 1\n[CHANNEL]\n" + good + "STREAM_ID = 1\nSTREAM_ID = 2\n", "S-1E");
+    EXPECT_EQ(twice.error, "line 13: the block gives STREAM_ID twice");
 }
 
 TEST(OrbitalPosition, ReadsAndWritesDegreesEastAndWest)
@@ -152,6 +166,32 @@ TEST(TpTableFile, RefusesWhatItCannotReadWithTheFileName)
                               [](std::string_view) { return TableReadResult::LineFailure(2, "seen"); })
                   .error,
               "satellites.xml: line 2: seen");
+}
+
+// A byte-order mark is no content: UTF-8 with one is read as without, UTF-16 with one is a
+// satellites.xml when its first character is '<' and refused otherwise.
+TEST(TpTableFile, LooksPastTheByteOrderMark)
+{
+    ScratchFolder folder;
+    const std::string bom = "\xEF\xBB\xBF";
+    folder.Write("Bom-1.0E", Bytes(bom + "[CHANNEL]\nDELIVERY_SYSTEM = DVBS\nFREQUENCY = 11000000\n"
+                                         "POLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n"));
+    const TableReadResult dvbv5 = ReadTpTableFile(folder.Path("Bom-1.0E"), nullptr);
+    ASSERT_TRUE(dvbv5.Ok()) << dvbv5.error;
+    EXPECT_EQ(dvbv5.satellites[0].tps[0].line, 1);
+
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"utf8.xml", bom + " \n<satellites/>"},
+        {"le.xml", std::string("\xFF\xFE \0\n\0<\0s\0", 10)},
+        {"be.xml", std::string("\xFE\xFF\0\t\0<\0s", 8)},
+        {"Le-1.0E", std::string("\xFF\xFE[\0C\0", 6)},
+        {"Be-1.0E", std::string("\xFE\xFF\0 \x3C\0", 6)},  // U+3C00 is no '<'
+    };
+    for (const auto& [name, text] : files) {
+        folder.Write(name, Bytes(text));
+        EXPECT_EQ(ReadTpTableFile(folder.Path(name), nullptr).error,
+                  name + ": " + std::string(name.ends_with(".xml") ? kNoSatellitesXmlMessage : kUtf16TableMessage));
+    }
 }
 
 } // namespace

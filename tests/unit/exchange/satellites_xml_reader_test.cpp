@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "exchange/tp_table_file.h"
+#include "support/scratch_folder.h"
+
 namespace torvane {
 namespace {
 
@@ -78,12 +81,13 @@ TEST(SatellitesXmlReader, NamesTheLineOfTheFirstFault)
          "line 2: position must be tenths of a degree from -1800 to 1800, not \"1801\""},
         {"<satellites><sat position=\"1\">\n<transponder symbol_rate=\"1\" polarization=\"0\"/></sat></satellites>",
          "line 2: <transponder> without frequency"},
-        {"<satellites><sat position=\"1\">\n<transponder frequency=\"100000001\" symbol_rate=\"1\" "
+        {"<satellites><sat position=\"1\">\n<transponder frequency=\"11.0\" symbol_rate=\"1\" "
          "polarization=\"0\"/></sat></satellites>",
-         "line 2: frequency must be Hz or kHz, not \"100000001\""},
-        {"<satellites><sat position=\"1\">\n<transponder frequency=\"999999999\" symbol_rate=\"1\" "
-         "polarization=\"0\"/></sat></satellites>",
-         "line 2: frequency must be Hz or kHz, not \"999999999\""},
+         "line 2: frequency must be Hz or kHz, not \"11.0\""},
+        {"<satellites>\n<sat position=\"1\">\n<transponder frequency=\"11000000\" symbol_rate=\"1\" "
+         "polarization=\"0\"/>\n<tranOponder frequency=\"11100000\" symbol_rate=\"1\" polarization=\"0\"/>\n"
+         "</sat></satellites>",
+         "line 4: <tranOponder> is no element of <sat>"},
         {"<satellites><sat position=\"1\">\n<transponder frequency=\"11000000\" symbol_rate=\"0\" "
          "polarization=\"0\"/></sat></satellites>",
          "line 2: symbol_rate must be symbols/s, not \"0\""},
@@ -103,6 +107,54 @@ TEST(SatellitesXmlReader, NamesTheLineOfTheFirstFault)
     EXPECT_EQ(ReadSatellitesXml("<satellites><sat position=\"1\">\n<transponder frequency=\"11000000\" symbol_rate=\"1\" "
                                 "polarization=\"" + std::string(5000, '7') + "\"/></sat></satellites>").error,
               "line 2: polarization must be 0, 1, 2 or 3, not \"" + std::string(80, '7') + "\u2026\"");
+}
+
+// Implausible numbers are read (the import skips their TPs): in kHz below 1 GHz, in Hz from it up
+// to 1000 GHz.
+TEST(SatellitesXmlReader, ReadsImplausibleNumbers)
+{
+    const TableReadResult result = ReadSatellitesXml(
+        "<satellites><sat position=\"1\">\n<transponder frequency=\"999999999\" symbol_rate=\"201500000\" "
+        "polarization=\"0\"/>\n<transponder frequency=\"999999999999\" symbol_rate=\"1\" polarization=\"0\"/>"
+        "</sat></satellites>");
+    ASSERT_TRUE(result.Ok()) << result.error;
+    ASSERT_EQ(result.satellites[0].tps.size(), 2u);
+    EXPECT_EQ(result.satellites[0].tps[0].frequencyKhz, 999999999);
+    EXPECT_EQ(result.satellites[0].tps[0].symbolRate, 201500000);
+    EXPECT_EQ(result.satellites[0].tps[1].frequencyKhz, 999999999);
+    EXPECT_EQ(ReadSatellitesXml("<satellites><sat position=\"1\">\n<transponder frequency=\"1000000000000\" "
+                                "symbol_rate=\"1\" polarization=\"0\"/></sat></satellites>")
+                  .error,
+              "line 2: frequency must be Hz or kHz, not \"1000000000000\"");
+}
+
+// The same satellites.xml in UTF-8 with a byte-order mark and in UTF-16 either way round, with an
+// Arabic name: each file reads as the plain one.
+TEST(SatellitesXmlReader, ReadsByteOrderMarksAndUtf16Files)
+{
+    const std::u16string text = u"\uFEFF<?xml version=\"1.0\"?>\n<satellites>\n<sat name=\"\u0639\u0631\u0628\u0633\u0627\u062A\" "
+                                u"position=\"260\">\n<transponder frequency=\"11747000\" symbol_rate=\"27500000\" "
+                                u"polarization=\"1\"/>\n</sat>\n</satellites>\n";
+    std::string little;
+    std::string big;
+    for (const char16_t unit : text) {
+        little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        big += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    }
+    const std::string utf8 = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<satellites>\n<sat name=\"\u0639\u0631\u0628\u0633\u0627\u062A\" "
+                             "position=\"260\">\n<transponder frequency=\"11747000\" symbol_rate=\"27500000\" "
+                             "polarization=\"1\"/>\n</sat>\n</satellites>\n";
+    test::ScratchFolder folder;
+    for (const auto& [name, bytes] : {std::pair{"utf8.xml", utf8}, {"le.xml", little}, {"be.xml", big}}) {
+        folder.Write(name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        const TableReadResult result = ReadTpTableFile(folder.Path(name), ReadSatellitesXml);
+        ASSERT_TRUE(result.Ok()) << name << ": " << result.error;
+        ASSERT_EQ(result.satellites.size(), 1u) << name;
+        EXPECT_EQ(result.satellites[0].name, "\u0639\u0631\u0628\u0633\u0627\u062A") << name;
+        ASSERT_EQ(result.satellites[0].tps.size(), 1u) << name;
+        EXPECT_EQ(result.satellites[0].tps[0].line, 4) << name;
+        EXPECT_EQ(result.satellites[0].tps[0].FrequencyMhz(), 11747) << name;
+    }
 }
 
 } // namespace
