@@ -1,7 +1,7 @@
 #include "editing/tp_import.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 
