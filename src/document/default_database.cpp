@@ -149,8 +149,7 @@ std::optional<std::size_t> DefaultDatabase::Generate(std::span<std::uint8_t> des
             int programCount = 0;
             for (int p = 0; p < programs.Count(); ++p) {
                 const std::int32_t slot = programs.At(p);
-                std::string first;
-                if (slot < 0 || !m_store.Fields().ReadField(NodeKind::Program, slot, 0, first))
+                if (slot < 0 || !m_store.Fields().CanReadField(NodeKind::Program, slot, 0, FieldView::Declaration))
                     continue;
                 const std::optional<std::int16_t> order = m_store.OrderOf(slot);
                 const std::vector<std::uint8_t> compact =
