@@ -42,7 +42,7 @@ std::string OrderSaveText(std::string_view target, int misplaced);
 inline constexpr std::string_view kOrderSaveQuestionEnd = "Save anyway?";
 
 // What a default database written into its room does not keep: the records that do not fit, and
-// the places in the channel order of the misplaced services (see DefaultDatabase::Misplaced).
+// how many services it cannot keep in their place in the channel order (DefaultDatabase::Misplaced).
 struct SaveLoss {
     std::optional<CutCounts> cut;
     int misplaced = 0;
@@ -65,9 +65,8 @@ public:
     // order number is unknown or whose audio count cannot be read are not written (nor counted);
     // a program with more than 20 audio PIDs keeps the first 20. Answers the bytes written;
     // nothing when the tree has no "Satellite Information" item, the layouts have no compact
-    // program form or the header does not fit.
-    // After MeasureLoss the stream measured is taken when destination has its room and form,
-    // and the tree is not walked again.
+    // program form or the header does not fit. After MeasureLoss the stream measured is taken
+    // when destination has its room and form, and the tree is not walked again.
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
     // Generates into room bytes of its own without showing a cut and answers what the stream does
     // not keep; nothing when not even its header fits. The stream is kept for the
