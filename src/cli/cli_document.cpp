@@ -74,15 +74,21 @@ bool OpenCliFile(CliContext& context, Document& document, const std::string& pat
 
 int SaveStatus(CliContext& context, const Document& document, SaveResult result, const std::string& target)
 {
-    if (const std::optional<CutCounts>& refused = document.RefusedCut(); refused && result != SaveResult::Saved) {
-        context.Fail(CutSaveText(target, *refused) + " Nothing was written (" + std::string(kAllowCutFlag)
-                     + " saves without them).");
+    if (const std::optional<SaveLoss>& refused = document.RefusedCut(); refused && result != SaveResult::Saved) {
+        const std::string flag(kAllowCutFlag);
+        if (refused->cut)
+            context.Fail(CutSaveText(target, *refused->cut) + " Nothing was written (" + flag + " saves without them).");
+        if (refused->misplaced > 0)
+            context.Fail(OrderSaveText(target, refused->misplaced) + " Nothing was written (" + flag
+                         + " saves anyway).");
         return kExitFailure;
     }
     if (result != SaveResult::Saved)
         return result == SaveResult::NothingDone ? kExitOk : kExitFailure;
     if (const std::optional<CutCounts>& leftOut = document.LeftOut())
         context.Fail(CutSaveText(target, *leftOut) + " Saved without them.");
+    if (document.Misplaced() > 0)
+        context.Fail(OrderSaveText(target, document.Misplaced()) + " Saved anyway.");
     return kExitOk;
 }
 

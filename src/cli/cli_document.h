@@ -56,12 +56,14 @@ std::unique_ptr<Document> NewCliDocument(CliContext& context);
 bool OpenCliFile(CliContext& context, Document& document, const std::string& path, DatabaseChunk chunk);
 
 // What a save of target ended in, as the command's exit status: 0 when saved whole, or saved cut
-// with --allow-cut (a line on standard error says what was left out); 1 when nothing was written
-// because the database does not fit and the cut was not allowed (a line says what it would leave
-// out), or when the save failed.
+// with --allow-cut (a line on standard error says what was left out, another how many services a
+// .ddf did not keep in place); 1 when nothing was written because the database does not fit or a
+// .ddf cannot keep the channel order, and that was not allowed (a line for each says what it
+// would lose), or when the save failed.
 int SaveStatus(CliContext& context, const Document& document, SaveResult result, const std::string& target);
 
-// "--allow-cut": a save that leaves out what does not fit is written.
+// "--allow-cut": a save that leaves out what does not fit, or a .ddf that cannot keep the place of
+// services outside their TP, is written.
 inline constexpr std::string_view kAllowCutFlag = "--allow-cut";
 // The document's cut saves as the flag says: allowed, or refused.
 void SetCutSaves(Document& document, const CliArguments& arguments);

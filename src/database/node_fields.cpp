@@ -80,6 +80,13 @@ bool NodeFields::ReadField(NodeKind kind, int slot, int fieldIndex, std::string&
     return Read(kind, slot, fieldIndex, FieldView::Declaration, 0, out);
 }
 
+bool NodeFields::CanReadField(NodeKind kind, int slot, int fieldIndex, FieldView view, int element) const
+{
+    const TemplateField* field = CheckedField(kind, fieldIndex, view);
+    const std::optional<std::size_t> offset = RecordOffset(kind, slot);
+    return field && offset && CanReadRecordField(m_image.Region(), *offset, *field, view, element, m_prompts);
+}
+
 bool NodeFields::ReadRecordField(NodeKind kind, std::span<const std::uint8_t> record, int fieldIndex,
                                  std::string& out) const
 {

@@ -48,6 +48,9 @@ public:
     bool ReadField(NodeKind kind, int slot, int fieldIndex, std::string& out, int element) const;
     // Declaration view; an array field reads its bytes as a text.
     bool ReadField(NodeKind kind, int slot, int fieldIndex, std::string& out) const;
+    // Whether ReadField in view would read the field (the same checks and message), without
+    // decoding it.
+    bool CanReadField(NodeKind kind, int slot, int fieldIndex, FieldView view, int element = 0) const;
     // Declaration view on a record held outside the region (such as one of a default database
     // being built); its bytes are bounded by record.
     bool ReadRecordField(NodeKind kind, std::span<const std::uint8_t> record, int fieldIndex, std::string& out) const;

@@ -9,37 +9,76 @@
 #include "database/database_image.h"
 #include "database/default_database_stream.h"
 #include "store/node_store.h"
+#include "util/longest_increasing.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
 
-std::string CutSaveText(std::string_view target, const CutCounts& cut)
+namespace {
+
+std::string_view FileNameOf(std::string_view target)
 {
     const std::size_t slash = target.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? target : target.substr(slash + 1);
-    return "Saving \"" + std::string(name) + "\" would leave out " + std::to_string(cut.services) + " services, "
-        + std::to_string(cut.tps) + " TPs and " + std::to_string(cut.satellites) + " satellites: they do not fit.";
+    return slash == std::string_view::npos ? target : target.substr(slash + 1);
 }
 
-std::optional<CutCounts> DefaultDatabase::MeasureCut(std::size_t room, bool withOrder)
+} // namespace
+
+std::string CutSaveText(std::string_view target, const CutCounts& cut)
 {
-    std::vector<std::uint8_t> scratch(room);
-    m_quiet = true;
-    const std::optional<std::size_t> length = GenerateDefaultDatabase(scratch, withOrder);
-    m_quiet = false;
-    if (!length || !m_cut)
+    return "Saving \"" + std::string(FileNameOf(target)) + "\" would leave out " + std::to_string(cut.services)
+        + " services, " + std::to_string(cut.tps) + " TPs and " + std::to_string(cut.satellites)
+        + " satellites: they do not fit.";
+}
+
+std::string OrderSaveText(std::string_view target, int misplaced)
+{
+    return "Saving \"" + std::string(FileNameOf(target)) + "\" cannot keep the place of " + std::to_string(misplaced)
+        + " services outside their TP; save as .df2 to keep it.";
+}
+
+std::optional<SaveLoss> DefaultDatabase::MeasureLoss(std::size_t room, bool withOrder)
+{
+    Measured measured{std::vector<std::uint8_t>(room), 0, withOrder};
+    const std::optional<std::size_t> length = Generate(measured.stream, withOrder);
+    if (!length)
         return std::nullopt;
-    return m_leftOut;
+    measured.length = *length;
+    m_measured = std::move(measured);
+    return SaveLoss{m_cut ? std::optional(m_leftOut) : std::nullopt, m_misplaced};
 }
 
 std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<std::uint8_t> destination,
                                                                      bool withOrder)
+{
+    std::optional<std::size_t> length;
+    if (m_measured && m_measured->withOrder == withOrder && m_measured->stream.size() == destination.size()) {
+        std::copy_n(m_measured->stream.begin(), m_measured->length, destination.begin());
+        length = m_measured->length;
+    } else {
+        length = Generate(destination, withOrder);
+    }
+    m_measured.reset();
+    if (length && m_cut)
+        ShowCut();
+    return length;
+}
+
+void DefaultDatabase::ShowCut() const
+{
+    m_store.Prompts().Message(std::string(m_cutMessage) + "\n" + std::to_string(m_leftOut.services) + " of "
+                              + std::to_string(m_programs + m_leftOut.services) + " services did not fit.");
+}
+
+std::optional<std::size_t> DefaultDatabase::Generate(std::span<std::uint8_t> destination, bool withOrder)
 {
     m_satellites = 0;
     m_tps = 0;
     m_programs = 0;
     m_leftOut = {};
     m_cut = false;
+    m_misplaced = 0;
+    m_cutMessage = {};
     const TreeItem* root = m_store.Tree().FindRoot(TreeKind::SatelliteRoot);
     const CompactProgramRecord programLayout(m_store.Schema());
     if (!root || !programLayout.IsValid())
@@ -60,12 +99,13 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
 
     // After a cut the walk goes on without writing, to count the programs left out.
     UserPrompts& prompts = m_store.Prompts();
-    std::string_view cutMessage;
-    const auto fits = [&writer, &cutMessage](std::size_t bytes, std::string_view message) {
-        if (cutMessage.empty() && !writer.Fits(bytes))
-            cutMessage = message;
-        return cutMessage.empty();
+    const auto fits = [this, &writer](std::size_t bytes, std::string_view message) {
+        if (m_cutMessage.empty() && !writer.Fits(bytes))
+            m_cutMessage = message;
+        return m_cutMessage.empty();
     };
+    // Without order numbers: the order numbers of the programs written, in stream order.
+    std::vector<int> writtenOrders;
     for (int s = 0; s < root->ChildCount(); ++s) {
         const TreeItem* satellite = root->Child(s);
         const std::span<const std::uint8_t> satelliteRecord =
@@ -81,14 +121,18 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
             ++m_leftOut.satellites;
         }
 
-        // A TP's programs go in the order its list shows them, which a move in another list (All
-        // Services, the satellite's) changes before the TP's own list is shown again: a file
-        // without order numbers keeps that order only through the order of its records.
-        const ProgramList satellitePrograms = m_store.BuildSatelliteList(satellite->Info()->satId);
+        // With order numbers, which keep the channel order, a TP's programs go in the sequence of
+        // its item's program list, the record sequence receivers read. Without them the sequence
+        // of the records is all a file keeps: a TP's programs go in the order its list shows them,
+        // which a move in another list (All Services, the satellite's) changes before the TP's own
+        // list is shown again.
+        const ProgramList satellitePrograms =
+            withOrder ? ProgramList() : m_store.BuildSatelliteList(satellite->Info()->satId);
         int tpCount = 0;
         for (int t = 0; t < satellite->ChildCount(); ++t) {
             const TreeNodeInfo* tp = satellite->Child(t)->Info();
-            const ProgramList programs = m_store.BuildTpList(tp->tpId, satellitePrograms);
+            const ProgramList listed = withOrder ? ProgramList() : m_store.BuildTpList(tp->tpId, satellitePrograms);
+            const ProgramList& programs = withOrder ? tp->programs : listed;
             const std::span<const std::uint8_t> tpRecord = m_store.Record(NodeKind::Tp, tp->slot);
             if (tpRecord.empty())
                 continue;
@@ -105,8 +149,7 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
             int programCount = 0;
             for (int p = 0; p < programs.Count(); ++p) {
                 const std::int32_t slot = programs.At(p);
-                std::string first;
-                if (slot < 0 || !m_store.Fields().ReadField(NodeKind::Program, slot, 0, first))
+                if (slot < 0 || !m_store.Fields().CanReadField(NodeKind::Program, slot, 0, FieldView::Declaration))
                     continue;
                 const std::optional<std::int16_t> order = m_store.OrderOf(slot);
                 const std::vector<std::uint8_t> compact =
@@ -119,6 +162,8 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
                 }
                 if (withOrder)
                     writer.Put16(static_cast<std::uint16_t>(*order));
+                else
+                    writtenOrders.push_back(*order);
                 writer.PutBytes(compact);
                 ++programCount;
                 ++m_programs;
@@ -132,11 +177,9 @@ std::optional<std::size_t> DefaultDatabase::GenerateDefaultDatabase(std::span<st
     writer.Patch16(*satelliteCountAt, static_cast<std::uint16_t>(m_satellites));
     if (totalAt)
         writer.Patch16(*totalAt, static_cast<std::uint16_t>(m_programs));
-    m_cut = !cutMessage.empty();
-    if (m_cut && !m_quiet) {
-        prompts.Message(std::string(cutMessage) + "\n" + std::to_string(m_leftOut.services) + " of "
-                        + std::to_string(m_programs + m_leftOut.services) + " services did not fit.");
-    }
+    m_cut = !m_cutMessage.empty();
+    const std::vector<bool> inPlace = LongestIncreasing(writtenOrders);
+    m_misplaced = static_cast<int>(std::count(inPlace.begin(), inPlace.end(), false));
     return writer.Position();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "database/default_database_region.h"
@@ -52,7 +53,7 @@ void Document::Reset()
     m_defaultDatabasePath.clear();
     m_chunks.reset();
     m_withOrder = false;
-    m_leftOut.reset();
+    m_lastLoss = {};
     m_refusedCut.reset();
     m_saveDeclined = false;
 }
@@ -114,7 +115,7 @@ bool Document::OpenChosen(const std::string& path, LoadedFile loaded)
         m_store.SetModified(true);
         if (WriteDefaultDatabaseFile(m_defaultDatabasePath, m_withOrder, true) == SaveResult::Saved)
             m_store.SetModified(false);
-        else if (m_refusedCut)
+        else if (m_refusedCut && m_refusedCut->cut)
             m_prompts.Message("\"" + path + "\" was left as it was: it holds more than a default database file takes, "
                               "and saving it leaves out what does not fit.");
         return true;
@@ -257,11 +258,17 @@ bool Document::LoadDefaultDatabase(const std::string& path)
 
 std::optional<std::size_t> Document::GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder)
 {
-    DefaultDatabase generator(m_store);
-    const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(destination, withOrder);
-    m_leftOut.reset();
-    if (length && generator.WasCut())
-        m_leftOut = generator.LeftOut();
+    DefaultDatabase database(m_store);
+    return GenerateWith(database, destination, withOrder);
+}
+
+std::optional<std::size_t> Document::GenerateWith(DefaultDatabase& database, std::span<std::uint8_t> destination,
+                                                  bool withOrder)
+{
+    const std::optional<std::size_t> length = database.GenerateDefaultDatabase(destination, withOrder);
+    m_lastLoss = {};
+    if (length)
+        m_lastLoss = SaveLoss{database.WasCut() ? std::optional(database.LeftOut()) : std::nullopt, database.Misplaced()};
     return length;
 }
 
@@ -323,14 +330,16 @@ SaveInputs Document::Inputs()
         return UserImageBuilder(m_store).CreateUserDataImage(region) == 0;
     };
     inputs.databaseRegionLength = m_image.Length();
-    inputs.generateDefaultDatabase = [this](std::span<std::uint8_t> destination, bool withOrder) {
-        return GenerateDefaultDatabase(destination, withOrder);
+    // The save's check and its write share one generator: the stream the check measured is written.
+    const auto database = std::make_shared<DefaultDatabase>(m_store);
+    inputs.generateDefaultDatabase = [this, database](std::span<std::uint8_t> destination, bool withOrder) {
+        return GenerateWith(*database, destination, withOrder);
     };
     inputs.withOrder = m_withOrder;
     inputs.openedFrom = m_fromUserChunk ? DatabaseChunk::User : DatabaseChunk::Default;
     m_refusedCut.reset();
-    inputs.agreeToCut = [this](const std::string& target, std::size_t room, bool withOrder) {
-        return AgreeToCut(target, room, withOrder, m_cutSaves);
+    inputs.agreeToCut = [this, database](const std::string& target, std::size_t room, bool withOrder) {
+        return AgreeToCut(*database, target, room, withOrder, m_cutSaves);
     };
     inputs.exportText = [this](const std::string& target) { return ExportText(target); };
     return inputs;
@@ -396,26 +405,35 @@ SaveResult Document::SaveAs(const std::string& target)
     return result;
 }
 
-bool Document::AgreeToCut(const std::string& target, std::size_t room, bool withOrder, CutSaves how)
+bool Document::AgreeToCut(DefaultDatabase& database, const std::string& target, std::size_t room, bool withOrder,
+                          CutSaves how)
 {
     m_refusedCut.reset();
-    const std::optional<CutCounts> cut = DefaultDatabase(m_store).MeasureCut(room, withOrder);
-    if (!cut || how == CutSaves::Allow)
+    // Without a stream (not even its header fits) the write fails with its own message.
+    const std::optional<SaveLoss> loss = database.MeasureLoss(room, withOrder);
+    if (!loss || loss->IsNone() || how == CutSaves::Allow)
         return true;
-    if (how == CutSaves::Ask
-        && m_prompts.AskYesNo(CutSaveText(target, *cut) + " " + std::string(kCutSaveQuestionEnd)))
+    const auto agreed = [this](const std::string& text, std::string_view end) {
+        return m_prompts.AskYesNo(text + " " + std::string(end));
+    };
+    if (how == CutSaves::Ask && (!loss->cut || agreed(CutSaveText(target, *loss->cut), kCutSaveQuestionEnd))
+        && (loss->misplaced == 0 || agreed(OrderSaveText(target, loss->misplaced), kOrderSaveQuestionEnd)))
         return true;
-    m_refusedCut = cut;
+    m_refusedCut = loss;
     return false;
 }
 
 SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly)
 {
-    if (!AgreeToCut(target, DefaultFileStreamRoom(m_type), withOrder, wholeOnly ? CutSaves::Refuse : m_cutSaves))
+    DefaultDatabase database(m_store);
+    if (!AgreeToCut(database, target, DefaultFileStreamRoom(m_type), withOrder,
+                    wholeOnly ? CutSaves::Refuse : m_cutSaves))
         return SaveResult::NothingDone;
     std::vector<std::uint8_t> buffer(DefaultFileBufferSize(m_type), 0);
-    const std::optional<std::size_t> written =
-        WriteDefaultDatabaseRegion(buffer, m_type, Generator(withOrder), m_prompts);
+    const DefaultDatabaseGenerator generate = [this, &database, withOrder](std::span<std::uint8_t> destination) {
+        return GenerateWith(database, destination, withOrder);
+    };
+    const std::optional<std::size_t> written = WriteDefaultDatabaseRegion(buffer, m_type, generate, m_prompts);
     if (!written)
         return SaveResult::Failed;
     if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {

@@ -116,13 +116,17 @@ public:
 
     // The stream of the tree into destination (see DefaultDatabase).
     std::optional<std::size_t> GenerateDefaultDatabase(std::span<std::uint8_t> destination, bool withOrder);
-    // When the last default database generated was cut for want of room: what it left out. A save
-    // that cut (agreed to) is still a save, so that a caller can report it.
-    const std::optional<CutCounts>& LeftOut() const { return m_leftOut; }
-    // A save that would leave records out writes nothing unless agreed to (see CutSaves); when the
-    // last save was refused for that, what it would have left out.
+    // What the last default database generated did not keep: when it was cut for want of room,
+    // what it left out; without order numbers, how many services are not where the channel order
+    // puts them (DefaultDatabase::Misplaced). A save that cut (agreed to) is still a save, so that
+    // a caller can report it.
+    const std::optional<CutCounts>& LeftOut() const { return m_lastLoss.cut; }
+    int Misplaced() const { return m_lastLoss.misplaced; }
+    // A save that would leave records out, or the place of services in the channel order (a .ddf
+    // keeps services only grouped by TP), writes nothing unless agreed to (see CutSaves); when the
+    // last save was refused for that, what it would have lost.
     void SetCutSaves(CutSaves how) { m_cutSaves = how; }
-    const std::optional<CutCounts>& RefusedCut() const { return m_refusedCut; }
+    const std::optional<SaveLoss>& RefusedCut() const { return m_refusedCut; }
     // A plain stream into the store; on success "All Services" is selected.
     bool ParseDefaultDatabase(std::span<const std::uint8_t> stream);
 
@@ -172,10 +176,15 @@ private:
     void RecordChunkPositions();
     SaveInputs Inputs();
     DefaultDatabaseGenerator Generator(bool withOrder);
+    // GenerateDefaultDatabase through database, which may hold the stream its MeasureLoss made.
+    std::optional<std::size_t> GenerateWith(DefaultDatabase& database, std::span<std::uint8_t> destination,
+                                            bool withOrder);
     bool OpenChosen(const std::string& path, LoadedFile loaded);
-    // Whether a default database may be written into room bytes: true when it fits or the cut is
-    // agreed to; a refused cut is remembered (RefusedCut).
-    bool AgreeToCut(const std::string& target, std::size_t room, bool withOrder, CutSaves how);
+    // Whether a default database may be written into room bytes: true when it keeps everything
+    // or what it loses is agreed to, one question for the cut and one for the order; a refusal is
+    // remembered (RefusedCut). The stream measured stays with database for the write.
+    bool AgreeToCut(DefaultDatabase& database, const std::string& target, std::size_t room, bool withOrder,
+                    CutSaves how);
     // Generates the file's bytes and writes them; with wholeOnly a database that would be cut is
     // not written (NothingDone) and nobody is asked.
     SaveResult WriteDefaultDatabaseFile(const std::string& target, bool withOrder, bool wholeOnly = false);
@@ -193,8 +202,8 @@ private:
     std::string m_defaultDatabasePath;
     std::optional<ChunkPositions> m_chunks;
     bool m_withOrder = false;
-    std::optional<CutCounts> m_leftOut;
-    std::optional<CutCounts> m_refusedCut;
+    SaveLoss m_lastLoss;
+    std::optional<SaveLoss> m_refusedCut;
     CutSaves m_cutSaves = CutSaves::Ask;
     bool m_saveDeclined = false;
 };

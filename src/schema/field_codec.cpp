@@ -118,20 +118,35 @@ std::int32_t ReadElement(std::span<const std::uint8_t> element)
     }
 }
 
+// The bytes ReadRecordField reads the field from.
+std::optional<std::span<const std::uint8_t>> ReadableBytes(std::span<const std::uint8_t> region,
+                                                           std::size_t recordOffset, const TemplateField& field,
+                                                           FieldView view, int element, UserPrompts& prompts)
+{
+    const std::optional<FieldBytes> place = BytesOf(field);
+    if (!place)
+        return std::nullopt;
+    if (field.kind == FieldKind::Array && view == FieldView::Position && !ElementIndexValid(field, element))
+        return std::nullopt;
+    return Locate(region, recordOffset, *place, prompts);
+}
+
 } // namespace
+
+bool CanReadRecordField(std::span<const std::uint8_t> region, std::size_t recordOffset, const TemplateField& field,
+                        FieldView view, int element, UserPrompts& prompts)
+{
+    return ReadableBytes(region, recordOffset, field, view, element, prompts).has_value();
+}
 
 bool ReadRecordField(std::span<const std::uint8_t> region, std::size_t recordOffset, const TemplateField& field,
                      FieldView view, int element, std::string& out, UserPrompts& prompts)
 {
-    const std::optional<FieldBytes> place = BytesOf(field);
-    if (!place)
-        return false;
-    const bool oneElement = field.kind == FieldKind::Array && view == FieldView::Position;
-    if (oneElement && !ElementIndexValid(field, element))
-        return false;
-    const std::optional<std::span<const std::uint8_t>> bytes = Locate(region, recordOffset, *place, prompts);
+    const std::optional<std::span<const std::uint8_t>> bytes =
+        ReadableBytes(region, recordOffset, field, view, element, prompts);
     if (!bytes)
         return false;
+    const bool oneElement = field.kind == FieldKind::Array && view == FieldView::Position;
 
     switch (field.kind) {
     case FieldKind::Number:

@@ -32,6 +32,10 @@ inline constexpr std::string_view kOutOfRangeMessage = "Out of Range";
 
 bool ReadRecordField(std::span<const std::uint8_t> region, std::size_t recordOffset, const TemplateField& field,
                      FieldView view, int element, std::string& out, UserPrompts& prompts);
+// Whether ReadRecordField would read the field, with the same checks and message, but nothing
+// decoded.
+bool CanReadRecordField(std::span<const std::uint8_t> region, std::size_t recordOffset, const TemplateField& field,
+                        FieldView view, int element, UserPrompts& prompts);
 
 bool WriteRecordField(std::span<std::uint8_t> region, std::size_t recordOffset, const TemplateField& field,
                       int element, std::string_view text, UserPrompts& prompts);

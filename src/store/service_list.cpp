@@ -171,8 +171,7 @@ bool ServiceList::PassesFilter(int slot) const
 
 bool ServiceList::FirstFieldReadable(int slot) const
 {
-    std::string text;
-    return m_store.Fields().ReadField(NodeKind::Program, slot, 0, text, 0);
+    return m_store.Fields().CanReadField(NodeKind::Program, slot, 0, FieldView::Position);
 }
 
 bool ServiceList::HasPosZeroColumn() const

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -608,7 +609,7 @@ TEST_F(CliEditTest, AScriptThatChangesNothingWritesNothing)
 TEST_F(CliEditTest, AMoveInADefaultDatabaseFileIsSaved)
 {
     for (const std::string name : {"edit.ddf", "edit.df2"}) {
-        ASSERT_EQ(Cli({"save-as", Path("edit.bin"), Path(name)}).status, 0);
+        ASSERT_EQ(Cli({"save-as", Path("edit.bin"), Path(name), "--allow-cut"}).status, 0);
         Rows all = List(name, "all");
         // The first two neighbours of the list that belong to one TP.
         std::size_t second = 0;
@@ -633,6 +634,39 @@ TEST_F(CliEditTest, AMoveInADefaultDatabaseFileIsSaved)
         std::swap(all[second - 1], all[second]);
         EXPECT_EQ(List(name, "all"), all) << name;
     }
+}
+
+// A .ddf keeps services only grouped by TP: a save that cannot keep the place of services outside
+// their TP writes nothing and says so, unless --allow-cut writes the file grouped by TP.
+TEST_F(CliEditTest, ADdfThatCannotKeepTheChannelOrderIsWrittenOnlyWithAllowCut)
+{
+    const std::string start = "torvane-cli: Saving \"edit.ddf\" cannot keep the place of ";
+    const std::string lost = " services outside their TP; save as .df2 to keep it.";
+    const std::string refused = lost + " Nothing was written (--allow-cut saves anyway).\n";
+    // The demo's channel order is not grouped by TP.
+    CliRun run = Cli({"save-as", Path("edit.bin"), Path("edit.ddf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.starts_with(start) && run.err.ends_with(refused)) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("edit.ddf")));
+    run = Cli({"save-as", Path("edit.bin"), Path("edit.ddf"), "--allow-cut"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.err.starts_with(start) && run.err.ends_with(lost + " Saved anyway.\n")) << run.err;
+
+    // The first service of the second TP moved up, among the first TP's, is one out of place.
+    const Rows all = List("edit.ddf", "all");
+    const std::string satellite = SatellitesOf(Output({"tree", Path("edit.ddf")}))[0].name;
+    const std::size_t firstTp = List("edit.ddf", satellite + "/1").size();
+    ASSERT_LT(firstTp, all.size());
+    m_folder.Write("up.txt", Bytes("select all\nrow " + std::to_string(firstTp + 1) + "\nup\n"));
+    const std::string before = test::TextOf(Path("edit.ddf"));
+    run = Cli({"edit", Path("edit.ddf"), Path("up.txt")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, start + "1" + refused);
+    EXPECT_EQ(test::TextOf(Path("edit.ddf")), before);
+    run = Cli({"edit", Path("edit.ddf"), Path("up.txt"), "--allow-cut"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, start + "1" + lost + " Saved anyway.\n");
+    EXPECT_EQ(List("edit.ddf", "all"), all) << "written grouped by TP";
 }
 
 } // namespace

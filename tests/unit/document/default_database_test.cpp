@@ -225,6 +225,153 @@ TEST_F(DefaultDatabaseTest, ProgramWithAnAudioCountBeyondTwentyKeepsTwentyPids)
     EXPECT_TRUE(std::equal(read.begin() + 44, read.end(), record.begin() + 44));
 }
 
+// With order numbers a TP's programs go in the sequence of its item's list, whatever their
+// numbers say (receivers read that sequence); without them in channel order, the only order such
+// a stream keeps. Here every TP's numbers are reversed, as moves within the TP leave them.
+TEST_F(DefaultDatabaseTest, EachFormWritesItsOwnProgramSequence)
+{
+    NodeStore& store = demo.Store();
+    const TreeItem* root = SatelliteRoot(store);
+    for (int s = 0; s < root->ChildCount(); ++s) {
+        for (int t = 0; t < root->Child(s)->ChildCount(); ++t) {
+            const auto programs = root->Child(s)->Child(t)->Info()->programs.Programs();
+            std::vector<std::int16_t> orders;
+            for (const std::int32_t slot : programs)
+                orders.push_back(*store.OrderOf(slot));
+            ASSERT_TRUE(std::is_sorted(orders.begin(), orders.end()));
+            for (std::size_t p = 0; p < programs.size(); ++p)
+                ASSERT_TRUE(store.SetOrder(programs[p], orders[programs.size() - 1 - p]));
+        }
+    }
+    const CompactProgramRecord compact(demo.Schema());
+    for (const bool withOrder : {true, false}) {
+        std::vector<std::uint8_t> expected;
+        const auto put16 = [&expected](int value) {
+            expected.push_back(static_cast<std::uint8_t>(value & 0xFF));
+            expected.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+        };
+        const auto put = [&expected](std::span<const std::uint8_t> bytes) {
+            expected.insert(expected.end(), bytes.begin(), bytes.end());
+        };
+        if (withOrder) {
+            put16(kWithOrderMagic);
+            put16(kWrittenStreamVersion);
+            put16(36);
+        }
+        put16(root->ChildCount());
+        for (int s = 0; s < root->ChildCount(); ++s) {
+            const TreeItem* satellite = root->Child(s);
+            put(std::as_const(store).Record(NodeKind::Satellite, satellite->Info()->slot));
+            put16(satellite->ChildCount());
+            for (int t = 0; t < satellite->ChildCount(); ++t) {
+                const TreeNodeInfo* tp = satellite->Child(t)->Info();
+                put(std::as_const(store).Record(NodeKind::Tp, tp->slot));
+                const auto programs = tp->programs.Programs();
+                put16(static_cast<int>(programs.size()));
+                for (std::size_t p = 0; p < programs.size(); ++p) {
+                    const std::int32_t slot = withOrder ? programs[p] : programs[programs.size() - 1 - p];
+                    if (withOrder)
+                        put16(*store.OrderOf(slot));
+                    put(compact.Compact(std::as_const(store).Record(NodeKind::Program, slot), demo.Prompts()));
+                }
+            }
+        }
+        DefaultDatabase generator(store);
+        std::vector<std::uint8_t> stream(0x10000);
+        const std::optional<std::size_t> length = generator.GenerateDefaultDatabase(stream, withOrder);
+        ASSERT_TRUE(length);
+        stream.resize(*length);
+        EXPECT_EQ(stream, expected) << (withOrder ? "with order" : "without order");
+    }
+    EXPECT_TRUE(demo.Prompts().messages.empty());
+}
+
+struct OrderCase {
+    const char* name;
+    // Moves in the channel order: each takes the service at one place and puts it at another.
+    std::vector<std::pair<int, int>> moves;
+    int misplaced;
+    int misplacedInFirstSatellite;
+};
+
+class MisplacedServices : public DefaultDatabaseTest, public ::testing::WithParamInterface<OrderCase> {};
+
+// The moves start from a channel order grouped by TP: four services each, three TPs to a satellite.
+TEST_P(MisplacedServices, CountTheFewestServicesThatMove)
+{
+    NodeStore& store = demo.Store();
+    std::vector<std::int32_t> order;
+    const TreeItem* root = SatelliteRoot(store);
+    for (int s = 0; s < root->ChildCount(); ++s) {
+        for (int t = 0; t < root->Child(s)->ChildCount(); ++t) {
+            const auto programs = root->Child(s)->Child(t)->Info()->programs.Programs();
+            order.insert(order.end(), programs.begin(), programs.end());
+        }
+    }
+    ASSERT_EQ(order.size(), 36u);
+    for (const auto& [from, to] : GetParam().moves) {
+        const std::int32_t slot = order[static_cast<std::size_t>(from)];
+        order.erase(order.begin() + from);
+        order.insert(order.begin() + to, slot);
+    }
+    for (std::size_t place = 0; place < order.size(); ++place)
+        ASSERT_TRUE(store.SetOrder(order[place], static_cast<std::int16_t>(place)));
+
+    for (const bool withOrder : {false, true}) {
+        const SaveLoss expected{std::nullopt, withOrder ? 0 : GetParam().misplaced};
+        DefaultDatabase generator(store);
+        EXPECT_EQ(generator.MeasureLoss(0x10000, withOrder), expected) << withOrder;
+        EXPECT_EQ(generator.Misplaced(), expected.misplaced) << withOrder;
+    }
+    // A cut stream counts only the services written: room for the first satellite alone.
+    DefaultDatabase generator(store);
+    EXPECT_EQ(generator.MeasureLoss(2 + 50 + 3 * 14 + 3 * (80 + 84 + 88 + 92) + 49, false),
+              (SaveLoss{CutCounts{24, 6, 2}, GetParam().misplacedInFirstSatellite}));
+    EXPECT_EQ(generator.ProgramsWritten(), 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, MisplacedServices,
+    ::testing::Values(OrderCase{"None", {}, 0, 0}, OrderCase{"WithinATp", {{0, 3}, {6, 4}}, 0, 0},
+                      OrderCase{"IntoTheNextTp", {{0, 5}}, 1, 1}, OrderCase{"LastToFirst", {{35, 0}}, 1, 0},
+                      OrderCase{"ThreeOfTheFirstTpAway", {{0, 35}, {0, 20}, {0, 9}}, 3, 3},
+                      OrderCase{"ATpBeforeItsNeighbour", {{4, 0}, {5, 1}, {6, 2}, {7, 3}}, 4, 4},
+                      OrderCase{"SatellitesSwapped",
+                                {{12, 0}, {13, 1}, {14, 2}, {15, 3}, {16, 4}, {17, 5},
+                                 {18, 6}, {19, 7}, {20, 8}, {21, 9}, {22, 10}, {23, 11}},
+                                12, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// MeasureLoss keeps its stream for the write that follows in the same form and room: the write
+// takes it (with the cut's message) instead of walking the tree again, once.
+TEST_F(DefaultDatabaseTest, WriteAfterMeasuringTakesTheMeasuredStream)
+{
+    NodeStore& store = demo.Store();
+    const std::size_t full = Generate(demo, true).size();
+    const int slot = SatelliteRoot(store)->Child(0)->Child(0)->Info()->programs.At(0);
+    const std::int16_t order = *store.OrderOf(slot);
+    for (const std::size_t room : {full, full - 1}) {
+        std::vector<std::uint8_t> fresh(room, 0);
+        const std::optional<std::size_t> length = DefaultDatabase(store).GenerateDefaultDatabase(fresh, true);
+        demo.Prompts().messages.clear();
+        DefaultDatabase generator(store);
+        const std::optional<SaveLoss> loss = generator.MeasureLoss(room, true);
+        ASSERT_TRUE(loss);
+        EXPECT_EQ(loss->cut, room < full ? std::optional(CutCounts{1, 0, 0}) : std::nullopt);
+        EXPECT_TRUE(demo.Prompts().messages.empty()) << "measured silently";
+
+        ASSERT_TRUE(store.SetOrder(slot, 99));  // unseen by the write that takes the measured stream
+        std::vector<std::uint8_t> taken(room, 0);
+        EXPECT_EQ(generator.GenerateDefaultDatabase(taken, true), length);
+        EXPECT_EQ(taken, fresh);
+        EXPECT_EQ(demo.Prompts().messages.size(), room < full ? 1u : 0u);
+        std::vector<std::uint8_t> walked(room, 0);
+        EXPECT_EQ(generator.GenerateDefaultDatabase(walked, true), length);
+        EXPECT_NE(walked, fresh);
+        ASSERT_TRUE(store.SetOrder(slot, order));
+    }
+}
+
 TEST_F(DefaultDatabaseTest, WithoutTheSatelliteRootNothingIsGenerated)
 {
     demo.Store().ClearTree();

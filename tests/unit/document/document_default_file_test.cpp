@@ -19,6 +19,8 @@ protected:
         const std::string image = MakeDemo(type, "source.bin");
         const auto document = NewDocument(type);
         EXPECT_TRUE(document->OpenUserDatabase(image));
+        // The image's channel order is not grouped by TP: a .ddf is written grouped, unasked.
+        document->SetCutSaves(CutSaves::Allow);
         EXPECT_EQ(document->SaveAs(folder.Path(name)), SaveResult::Saved);
         std::filesystem::remove(image);
         return folder.Path(name);
@@ -76,7 +78,12 @@ TEST_P(DefaultFileRoundTrip, DdfKeepsTheChannelsWithoutOrderNumbers)
     const auto fromImage = NewDocument(type);
     ASSERT_TRUE(fromImage->OpenUserDatabase(image));
     const std::string ddf = folder.Path("db.ddf");
+    // The demo's channel order is not grouped by TP: the .ddf asks, and Yes writes it grouped.
+    prompts.yesNoAnswers.push_back(true);
     ASSERT_EQ(fromImage->SaveAs(ddf), SaveResult::Saved);
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(prompts.questions[0], OrderSaveText(ddf, fromImage->Misplaced()) + " Save anyway?");
+    EXPECT_GT(fromImage->Misplaced(), 0);
 
     const auto document = Loaded(type, ddf);
     EXPECT_FALSE(document->WithOrder());
@@ -236,6 +243,7 @@ TEST_F(DefaultFileTest, SaveAsChoosesTheFormByExtension)
 {
     const std::string path = MakeFile(ProjectType::ZUV_DVBS_V1, "db.df2");
     const auto document = Loaded(ProjectType::ZUV_DVBS_V1, path);
+    document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
     ASSERT_EQ(document->SaveAs(folder.Path("plain.DDF")), SaveResult::Saved);
     EXPECT_FALSE(document->WithOrder());
     EXPECT_NE(Bytes(folder.Path("plain.DDF"))[0], 0xFE);
@@ -265,6 +273,75 @@ TEST_F(DefaultFileTest, OpenCommandRewritesTheFileInTheStoredForm)
     EXPECT_FALSE(document->WithOrder());
     EXPECT_FALSE(document->Store().IsModified());
     EXPECT_EQ(Bytes(path).size(), 196352u);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// A .ddf keeps services only grouped by TP: a save that cannot keep a service moved among another
+// TP's asks first (No writes nothing and keeps the edits; Yes writes it grouped), a .df2 keeps
+// the order unasked, and a move within a TP is saved unasked.
+TEST_F(DefaultFileTest, DdfSaveAsksBeforeItLosesTheOrderAcrossTps)
+{
+    const std::string path = MakeFile(ProjectType::ZUV_DVBS_V1, "db.ddf");
+    auto document = Loaded(ProjectType::ZUV_DVBS_V1, path);
+    const auto names = [](Document& doc) {
+        std::vector<std::string> texts;
+        const ProgramList all = doc.Store().BuildAllServicesList();
+        for (const std::int32_t slot : all.Programs())
+            texts.push_back(doc.Store().ReadNamedText(NodeKind::Program, slot, "Service Name").value_or("?"));
+        return texts;
+    };
+    const auto move = [&document](int from, int to) {
+        NodeStore& store = document->Store();
+        const ProgramList all = store.BuildAllServicesList();
+        std::vector<std::int32_t> order(all.Programs().begin(), all.Programs().end());
+        const std::int32_t slot = order[static_cast<std::size_t>(from)];
+        order.erase(order.begin() + from);
+        order.insert(order.begin() + to, slot);
+        for (std::size_t place = 0; place < order.size(); ++place)
+            store.SetOrder(order[place], static_cast<std::int16_t>(place));
+        store.SetModified(true);
+    };
+    const std::vector<std::string> grouped = names(*document);
+    const int firstTp = document->Store().Tree().FindRoot(TreeKind::SatelliteRoot)->Child(0)->Child(0)->Info()->programs.Size();
+    ASSERT_GT(firstTp, 2);
+    move(0, 39);  // the first service to the end, among the last TP's
+    const std::vector<std::uint8_t> before = Bytes(path);
+    const std::string question = "Saving \"db.ddf\" cannot keep the place of 1 services outside their TP; save as "
+                                 ".df2 to keep it. Save anyway?";
+    prompts.yesNoAnswers = {false};
+    EXPECT_EQ(document->SaveDefaultDatabase(), SaveResult::NothingDone);
+    EXPECT_EQ(prompts.questions, std::vector<std::string>{question});
+    EXPECT_EQ(document->RefusedCut(), (SaveLoss{std::nullopt, 1}));
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_TRUE(document->Store().IsModified());
+
+    // Save As .df2 keeps the order without a question, and the document becomes that file.
+    const std::vector<std::string> moved = names(*document);
+    ASSERT_EQ(document->SaveDefaultDatabaseAs(folder.Path("db.df2")), SaveResult::Saved);
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(names(*Loaded(ProjectType::ZUV_DVBS_V1, folder.Path("db.df2"))), moved);
+
+    // Back to the .ddf: Yes writes the moved service at the end of its own TP.
+    move(1, 0);  // within the first TP now: costs nothing
+    const std::vector<std::string> kept = names(*document);
+    prompts.yesNoAnswers = {true};
+    ASSERT_EQ(document->SaveDefaultDatabaseAs(path), SaveResult::Saved);
+    EXPECT_EQ(prompts.questions, (std::vector<std::string>{question, question}));
+    EXPECT_EQ(document->Misplaced(), 1);
+    EXPECT_FALSE(document->Store().IsModified());
+    std::vector<std::string> expected(kept.begin(), kept.end() - 1);
+    expected.insert(expected.begin() + firstTp - 1, kept.back());
+    document = Loaded(ProjectType::ZUV_DVBS_V1, path);
+    EXPECT_EQ(names(*document), expected);
+    EXPECT_NE(expected, grouped);
+
+    // Reopened, the order is grouped again: a move within a TP is saved without a question.
+    move(0, firstTp - 1);
+    const std::vector<std::string> withinTp = names(*document);
+    ASSERT_EQ(document->SaveDefaultDatabase(), SaveResult::Saved);
+    EXPECT_EQ(prompts.questions.size(), 2u);
+    EXPECT_EQ(document->Misplaced(), 0);
+    EXPECT_EQ(names(*Loaded(ProjectType::ZUV_DVBS_V1, path)), withinTp);
     EXPECT_TRUE(prompts.messages.empty());
 }
 

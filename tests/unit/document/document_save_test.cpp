@@ -172,6 +172,7 @@ TEST_P(SaveAsTarget, DispatchesOnTheExtension)
     const auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
     ASSERT_TRUE(document->OpenUserDatabase(path));
     document->Store().SetModified(true);
+    document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
     prompts.chunkAnswers.push_back(GetParam().chunks);
     const std::string target = folder.Path(GetParam().target);
     EXPECT_EQ(document->SaveAs(target), GetParam().result);
@@ -204,6 +205,7 @@ TEST_F(DocumentTest, DefaultDatabaseSavedThroughTheImage)
         const std::string path = MakeDemo(type);
         const auto document = NewDocument(type);
         ASSERT_TRUE(document->OpenUserDatabase(path));
+        document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
         const std::string ddf = folder.Path("through.ddf");
         const std::string df2 = folder.Path("through.df2");
         ASSERT_EQ(document->SaveAs(ddf), SaveResult::Saved);
@@ -238,6 +240,7 @@ TEST_F(DocumentTest, SaveIntoAFolderThatDoesNotExistLeavesNothing)
     const auto document = NewDocument(ProjectType::ZUV_DVBS_V1);
     ASSERT_TRUE(document->OpenUserDatabase(path));
     document->Store().SetModified(true);
+    document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
     prompts.chunkAnswers.push_back(ChunkChoice{true, true});
     for (const std::string name : {"none/copy.bin", "none/copy.ddf", "none/copy.txt"}) {
         prompts.messages.clear();
@@ -304,6 +307,7 @@ TEST_F(FixedDefaultRange, ImageTooShortForItFailsAndStaysUntouched)
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Generate Default DataBase failed"}));
     EXPECT_EQ(Bytes(path), before);
     EXPECT_TRUE(document->Store().IsModified());
+    document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
     EXPECT_EQ(document->SaveAs(folder.Path("out.ddf")), SaveResult::Failed);
     EXPECT_FALSE(std::filesystem::exists(folder.Path("out.ddf")));
 }

@@ -42,6 +42,7 @@ protected:
         if (c.source == Source::DefaultChunk)
             return document;
         const std::string file = folder.Path(c.source == Source::Df2File ? "demo.df2" : "demo.ddf");
+        document->SetCutSaves(CutSaves::Allow);  // the demo's channel order is not grouped by TP
         EXPECT_EQ(document->SaveAs(file), SaveResult::Saved);
         document = NewDocument(c.type);
         EXPECT_TRUE(document->Open(file, Document::LoadedFile::Keep));

@@ -77,6 +77,8 @@ TEST_P(ReadCases, ReadsTheValueAsText)
     ASSERT_TRUE(ReadRecordField(GetParam().record, 0, GetParam().field, GetParam().view, GetParam().element, out,
                                 prompts));
     EXPECT_EQ(out, GetParam().text);
+    EXPECT_TRUE(CanReadRecordField(GetParam().record, 0, GetParam().field, GetParam().view, GetParam().element,
+                                   prompts));
     EXPECT_TRUE(prompts.messages.empty());
 }
 
@@ -198,6 +200,9 @@ TEST_P(Refusals, FailWithoutTouchingTheRegion)
     EXPECT_FALSE(ReadRecordField(region, c.recordOffset, c.field, c.view, c.element, out, readPrompts));
     EXPECT_EQ(out, "kept");
     EXPECT_EQ(readPrompts.messages, expected);
+    test::RecordingPrompts checkPrompts;
+    EXPECT_FALSE(CanReadRecordField(region, c.recordOffset, c.field, c.view, c.element, checkPrompts));
+    EXPECT_EQ(checkPrompts.messages, expected);
 
     test::RecordingPrompts writePrompts;
     EXPECT_FALSE(WriteRecordField(region, c.recordOffset, c.field, c.element, "1", writePrompts));

@@ -42,6 +42,26 @@ TEST(Crc32Mpeg2, PiecewiseUpdateEqualsWholeRun)
     EXPECT_EQ(crc, Crc32Mpeg2(data));
 }
 
+// Eight bytes are taken at a time: every length and start around that step gives what the
+// definition gives, bit by bit.
+TEST(Crc32Mpeg2, EveryLengthAndStartMatchesTheBitwiseDefinition)
+{
+    std::vector<std::uint8_t> data(40);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 151 + 89);
+    for (std::size_t start = 0; start < 8; ++start) {
+        for (std::size_t length = 0; start + length <= data.size(); ++length) {
+            std::uint32_t expected = kCrc32Mpeg2Initial;
+            for (std::size_t i = start; i < start + length; ++i) {
+                expected ^= static_cast<std::uint32_t>(data[i]) << 24;
+                for (int bit = 0; bit < 8; ++bit)
+                    expected = (expected & 0x80000000u) ? (expected << 1) ^ 0x04C11DB7u : expected << 1;
+            }
+            EXPECT_EQ(Crc32Mpeg2(std::span(data).subspan(start, length)), expected) << start << " " << length;
+        }
+    }
+}
+
 TEST(Crc32Mpeg2, SingleBitFlipChangesResult)
 {
     std::vector<std::uint8_t> data(64, 0x5A);
