@@ -7,7 +7,8 @@
 #include "database/flash_image.h"
 #include "exchange/csv_table.h"
 #include "store/service_list.h"
-#include "util/atomic_file.h"
+#include "util/file_name.h"
+#include "util/saved_file.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -31,11 +32,7 @@ bool ExportServiceCsv(const ServiceList& list, const std::filesystem::path& path
 {
     const std::string text = BuildServiceCsv(ReadServiceTable(list.Store(), list.Columns()));
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!WriteFileAtomically(path.string(), bytes)) {
-        list.Store().Prompts().Message(std::string(kCantWriteMessage) + path.string());
-        return false;
-    }
-    return true;
+    return WriteSavedFile(FileNameText(path), bytes, list.Store().Prompts());
 }
 
 } // namespace torvane

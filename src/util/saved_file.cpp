@@ -1,0 +1,48 @@
+#include "util/saved_file.h"
+
+#include "util/atomic_file.h"
+#include "util/backup_store.h"
+#include "util/user_prompts.h"
+
+namespace torvane {
+namespace {
+
+const BackupStore* g_saveBackups = nullptr;
+
+} // namespace
+
+std::string BackupFailedMessage(std::string_view path, std::string_view folder)
+{
+    return "Can't keep a backup of " + std::string(path) + " in " + std::string(folder) + ": nothing was saved.";
+}
+
+void SetSaveBackups(const BackupStore* store)
+{
+    g_saveBackups = store;
+}
+
+const BackupStore* SaveBackups()
+{
+    return g_saveBackups;
+}
+
+bool WriteSavedFile(const std::string& path, std::span<const std::uint8_t> bytes, UserPrompts& prompts)
+{
+    if (g_saveBackups != nullptr) {
+        if (g_saveBackups->Holds(path)) {
+            prompts.Message(kBackupIsReadOnlyMessage);
+            return false;
+        }
+        if (g_saveBackups->Keep(path) == KeepOutcome::Failed) {
+            prompts.Message(BackupFailedMessage(path, g_saveBackups->FolderOf(path)));
+            return false;
+        }
+    }
+    if (!WriteFileAtomically(path, bytes)) {
+        prompts.Message(std::string(kCantWriteMessage) + path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace torvane
