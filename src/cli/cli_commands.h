@@ -37,6 +37,8 @@ int RunEditCommand(CliContext& context, CommandArgs args);
 int RunExportCsvCommand(CliContext& context, CommandArgs args);
 int RunCompareCommand(CliContext& context, CommandArgs args);
 int RunTpsDiffCommand(CliContext& context, CommandArgs args);
+int RunBackupsCommand(CliContext& context, CommandArgs args);
+int RunRestoreCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);
