@@ -34,7 +34,7 @@ int RunDownloadCommand(CliContext& context, CommandArgs args)
         const std::string port = settings->DeviceName();
         backupPath = backups.NewReceiverCopy(port).value_or("");
         if (backupPath.empty()) {
-            context.Fail("cannot write the backup folder \"" + backups.ReceiverFolder(port) + "\": nothing was sent");
+            context.Fail(ReceiverBackupFailedMessage(backups.ReceiverFolder(port)));
             return kExitFailure;
         }
     }

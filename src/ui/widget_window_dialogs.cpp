@@ -3,12 +3,14 @@
 #include "editing/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/apply_order_dialog.h"
+#include "ui/dialogs/backup_settings_dialog.h"
 #include "ui/dialogs/compare_dialog.h"
 #include "ui/dialogs/dialog_support.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/dialogs/program_dialog.h"
+#include "ui/dialogs/restore_backup_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
 #include "ui/dialogs/set_for_selected_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
@@ -80,6 +82,24 @@ void WidgetWindowDialogs::ShowComparison(const CompareForm& form)
 {
     CompareDialog dialog(form, m_parent);
     dialog.exec();
+}
+
+std::optional<BackupSettings> WidgetWindowDialogs::RunBackupSettings(const BackupSettings& settings,
+                                                                     std::string_view folder)
+{
+    BackupSettingsDialog dialog(settings, folder, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Settings();
+}
+
+std::optional<std::size_t> WidgetWindowDialogs::RunRestoreBackup(std::string_view file,
+                                                                 const std::vector<BackupEntry>& entries,
+                                                                 const std::function<void(std::size_t)>& compare)
+{
+    RestoreBackupDialog dialog(file, entries, compare, m_parent);
+    dialog.exec();
+    return dialog.Opened();
 }
 
 } // namespace torvane

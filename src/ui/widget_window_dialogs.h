@@ -25,6 +25,9 @@ public:
     void ShowAbout() override;
     bool RunApplyOrder(ApplyOrderForm& form) override;
     void ShowComparison(const CompareForm& form) override;
+    std::optional<BackupSettings> RunBackupSettings(const BackupSettings& settings, std::string_view folder) override;
+    std::optional<std::size_t> RunRestoreBackup(std::string_view file, const std::vector<BackupEntry>& entries,
+                                                const std::function<void(std::size_t)>& compare) override;
 
 private:
     QWidget* m_parent;

@@ -112,6 +112,11 @@ fs::path FullPath(const std::string& path)
 
 } // namespace
 
+std::string ReceiverBackupFailedMessage(std::string_view folder)
+{
+    return "Can't write the backup folder " + std::string(folder) + ": nothing was sent.";
+}
+
 BackupStore::BackupStore(std::string folder, BackupSettings settings)
     : m_folder(std::move(folder))
     , m_settings(settings)

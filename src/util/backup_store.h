@@ -36,6 +36,10 @@ struct BackupCopy {
     bool operator==(const BackupCopy&) const = default;
 };
 
+// "Can't write the backup folder FOLDER: nothing was sent.": a download that was to back up the
+// receiver's flash first.
+std::string ReceiverBackupFailedMessage(std::string_view folder);
+
 enum class KeepOutcome {
     Kept,          // a new copy was written
     Unchanged,     // the newest copy already holds these bytes
