@@ -88,12 +88,12 @@ void BackupsDialogsTest::dialogs()
     QCOMPARE(settings.windowTitle(), QStringLiteral("Backups"));
     QCOMPARE(settings.PerFileBox()->value(), 20);
     QCOMPARE(settings.TotalBox()->value(), 500);
+    if (!test::ScreenshotFolder().isEmpty())
+        QVERIFY(test::SaveScreenshot(settings, QStringLiteral("backup_settings_dialog.png")));
     settings.PerFileBox()->setValue(0);  // below the least: the box keeps 1
     settings.TotalBox()->setValue(200);
     settings.ReceiverBox()->setChecked(true);
     QVERIFY(settings.Settings() == (BackupSettings{true, 1, 200, true}));
-    if (!test::ScreenshotFolder().isEmpty())
-        QVERIFY(test::SaveScreenshot(settings, QStringLiteral("backup_settings_dialog.png")));
     settings.EnabledBox()->setChecked(false);
     QVERIFY(!settings.PerFileBox()->isEnabled() && !settings.TotalBox()->isEnabled());
 

@@ -37,7 +37,10 @@ RestoreBackupDialog::RestoreBackupDialog(std::string_view file, const std::vecto
         for (int column = 1; column < 5; ++column)
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
+    for (int column = 1; column < 5; ++column)
+        m_entries->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     m_entries->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_entries->header()->setStretchLastSection(false);
     m_entries->setMinimumSize(560, 260);
     if (!entries.empty())
         m_entries->setCurrentItem(m_entries->topLevelItem(0));
