@@ -1,5 +1,9 @@
 #include "document/backup_listing.h"
 
+#include <limits>
+
+#include "database/database_image.h"
+#include "database/flash_image.h"
 #include "document/document.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
@@ -22,18 +26,37 @@ public:
     std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return std::nullopt; }
 };
 
+// A flash image's user database counted from its table headers alone, without building the
+// tree: what the window's status bar shows for it.
+std::optional<DatabaseCounts> CountUserDatabase(const std::string& path, UserPrompts& prompts)
+{
+    FlashImage flash;
+    const std::optional<UserRegion> region = flash.OpenUserDatabase(path, prompts);
+    if (!region || region->length > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    DatabaseImage image;
+    image.SetReservedSize(static_cast<std::uint32_t>(region->reservedSize));
+    if (image.parserdb(path, region->offset, static_cast<std::uint32_t>(region->length), prompts) != 0)
+        return std::nullopt;
+    return DatabaseCounts{image.Table(NodeKind::Satellite)->liveCount, image.Table(NodeKind::Tp)->liveCount,
+                          image.Table(NodeKind::Program)->liveCount};
+}
+
 std::optional<DatabaseCounts> CountFile(const std::string& path, const NodeSchema& schema, ProjectType type)
 {
     QuietPrompts prompts;
     const SaveAsKind kind = SaveAsKindOf(path);
+    if (kind == SaveAsKind::Bin) {
+        if (std::optional<DatabaseCounts> counts = CountUserDatabase(path, prompts))
+            return counts;
+    }
     if (kind != SaveAsKind::Bin && kind != SaveAsKind::Ddf && kind != SaveAsKind::Df2)
         return std::nullopt;
     Document document(prompts, type);
     document.Schema() = schema;
     document.List().SetupColumns(NodeKind::Program);
-    const bool opened = kind == SaveAsKind::Bin
-        ? document.OpenUserDatabase(path) || document.OpenDefaultDatabase(path)
-        : document.LoadDefaultDatabase(path);
+    const bool opened =
+        kind == SaveAsKind::Bin ? document.OpenDefaultDatabase(path) : document.LoadDefaultDatabase(path);
     if (!opened)
         return std::nullopt;
     return CountDatabase(document);
