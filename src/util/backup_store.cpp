@@ -180,21 +180,34 @@ std::string BackupStore::NewCopyPath(const std::string& folder, std::string_view
 KeepOutcome BackupStore::Keep(const std::string& path) const
 {
     std::error_code error;
-    if (!fs::is_regular_file(FileNamePath(path), error))
+    // A symbolic link is kept as the file it points to, which is what the save replaces.
+    const fs::path file = fs::canonical(FileNamePath(path), error);
+    if (error || !fs::is_regular_file(file, error))
         return KeepOutcome::NothingToKeep;
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(path);
-    if (!bytes)
+    const std::uint64_t size = fs::file_size(file, error);
+    if (error)
         return KeepOutcome::Failed;
     const std::string folder = FolderOf(path);
     fs::create_directories(FileNamePath(folder), error);
     if (error)
         return KeepOutcome::Failed;
     const std::vector<BackupCopy> copies = List(folder);
-    if (!copies.empty() && copies.front().size == bytes->size() && ReadFileBytes(copies.front().path) == bytes)
-        return KeepOutcome::Unchanged;
-    const std::string extension = FileNameText(FileNamePath(path).extension());
-    if (!WriteFileAtomically(NewCopyPath(folder, extension, std::time(nullptr)), *bytes))
-        return KeepOutcome::Failed;
+    if (!copies.empty()) {
+        const fs::path newest = FileNamePath(copies.front().path);
+        if (fs::equivalent(file, newest, error)
+            || (copies.front().size == size && ReadFileBytes(FileNameText(file)) == ReadFileBytes(copies.front().path)))
+            return KeepOutcome::Unchanged;
+    }
+    const std::string copy = NewCopyPath(folder, FileNameText(FileNamePath(path).extension()), std::time(nullptr));
+    // Saves put a new file in place of the old one and never write into it, so a hard link keeps
+    // the old bytes for the copy alone, at no cost, whole or not at all. Where there can be none
+    // (another volume, a file system without links) the bytes are written like a save.
+    fs::create_hard_link(file, FileNamePath(copy), error);
+    if (error) {
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(FileNameText(file));
+        if (!bytes || !WriteFileAtomically(copy, *bytes))
+            return KeepOutcome::Failed;
+    }
     ApplyRetention();
     return KeepOutcome::Kept;
 }

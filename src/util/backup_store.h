@@ -53,7 +53,9 @@ enum class KeepOutcome {
 // were made: "2026-12-08T10-15-30Z.bin" with the file's extension, "…Z-2.bin", "…Z-3.bin" for
 // more copies within the same second. A receiver's flash goes into "receiver-PORT".
 //
-// Copies are written like saves (a temporary file, then a rename), so a copy is whole or absent.
+// A copy is a hard link to the replaced file where the volume allows (saves put a new file in its
+// place, so the old bytes then belong to the copy alone), else written like a save (a temporary
+// file, then a rename): either way a copy is whole or absent.
 // Retention: the newest perFile copies of each file, and at most totalMiB in all, the oldest copy
 // removed first but never the newest of a file.
 class BackupStore final {

@@ -123,6 +123,33 @@ TEST_F(SaveBackupsFixture, KeptCopyIsNeverWritten)
     EXPECT_EQ(ReadFileBytes(copy), Filled(10, 1));
 }
 
+// A copy on the file's volume is a hard link; on another (the memory file system, where there is
+// one) the bytes are written. Either way the save leaves the copy with the old bytes.
+TEST(BackupStore, CopyOnEitherVolumeKeepsTheOldBytes)
+{
+    test::ScratchFolder scratch;
+    const fs::path other = fs::path("/dev/shm") / ("torvane-" + fs::path(scratch.Path()).filename().string());
+    std::vector<std::string> folders{scratch.Path("backups")};
+    if (fs::is_directory("/dev/shm"))
+        folders.push_back(other.string());
+    test::RecordingPrompts prompts;
+    for (const std::string& folder : folders) {
+        const BackupStore store(folder, {});
+        SetSaveBackups(&store);
+        const std::string file = scratch.Path("list.ddf");
+        scratch.Write("list.ddf", Filled(300, 1));
+        EXPECT_TRUE(WriteSavedFile(file, Filled(300, 2), prompts));
+        SetSaveBackups(nullptr);
+        const std::vector<BackupCopy> copies = BackupStore::List(store.FolderOf(file));
+        ASSERT_EQ(copies.size(), 1u) << folder;
+        EXPECT_EQ(ReadFileBytes(copies[0].path), Filled(300, 1)) << folder;
+        EXPECT_EQ(ReadFileBytes(file), Filled(300, 2));
+    }
+    std::error_code ignored;
+    fs::remove_all(other, ignored);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST(BackupStore, NamesFoldersAndCopies)
 {
     test::ScratchFolder scratch;

@@ -42,6 +42,29 @@ TEST(Crc32Mpeg2, PiecewiseUpdateEqualsWholeRun)
     EXPECT_EQ(crc, Crc32Mpeg2(data));
 }
 
+// Every length and alignment of a run against the definition, one bit at a time.
+TEST(Crc32Mpeg2, AgreesWithTheBitwiseDefinition)
+{
+    const auto bitwise = [](std::span<const std::uint8_t> bytes) {
+        std::uint32_t crc = kCrc32Mpeg2Initial;
+        for (std::uint8_t b : bytes) {
+            crc ^= std::uint32_t{b} << 24;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : (crc << 1);
+        }
+        return crc;
+    };
+    std::vector<std::uint8_t> data(80);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 151 + 89);
+    for (std::size_t start = 0; start < 8; ++start) {
+        for (std::size_t length = 0; start + length <= data.size(); ++length) {
+            const std::span<const std::uint8_t> run = std::span(data).subspan(start, length);
+            ASSERT_EQ(Crc32Mpeg2(run), bitwise(run)) << start << " " << length;
+        }
+    }
+}
+
 TEST(Crc32Mpeg2, SingleBitFlipChangesResult)
 {
     std::vector<std::uint8_t> data(64, 0x5A);
