@@ -237,6 +237,11 @@ TEST_F(CliDataSafety, SavesKeepBackupsThatRestoreBringsBack)
     Configure();
     ASSERT_EQ(Cli({"demo", Path("demo.bin")}).status, 0);
     const Bytes original = Read("demo.bin");
+    const CliRun none = Cli({"backups", Path("demo.bin")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.err.starts_with("torvane-cli: There are no backups of " + Path("demo.bin") + " in " + ConfigDir()
+                                     + "/backups/demo.bin-"))
+        << none.err;
     const std::string script = "select all\nrow 1\ndelete\n";
     m_folder.Write("delete.txt", Bytes(script.begin(), script.end()));
     ASSERT_EQ(Cli({"edit", Path("demo.bin"), Path("delete.txt")}).status, 0);
