@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <span>
-#include <tuple>
 #include <utility>
 
 #include "util/atomic_file.h"
@@ -177,26 +176,26 @@ std::string BackupStore::NewCopyPath(const std::string& folder, std::string_view
     return folder + "/" + stamp + (sequence == 1 ? "" : "-" + std::to_string(sequence)) + std::string(extension);
 }
 
-KeepOutcome BackupStore::Keep(const std::string& path) const
+KeepResult BackupStore::Keep(const std::string& path) const
 {
     std::error_code error;
     // A symbolic link is kept as the file it points to, which is what the save replaces.
     const fs::path file = fs::canonical(FileNamePath(path), error);
     if (error || !fs::is_regular_file(file, error))
-        return KeepOutcome::NothingToKeep;
+        return {KeepOutcome::NothingToKeep, {}};
     const std::uint64_t size = fs::file_size(file, error);
     if (error)
-        return KeepOutcome::Failed;
+        return {KeepOutcome::Failed, {}};
     const std::string folder = FolderOf(path);
     fs::create_directories(FileNamePath(folder), error);
     if (error)
-        return KeepOutcome::Failed;
+        return {KeepOutcome::Failed, {}};
     const std::vector<BackupCopy> copies = List(folder);
     if (!copies.empty()) {
         const fs::path newest = FileNamePath(copies.front().path);
         if (fs::equivalent(file, newest, error)
             || (copies.front().size == size && ReadFileBytes(FileNameText(file)) == ReadFileBytes(copies.front().path)))
-            return KeepOutcome::Unchanged;
+            return {KeepOutcome::Unchanged, {}};
     }
     const std::string copy = NewCopyPath(folder, FileNameText(FileNamePath(path).extension()), std::time(nullptr));
     // Saves put a new file in place of the old one and never write into it, so a hard link keeps
@@ -206,10 +205,19 @@ KeepOutcome BackupStore::Keep(const std::string& path) const
     if (error) {
         const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(FileNameText(file));
         if (!bytes || !WriteFileAtomically(copy, *bytes))
-            return KeepOutcome::Failed;
+            return {KeepOutcome::Failed, {}};
     }
-    ApplyRetention();
-    return KeepOutcome::Kept;
+    return {KeepOutcome::Kept, copy};
+}
+
+void BackupStore::Drop(const std::string& copy) const
+{
+    std::error_code ignored;
+    const fs::path path = FileNamePath(copy);
+    fs::remove(path, ignored);
+    // A folder is removed only when empty.
+    fs::remove(path.parent_path(), ignored);
+    fs::remove(FileNamePath(m_folder), ignored);
 }
 
 std::vector<BackupCopy> BackupStore::List(const std::string& folder)

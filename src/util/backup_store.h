@@ -47,6 +47,11 @@ enum class KeepOutcome {
     Failed,        // the copy could not be written: the caller must not replace the file
 };
 
+struct KeepResult {
+    KeepOutcome outcome = KeepOutcome::NothingToKeep;
+    std::string copy;  // Kept: the new copy's path
+};
+
 // The backup folder ("backups/" in the configuration folder). Each file has a subfolder of its
 // own, named after the file and eight hex digits of the CRC of its full path (so that two
 // "demo.bin" of different folders stay apart), which holds the copies named by the UTC time they
@@ -80,9 +85,11 @@ public:
     // A name for a new copy made at time now in folder, after every copy there.
     static std::string NewCopyPath(const std::string& folder, std::string_view extension, std::time_t now);
 
-    // Before a save replaces path: copies its current bytes unless they equal the newest copy,
-    // then applies the retention.
-    KeepOutcome Keep(const std::string& path) const;
+    // Before a save replaces path: copies its current bytes unless they equal the newest copy.
+    // Once the save is written the caller applies the retention; when it fails it drops the copy.
+    KeepResult Keep(const std::string& path) const;
+    // Removes a copy Keep made for a save that then failed, with its folders when they are left empty.
+    void Drop(const std::string& copy) const;
 
     // The copies in a subfolder, the newest first; other files there are left out.
     static std::vector<BackupCopy> List(const std::string& folder);

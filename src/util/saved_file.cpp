@@ -28,20 +28,27 @@ const BackupStore* SaveBackups()
 
 bool WriteSavedFile(const std::string& path, std::span<const std::uint8_t> bytes, UserPrompts& prompts)
 {
+    KeepResult kept;
     if (g_saveBackups != nullptr) {
         if (g_saveBackups->Holds(path)) {
             prompts.Message(kBackupIsReadOnlyMessage);
             return false;
         }
-        if (g_saveBackups->Keep(path) == KeepOutcome::Failed) {
+        kept = g_saveBackups->Keep(path);
+        if (kept.outcome == KeepOutcome::Failed) {
             prompts.Message(BackupFailedMessage(path, g_saveBackups->FolderOf(path)));
             return false;
         }
     }
     if (!WriteFileAtomically(path, bytes)) {
+        // A save that did not happen leaves no copy behind.
+        if (kept.outcome == KeepOutcome::Kept)
+            g_saveBackups->Drop(kept.copy);
         prompts.Message(std::string(kCantWriteMessage) + path);
         return false;
     }
+    if (kept.outcome == KeepOutcome::Kept)
+        g_saveBackups->ApplyRetention();
     return true;
 }
 

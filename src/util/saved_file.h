@@ -25,9 +25,9 @@ const BackupStore* SaveBackups();
 // How every save writes a user's file (an image, a default-database file, an export): an existing
 // file is first copied into the backup store (BackupStore::Keep), then replaced whole
 // (WriteFileAtomically, which puts a new file in its place and never writes into the old one: the
-// copy may share the old one's bytes). A copy that fails says so, naming the backup folder, and nothing is
-// replaced; a failed write says "Can't write PATH". A file inside the backup folder is not
-// written. path is UTF-8.
+// copy may share the old one's bytes), and the retention applied. A copy that fails says so,
+// naming the backup folder, and nothing is replaced; a failed write says "Can't write PATH" and
+// leaves no copy. A file inside the backup folder is not written. path is UTF-8.
 bool WriteSavedFile(const std::string& path, std::span<const std::uint8_t> bytes, UserPrompts& prompts);
 
 } // namespace torvane

@@ -65,7 +65,7 @@ TEST_F(CliFileNamesTest, ArabicNameWithBlanksIsOpenedEditedAndSaved)
     EXPECT_NE(reopened.out.find("\n  نايل سات\n"), std::string::npos) << reopened.out;
     EXPECT_EQ(reopened.out.find(firstSatellite), std::string::npos) << reopened.out;
     // Written in place, nothing left beside the files.
-    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"script.ini", script, image, copy}));
+    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"backups", "script.ini", script, image, copy}));
 }
 
 // A read-only image is refused with the editor's message on every system, byte for byte as it was.
