@@ -12,8 +12,13 @@
 
 #include "schema/node_schema.h"
 #include "demo/demo_image.h"
+#include "document/backup_listing.h"
 #include "document/document.h"
 #include "store/tree_item.h"
+#include "util/atomic_file.h"
+#include "util/backup_store.h"
+#include "util/file_reader.h"
+#include "util/saved_file.h"
 #include "util/user_prompts.h"
 
 namespace {
@@ -92,28 +97,70 @@ void BM_ShowAllServicesList(benchmark::State& state)
 }
 BENCHMARK(BM_ShowAllServicesList)->Unit(benchmark::kMillisecond);
 
+// A backup folder beside the image, emptied before each save so that every save copies the
+// whole image (an unchanged image would add no copy).
+struct BenchBackups {
+    BenchBackups() : folder((std::filesystem::temp_directory_path() / "torvane_files_bench_backups").string())
+    {
+        std::filesystem::remove_all(folder);
+    }
+    ~BenchBackups() { std::filesystem::remove_all(folder); }
+
+    std::string folder;
+};
+
+// Arg 0: backups off; 1: every save first copies the image into the backup folder.
 void SaveBothChunks(benchmark::State& state, ProjectType type)
 {
     auto document = Image(type).NewDocument();
     if (!document->OpenUserDatabase(Image(type).path))
         state.SkipWithError("open failed");
+    const BenchBackups backups;
+    const BackupStore store(backups.folder, BackupSettings{});
+    SetSaveBackups(state.range(0) != 0 ? &store : nullptr);
     for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(backups.folder);
+        state.ResumeTiming();
         if (document->SaveWithChunkChoice() != SaveResult::Saved)
             state.SkipWithError("save failed");
     }
+    SetSaveBackups(nullptr);
 }
 
 void BM_SaveBothChunks(benchmark::State& state)
 {
     SaveBothChunks(state, ProjectType::ZUV_DVBS_V4);
 }
-BENCHMARK(BM_SaveBothChunks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveBothChunks)->ArgName("backup")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// "backups FILE" and "Restore from Backup…": 20 backups of the image listed with their counts.
+void BM_ListTwentyBackups(benchmark::State& state)
+{
+    const BenchBackups backups;
+    const BackupStore store(backups.folder, BackupSettings{});
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(Image().path);
+    const std::string folder = store.FolderOf(Image().path);
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 20; ++i) {
+        if (!bytes || !WriteFileAtomically(BackupStore::NewCopyPath(folder, ".bin", 1796724930 + i), *bytes))
+            state.SkipWithError("the backups could not be made");
+    }
+    for (auto _ : state) {
+        const std::vector<BackupEntry> entries =
+            ListBackups(store, Image().path, Image().schema, ProjectType::ZUV_DVBS_V4);
+        if (entries.size() != 20 || !entries.back().counts)
+            state.SkipWithError("the backups were not listed");
+        benchmark::DoNotOptimize(entries.data());
+    }
+}
+BENCHMARK(BM_ListTwentyBackups)->Unit(benchmark::kMillisecond);
 
 void BM_SaveBothChunksUncompressed(benchmark::State& state)
 {
     SaveBothChunks(state, ProjectType::ZUV_DVBS_V1);
 }
-BENCHMARK(BM_SaveBothChunksUncompressed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveBothChunksUncompressed)->ArgName("backup")->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

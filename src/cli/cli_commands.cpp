@@ -34,7 +34,10 @@ constexpr std::array kCommands = {
     CliCommand{"compare", "compare A B [--chunk user|default]", RunCompareCommand},
     CliCommand{"demo", "demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]", RunDemoCommand},
     CliCommand{"upload", "upload [--port PORT] OUT.bin [--no-open]", RunUploadCommand},
-    CliCommand{"download", "download [--port PORT] IMAGE.bin [--default] [--user] [--verify]", RunDownloadCommand},
+    CliCommand{"download", "download [--port PORT] IMAGE.bin [--default] [--user] [--verify] [--backup]",
+               RunDownloadCommand},
+    CliCommand{"backups", "backups FILE", RunBackupsCommand},
+    CliCommand{"restore", "restore FILE N [--out OUT]", RunRestoreCommand},
 };
 
 } // namespace
@@ -56,7 +59,8 @@ const CliCommand* FindCliCommand(std::string_view name)
 std::string CliUsage()
 {
     std::string usage =
-        "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] COMMAND ...\n"
+        "usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4] [--no-backup] "
+        "COMMAND ...\n"
         "       torvane-cli --help | --version\n"
         "commands:\n";
     for (const CliCommand& command : kCommands) {

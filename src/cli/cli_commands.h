@@ -39,6 +39,8 @@ int RunCompareCommand(CliContext& context, CommandArgs args);
 int RunTpsDiffCommand(CliContext& context, CommandArgs args);
 int RunE2DiffCommand(CliContext& context, CommandArgs args);
 int RunExportE2Command(CliContext& context, CommandArgs args);
+int RunBackupsCommand(CliContext& context, CommandArgs args);
+int RunRestoreCommand(CliContext& context, CommandArgs args);
 
 std::span<const CliCommand> CliCommands();
 const CliCommand* FindCliCommand(std::string_view name);

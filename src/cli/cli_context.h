@@ -27,6 +27,8 @@ public:
 
     CliPrompts& Prompts() { return m_prompts; }
     ProjectConfig& Config() { return m_config; }
+    // The backup folder of the configuration with the limits config.ini sets.
+    BackupStore Backups() const { return BackupStore(m_config.BackupFolder(), m_config.ReadBackupSettings()); }
     std::FILE* Out() const { return stdout; }
 
     // The --project-type option, else the type config.ini names. Never asks: without either it

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "document/backup_listing.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
 
@@ -99,18 +100,9 @@ void SetCutSaves(Document& document, const CliArguments& arguments)
 
 std::string DatabaseCountsLine(std::string_view database, const Document& document)
 {
-    const ChannelTree& tree = document.Store().Tree();
-    int satellites = 0;
-    int tps = 0;
-    if (const TreeItem* root = tree.FindRoot(TreeKind::SatelliteRoot)) {
-        satellites = root->ChildCount();
-        for (int s = 0; s < root->ChildCount(); ++s)
-            tps += root->Child(s)->ChildCount();
-    }
-    const TreeItem* all = tree.FindRoot(TreeKind::AllServices);
-    const int services = all ? all->Info()->programs.Size() : 0;
-    return std::string(database) + " satellites=" + std::to_string(satellites) + " tps=" + std::to_string(tps)
-        + " services=" + std::to_string(services) + "\n";
+    const DatabaseCounts counts = CountDatabase(document);
+    return std::string(database) + " satellites=" + std::to_string(counts.satellites) + " tps="
+        + std::to_string(counts.tps) + " services=" + std::to_string(counts.services) + "\n";
 }
 
 std::optional<DatabaseChunk> ChunkOption(const CliArguments& arguments)

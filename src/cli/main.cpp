@@ -10,6 +10,7 @@
 #include "schema/config_folder.h"
 #include "schema/project_config.h"
 #include "util/file_name.h"
+#include "util/saved_file.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,9 +20,13 @@
 namespace torvane {
 namespace {
 
+// Saves replace files without keeping a backup first.
+const std::string kNoBackupFlag = "--no-backup";
+
 struct GlobalOptions {
     std::optional<std::string> configDir;
     std::optional<ProjectType> projectType;
+    bool noBackup = false;
     std::size_t commandAt = 0;  // index of the command word
 };
 
@@ -67,7 +72,10 @@ int Run(const std::vector<std::string>& args)
             return kExitOk;
         }
         bool missing = false;
-        if (std::optional<std::string> dir = OptionValue(args, at, "--config-dir", missing)) {
+        if (args[at] == kNoBackupFlag) {
+            options.noBackup = true;
+            ++at;
+        } else if (std::optional<std::string> dir = OptionValue(args, at, "--config-dir", missing)) {
             options.configDir = std::move(dir);
         } else if (std::optional<std::string> name = OptionValue(args, at, "--project-type", missing)) {
             options.projectType = ProjectTypeFromName(*name);
@@ -93,8 +101,16 @@ int Run(const std::vector<std::string>& args)
     // The one question about the project type is answered by the option.
     if (options.projectType)
         prompts.AnswerChoice("Project Select", static_cast<int>(*options.projectType));
+    // --no-backup may also follow the command word, like the command's own options.
+    std::vector<std::string> commandArgs(args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end());
+    const bool noBackup = std::erase(commandArgs, kNoBackupFlag) > 0 || options.noBackup;
+    const BackupSettings backupSettings = config.ReadBackupSettings();
+    const BackupStore backups(config.BackupFolder(), backupSettings);
+    if (backupSettings.enabled && !noBackup && !config.Folder().empty())
+        SetSaveBackups(&backups);
     CliContext context(std::move(config), options.projectType, prompts);
-    const int status = command->run(context, CommandArgs(args).subspan(at + 1));
+    const int status = command->run(context, commandArgs);
+    SetSaveBackups(nullptr);
     if (std::fflush(stdout) != 0)
         return kExitFailure;
     return status;

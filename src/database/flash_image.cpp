@@ -6,7 +6,7 @@
 
 #include "database/zlib_codec.h"
 #include "util/ascii_case.h"
-#include "util/atomic_file.h"
+#include "util/saved_file.h"
 #include "util/byte_order.h"
 #include "util/crc32_mpeg2.h"
 #include "util/file_reader.h"
@@ -332,11 +332,7 @@ bool FlashImage::WriteImageToDisk(const std::string& target, UserPrompts& prompt
     if (!m_image)
         return false;
     const DropImageAtEnd drop(*this);
-    if (!WriteFileAtomically(target, *m_image)) {
-        prompts.Message(std::string(kCantWriteMessage) + target);
-        return false;
-    }
-    return true;
+    return WriteSavedFile(target, *m_image, prompts);
 }
 
 bool FlashImage::SaveDefaultDatabaseThroughImage(const std::string& target, ProjectType type,
@@ -366,11 +362,7 @@ bool FlashImage::SaveDefaultDatabaseThroughImage(const std::string& target, Proj
     const std::optional<ImageArea> area = DefaultArea();
     const std::span<const std::uint8_t> bytes =
         std::span(*m_image).subspan(static_cast<std::size_t>(area->offset), *written);
-    if (!WriteFileAtomically(target, bytes)) {
-        prompts.Message(std::string(kCantWriteMessage) + target);
-        return false;
-    }
-    return true;
+    return WriteSavedFile(target, bytes, prompts);
 }
 
 bool FlashImage::Save(DatabaseChunk from, const SaveInputs& inputs, UserPrompts& prompts)

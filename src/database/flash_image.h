@@ -11,6 +11,7 @@
 #include "database/chunk_chain.h"
 #include "database/default_database_region.h"
 #include "schema/field_codec.h"
+#include "util/saved_file.h"
 #include "schema/project_type.h"
 
 namespace torvane {
@@ -27,7 +28,6 @@ inline constexpr std::string_view kNoDefaultChunkMessage = "No default database 
 inline constexpr std::string_view kBadReservedSizeMessage = "Bad reserved size in the user database chunk";
 inline constexpr std::string_view kRegionOutsideFileMessage =
     "The user database region lies outside its chunk or the file";
-inline constexpr std::string_view kCantWriteMessage = "Can't write ";  // followed by the path
 inline constexpr std::string_view kFixedDefaultAreaTakenMessage =
     "This image has no default database chunk, and the default database's fixed place (0xC0000 to "
     "0xDFF80) lies in another chunk: the default database cannot be written into this image";

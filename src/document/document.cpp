@@ -13,7 +13,7 @@
 #include "store/tree_item.h"
 #include "document/user_image_builder.h"
 #include "util/ascii_case.h"
-#include "util/atomic_file.h"
+#include "util/saved_file.h"
 #include "util/file_reader.h"
 #include "util/user_prompts.h"
 
@@ -436,11 +436,8 @@ SaveResult Document::WriteDefaultDatabaseFile(const std::string& target, bool wi
     const std::optional<std::size_t> written = WriteDefaultDatabaseRegion(buffer, m_type, generate, m_prompts);
     if (!written)
         return SaveResult::Failed;
-    if (!WriteFileAtomically(target, std::span(buffer).first(*written))) {
-        m_prompts.Message(std::string(kCantWriteMessage) + target);
-        return SaveResult::Failed;
-    }
-    return SaveResult::Saved;
+    return WriteSavedFile(target, std::span(buffer).first(*written), m_prompts) ? SaveResult::Saved
+                                                                                 : SaveResult::Failed;
 }
 
 SaveResult Document::SaveDefaultDatabase()

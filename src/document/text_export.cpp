@@ -10,7 +10,7 @@
 #include "store/service_list.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
-#include "util/atomic_file.h"
+#include "util/saved_file.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -90,11 +90,7 @@ bool ExportText(const ServiceList& list, const std::string& path)
     const TreeItem* current = list.CurrentItem();
     const std::string text = BuildTextListing(store, current ? current->Info() : nullptr, list.Filter());
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!WriteFileAtomically(path, bytes)) {
-        store.Prompts().Message(std::string(kCantWriteMessage) + path);
-        return false;
-    }
-    return true;
+    return WriteSavedFile(path, bytes, store.Prompts());
 }
 
 } // namespace torvane

@@ -7,7 +7,7 @@
 #include "database/flash_image.h"
 #include "exchange/csv_table.h"
 #include "store/service_list.h"
-#include "util/atomic_file.h"
+#include "util/saved_file.h"
 #include "util/user_prompts.h"
 
 namespace torvane {
@@ -31,11 +31,7 @@ bool ExportServiceCsv(const ServiceList& list, const std::string& path)
 {
     const std::string text = BuildServiceCsv(ReadServiceTable(list.Store(), list.Columns()));
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!WriteFileAtomically(path, bytes)) {
-        list.Store().Prompts().Message(std::string(kCantWriteMessage) + path);
-        return false;
-    }
-    return true;
+    return WriteSavedFile(path, bytes, list.Store().Prompts());
 }
 
 } // namespace torvane

@@ -33,6 +33,18 @@ TransferOutcome UploadProcedure::Run()
     return TransferOutcome::Succeeded;
 }
 
+TransferOutcome UploadProcedure::RunBeforeDownload()
+{
+    m_length = 0;
+    m_walk = {};
+    if (!m_session.OpenLink())
+        return Fail();
+    if (!m_session.TestPort() || !m_session.CollectInfo(transfer_text::kDownloadCaption, false) || !DumpAndSave())
+        return Fail();
+    m_session.CloseLink();
+    return TransferOutcome::Succeeded;
+}
+
 TransferOutcome UploadProcedure::Fail()
 {
     m_session.CloseLink();

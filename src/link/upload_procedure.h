@@ -18,6 +18,10 @@ public:
     UploadProcedure(TransferSession& session, std::string outputPath);
 
     TransferOutcome Run();
+    // The dump alone, as the first step of a download that keeps what the receiver held: the file
+    // written and the receiver rebooted, without the chunk walk, and the transfer goes on (it can
+    // still be cancelled).
+    TransferOutcome RunBeforeDownload();
 
     // Emptied when the file could not be written.
     const std::string& OutputPath() const { return m_outputPath; }

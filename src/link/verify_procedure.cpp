@@ -6,6 +6,7 @@
 #include "database/chunk_chain.h"
 #include "link/transfer_session.h"
 #include "link/upgrade_lib.h"
+#include "link/upload_procedure.h"
 
 namespace torvane {
 
@@ -95,8 +96,13 @@ TransferOutcome VerifyProcedure::Fail()
 }
 
 TransferOutcome DownloadAndVerify(TransferSession& session, const DownloadRequest& request,
-                                  const std::function<bool()>& verify)
+                                  const std::function<bool()>& verify, const std::string& backupPath)
 {
+    if (!backupPath.empty()) {
+        const TransferOutcome kept = UploadProcedure(session, backupPath).RunBeforeDownload();
+        if (kept != TransferOutcome::Succeeded)
+            return kept;
+    }
     DownloadProcedure download(session, request);
     const TransferOutcome downloaded = download.Run();
     if (downloaded != TransferOutcome::Succeeded || !verify())

@@ -39,8 +39,10 @@ private:
     std::vector<SentChunk> m_expected;
 };
 
-// A download and, when verify answers true once it has succeeded, the check of what it sent.
+// A download and, when verify answers true once it has succeeded, the check of what it sent. With
+// a backup path the receiver's flash is first dumped into that file, and the download starts only
+// once it is kept there.
 TransferOutcome DownloadAndVerify(TransferSession& session, const DownloadRequest& request,
-                                  const std::function<bool()>& verify);
+                                  const std::function<bool()>& verify, const std::string& backupPath = {});
 
 } // namespace torvane

@@ -1,5 +1,6 @@
 #include "schema/project_config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -19,6 +20,41 @@ constexpr std::string_view kConfigFileName = "config.ini";
 constexpr std::string_view kCompiledTemplateFileName = "script.ini";
 constexpr std::string_view kProjectSelectCaption = "Project Select";
 constexpr std::string_view kTemplateFilter = "Template File(*.h)";
+constexpr std::string_view kBackupFolderName = "backups";
+constexpr std::string_view kBackupsKey = "backups";
+constexpr std::string_view kPerFileKey = "backups-per-file";
+constexpr std::string_view kTotalMiBKey = "backups-total-mib";
+constexpr std::string_view kReceiverKey = "backups-receiver";
+
+std::optional<bool> OnOff(std::string_view text)
+{
+    if (text == "on" || text == "off")
+        return text == "on";
+    return std::nullopt;
+}
+
+std::string_view OnOffText(bool on)
+{
+    return on ? "on" : "off";
+}
+
+std::string BackupSettingsText(const BackupSettings& settings)
+{
+    return std::string(kBackupsKey) + "=" + std::string(OnOffText(settings.enabled)) + "\n" + std::string(kPerFileKey)
+        + "=" + std::to_string(settings.perFile) + "\n" + std::string(kTotalMiBKey) + "="
+        + std::to_string(settings.totalMiB) + "\n" + std::string(kReceiverKey) + "="
+        + std::string(OnOffText(settings.receiverFlash)) + "\n";
+}
+
+std::optional<int> NumberIn(std::string_view text, int least, int most)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const int value = std::stoi(std::string(text));
+    if (value < least || value > most)
+        return std::nullopt;
+    return value;
+}
 
 } // namespace
 
@@ -52,14 +88,69 @@ std::string ProjectConfig::CompiledTemplatePath() const
     return PathOf(kCompiledTemplateFileName);
 }
 
-std::optional<ProjectType> ProjectConfig::ReadProjectTypeFile() const
+std::pair<std::string, std::string> ProjectConfig::ReadConfigIniParts() const
 {
     const std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(ConfigIniPath());
     if (!bytes)
-        return std::nullopt;
-    std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    text = text.substr(0, text.find('\0'));
-    return ProjectTypeFromName(text);
+        return {};
+    const std::string text(bytes->begin(), bytes->end());
+    const std::size_t zero = text.find('\0');
+    if (zero == std::string::npos)
+        return {text, {}};
+    return {text.substr(0, zero), text.substr(zero + 1)};
+}
+
+bool ProjectConfig::WriteConfigIni(std::string_view typeText, std::string_view settingsText)
+{
+    std::vector<std::uint8_t> content(typeText.begin(), typeText.end());
+    content.push_back(0);
+    content.insert(content.end(), settingsText.begin(), settingsText.end());
+    return WriteFileAtomically(ConfigIniPath(), content);
+}
+
+std::optional<ProjectType> ProjectConfig::ReadProjectTypeFile() const
+{
+    return ProjectTypeFromName(ReadConfigIniParts().first);
+}
+
+std::string ProjectConfig::BackupFolder() const
+{
+    return PathOf(kBackupFolderName);
+}
+
+BackupSettings ProjectConfig::ReadBackupSettings() const
+{
+    BackupSettings settings;
+    const std::string settingsText = ReadConfigIniParts().second;
+    std::string_view text = settingsText;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = line.substr(0, equals);
+        const std::string_view value = line.substr(equals + 1);
+        if (key == kBackupsKey)
+            settings.enabled = OnOff(value).value_or(settings.enabled);
+        else if (key == kReceiverKey)
+            settings.receiverFlash = OnOff(value).value_or(settings.receiverFlash);
+        else if (key == kPerFileKey)
+            settings.perFile = NumberIn(value, BackupSettings::kMinPerFile, BackupSettings::kMaxPerFile)
+                                   .value_or(settings.perFile);
+        else if (key == kTotalMiBKey)
+            settings.totalMiB = NumberIn(value, BackupSettings::kMinTotalMiB, BackupSettings::kMaxTotalMiB)
+                                    .value_or(settings.totalMiB);
+    }
+    return settings;
+}
+
+bool ProjectConfig::SaveBackupSettings(const BackupSettings& settings)
+{
+    return WriteConfigIni(ReadConfigIniParts().first, BackupSettingsText(settings));
 }
 
 std::optional<ProjectType> ProjectConfig::LoadProjectType(UserPrompts& prompts)
@@ -82,12 +173,11 @@ std::optional<ProjectType> ProjectConfig::LoadProjectType(UserPrompts& prompts)
 
 bool ProjectConfig::SaveProjectType(ProjectType type)
 {
-    // The name and its terminating zero byte: 12 bytes.
-    const std::string_view name = ProjectTypeName(type);
-    std::vector<std::uint8_t> content(name.begin(), name.end());
-    content.push_back(0);
+    // The name and its terminating zero byte (12 bytes), then the backup settings when they are
+    // not the defaults.
+    const BackupSettings settings = ReadBackupSettings();
     m_type = type;
-    return WriteFileAtomically(ConfigIniPath(), content);
+    return WriteConfigIni(ProjectTypeName(type), settings == BackupSettings{} ? "" : BackupSettingsText(settings));
 }
 
 bool ProjectConfig::LoadCompiledTemplate(NodeSchema& schema, UserPrompts& prompts) const

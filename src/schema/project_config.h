@@ -4,8 +4,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "schema/project_type.h"
+#include "util/backup_store.h"
 
 namespace torvane {
 
@@ -37,9 +39,19 @@ public:
     // while OK is pressed with nothing chosen, and config.ini rewritten with the answer. Nothing
     // (and nothing written) when the question is cancelled: the program then ends.
     std::optional<ProjectType> LoadProjectType(UserPrompts& prompts);
-    // Sets the type and writes config.ini as "Project Select" does: the name and a zero byte.
-    // False when the file cannot be written.
+    // Sets the type and writes config.ini as "Project Select" does: the name and a zero byte (the
+    // backup settings after it are kept). False when the file cannot be written.
     bool SaveProjectType(ProjectType type);
+
+    // The backup folder: "backups" in the configuration folder; empty when no folder is known.
+    std::string BackupFolder() const;
+    // The backup settings config.ini holds after the zero byte that ends the project type, one
+    // "name=value" a line: "backups=on" or "off", "backups-per-file=N", "backups-total-mib=N",
+    // "backups-receiver=on" or "off".
+    // What is missing or out of range stays as BackupSettings has it.
+    BackupSettings ReadBackupSettings() const;
+    // Writes them into config.ini, the project type kept. False when the file cannot be written.
+    bool SaveBackupSettings(const BackupSettings& settings);
 
     // Reads script.ini into schema. "script path is empty" or "\"<path>\" not exist" when it
     // cannot be opened; a file that opens counts as loaded whatever it holds.
@@ -56,6 +68,9 @@ public:
 
 private:
     std::string PathOf(std::string_view fileName) const;
+    // config.ini as the type's text (up to the zero byte) and what follows the zero byte.
+    std::pair<std::string, std::string> ReadConfigIniParts() const;
+    bool WriteConfigIni(std::string_view typeText, std::string_view settingsText);
 
     std::string m_folder;
     std::optional<ProjectType> m_type;

@@ -20,6 +20,7 @@
 #include "document/document.h"
 #include "editing/edit_session.h"
 #include "store/tree_item.h"
+#include "util/saved_file.h"
 #include "ui/models/channel_tree_model.h"
 #include "ui/models/service_list_model.h"
 #include "ui/preset_prompts.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(ProjectConfig config, UserPrompts* prompts, WindowDialogs
     m_session = std::make_unique<EditSession>(*m_document);
     m_undoStack->setUndoLimit(m_session->StepLimit());
     m_serialSettings = LoadSerialSettings();
+    UseBackupSettings(m_config.ReadBackupSettings());
 
     InitResources();
     setWindowIcon(QIcon(QStringLiteral(":/icons/torvane.svg")));
@@ -96,6 +98,8 @@ MainWindow::~MainWindow()
     delete m_splitter;
     m_document->Store().Tree().RemoveObserver(m_treeModel);
     m_document->List().RemoveObserver(m_listModel);
+    if (SaveBackups() == m_backups.get())
+        SetSaveBackups(nullptr);
 }
 
 void MainWindow::BuildPanes()
@@ -168,6 +172,8 @@ void MainWindow::BuildMenus()
         tr("Take satellites, TPs, services, order and favourites from an Enigma2 settings folder"));
     add(file, WindowCommand::Compare, tr("Compare &with..."), &MainWindow::CompareWith, {},
         tr("Show what differs between this list and another"));
+    add(file, WindowCommand::RestoreBackup, tr("&Restore from Backup..."), &MainWindow::RestoreFromBackup, {},
+        tr("Open or compare an earlier version of this file"));
     file->addSeparator();
     add(file, WindowCommand::Close, tr("&Close"), &MainWindow::CloseFile, {}, tr("Close the active document"));
     file->addSeparator();
@@ -200,6 +206,7 @@ void MainWindow::BuildMenus()
 
     QMenu* setting = menuBar()->addMenu(tr("&Setting"));
     add(setting, WindowCommand::SerialPort, tr("Serial &Port"), &MainWindow::SerialPort);
+    add(setting, WindowCommand::BackupSettings, tr("&Backups..."), &MainWindow::BackupSettingsCommand);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     add(help, WindowCommand::About, tr("&About Torvane..."), &MainWindow::About, {},
@@ -306,7 +313,7 @@ void MainWindow::UpdateState()
     const bool image = open && !m_document->ProductImagePath().empty();
     for (WindowCommand command : {WindowCommand::Save, WindowCommand::SaveAs, WindowCommand::Close,
                                   WindowCommand::ApplyOrder, WindowCommand::ImportCsv, WindowCommand::ImportEnigma2,
-                                  WindowCommand::Compare})
+                                  WindowCommand::Compare, WindowCommand::RestoreBackup})
         Action(command)->setEnabled(open);
     Action(WindowCommand::Download)->setEnabled(image);
     m_switchBar->setEnabled(open);

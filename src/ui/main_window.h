@@ -14,6 +14,7 @@
 #include "editing/service_sort.h"
 #include "link/serial_settings.h"
 #include "schema/project_config.h"
+#include "util/backup_store.h"
 #include "util/user_prompts.h"
 
 class QAction;
@@ -40,7 +41,7 @@ class WindowDialogs;
 // The commands of the main menu and the toolbar.
 enum class WindowCommand {
     Open, Save, SaveAs, Close, Exit, Undo, Redo, Find, Switch, Upload, Download, DownloadFile, SerialPort, About,
-    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, ImportEnigma2, Compare,
+    ToolbarOpen, ToolbarSave, ApplyOrder, ImportCsv, ImportEnigma2, Compare, RestoreBackup, BackupSettings,
     SortByName, SortByServiceId, SortByType, SortByTp, SortDescending, SortSelectedOnly, SetForSelected,
     FindDuplicates, FilterList,
 };
@@ -119,6 +120,10 @@ public slots:
     void DownloadFile();
     void SerialPort();
     void About();
+    // The backups (main_window_backups.cpp): File → "Restore from Backup…" on the open file, and
+    // Setting → "Backups…".
+    void RestoreFromBackup();
+    void BackupSettingsCommand();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -165,6 +170,8 @@ private:
     void NoteSaved(bool saved);
     // After a save refused at the cut question: the status bar says that nothing was saved.
     void NoteRefusedCut();
+    // The backup store the window's saves keep their copies in, as settings have it.
+    void UseBackupSettings(const BackupSettings& settings);
 
     ProjectConfig m_config;
     std::unique_ptr<WidgetPrompts> m_widgetPrompts;  // the window's own prompts, when it made them
@@ -174,6 +181,7 @@ private:
     std::unique_ptr<Document> m_document;
     std::unique_ptr<EditSession> m_session;
     SerialSettings m_serialSettings;
+    std::unique_ptr<BackupStore> m_backups;
     std::string m_imagePath;   // the flash image last opened, uploaded into or downloaded from
     QString m_titleName;       // what the title shows after "Torvane - "
 

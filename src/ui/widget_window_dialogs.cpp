@@ -5,6 +5,7 @@
 #include "editing/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/apply_order_dialog.h"
+#include "ui/dialogs/backup_settings_dialog.h"
 #include "ui/dialogs/compare_dialog.h"
 #include "ui/dialogs/dialog_support.h"
 #include "ui/dialogs/enigma2_import_dialog.h"
@@ -12,6 +13,7 @@
 #include "ui/dialogs/index_prompt_dialog.h"
 #include "ui/dialogs/move_information_dialog.h"
 #include "ui/dialogs/program_dialog.h"
+#include "ui/dialogs/restore_backup_dialog.h"
 #include "ui/dialogs/satellite_dialog.h"
 #include "ui/dialogs/set_for_selected_dialog.h"
 #include "ui/dialogs/tp_dialog.h"
@@ -97,6 +99,24 @@ bool WidgetWindowDialogs::RunEnigma2Import(Enigma2ImportPreview& preview, std::s
 {
     Enigma2ImportDialog dialog(preview, ToQString(source), m_parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<BackupSettings> WidgetWindowDialogs::RunBackupSettings(const BackupSettings& settings,
+                                                                     std::string_view folder)
+{
+    BackupSettingsDialog dialog(settings, folder, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Settings();
+}
+
+std::optional<std::size_t> WidgetWindowDialogs::RunRestoreBackup(std::string_view file,
+                                                                 const std::vector<BackupEntry>& entries,
+                                                                 const std::function<void(std::size_t)>& compare)
+{
+    RestoreBackupDialog dialog(file, entries, compare, m_parent);
+    dialog.exec();
+    return dialog.Opened();
 }
 
 } // namespace torvane

@@ -27,6 +27,9 @@ public:
     void ShowComparison(const CompareForm& form) override;
     std::optional<std::string> ChooseFolder(std::string_view caption) override;
     bool RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view source) override;
+    std::optional<BackupSettings> RunBackupSettings(const BackupSettings& settings, std::string_view folder) override;
+    std::optional<std::size_t> RunRestoreBackup(std::string_view file, const std::vector<BackupEntry>& entries,
+                                                const std::function<void(std::size_t)>& compare) override;
 
 private:
     QWidget* m_parent;

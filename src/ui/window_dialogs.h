@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "document/backup_listing.h"
 
 #include "editing/forms/index_prompt.h"
 #include "editing/forms/move_information.h"
@@ -52,6 +57,12 @@ public:
     virtual std::optional<std::string> ChooseFolder(std::string_view caption) = 0;
     // The preview of an Enigma2 import (source the folder) with its merge tick: true on OK.
     virtual bool RunEnigma2Import(Enigma2ImportPreview& preview, std::string_view source) = 0;
+    // Setting → "Backups…" preset with settings (folder is where the copies are): the settings on OK.
+    virtual std::optional<BackupSettings> RunBackupSettings(const BackupSettings& settings, std::string_view folder) = 0;
+    // "Restore from Backup" over file's backups; compare is called for "Compare with current"
+    // with the chosen entry's index. The entry to open on "Open".
+    virtual std::optional<std::size_t> RunRestoreBackup(std::string_view file, const std::vector<BackupEntry>& entries,
+                                                        const std::function<void(std::size_t)>& compare) = 0;
 };
 
 } // namespace torvane

@@ -105,7 +105,8 @@ private slots:
         const auto menuOf = [&](int n) { return window.menuBar()->actions()[n]->menu(); };
         QCOMPARE(MenuTexts(*menuOf(0)),
                  QStringList({"&Open...", "-", "&Save (grey)", "Save &As... (grey)", "-", "A&pply Order from... (grey)",
-                              "&Import CSV... (grey)", "Import &Enigma2 Settings... (grey)", "Compare &with... (grey)", "-", "&Close (grey)", "-",
+                              "&Import CSV... (grey)", "Import &Enigma2 Settings... (grey)", "Compare &with... (grey)",
+                              "&Restore from Backup... (grey)", "-", "&Close (grey)", "-",
                               "Recent &Files (grey)", "-", "E&xit"}));
         // Every entry of a menu has a mnemonic of its own.
         for (const QAction* menu : window.menuBar()->actions()) {
@@ -123,7 +124,7 @@ private slots:
                                                      "Set for Se&lected...", "Find &Duplicates", "F&ilter List"}));
         QCOMPARE(MenuTexts(*menuOf(2)), QStringList({"&UpLoad  (STB --> PC)", "&DownLoad  (PC --> STB) (grey)", "-",
                                                      "DownLoad &File (PC --> STB)"}));
-        QCOMPARE(MenuTexts(*menuOf(3)), QStringList({"Serial &Port"}));
+        QCOMPARE(MenuTexts(*menuOf(3)), QStringList({"Serial &Port", "&Backups..."}));
         QCOMPARE(MenuTexts(*menuOf(4)), QStringList({"&About Torvane..."}));
         QCOMPARE(window.Action(WindowCommand::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window.Action(WindowCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));

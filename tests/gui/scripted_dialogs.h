@@ -59,6 +59,19 @@ public:
     {
         return Run(enigma2Steps, preview, "Import Enigma2 Settings");
     }
+    std::optional<BackupSettings> RunBackupSettings(const BackupSettings&, std::string_view) override
+    {
+        return Next(backupSettingsAnswers, "Backups");
+    }
+    // Presses "Compare with current" for each of compareIndexes, then answers the next of restoreAnswers.
+    std::optional<std::size_t> RunRestoreBackup(std::string_view, const std::vector<BackupEntry>& entries,
+                                                const std::function<void(std::size_t)>& compare) override
+    {
+        restoreEntries.push_back(entries);
+        for (const std::size_t index : compareIndexes)
+            compare(index);
+        return Next(restoreAnswers, "Restore from Backup");
+    }
 
     std::deque<FormStep<ProgramForm>> programSteps;
     std::deque<FormStep<SatelliteForm>> satelliteSteps;
@@ -72,6 +85,10 @@ public:
     std::deque<std::optional<std::int32_t>> indexAnswers;
     std::deque<std::optional<std::uint32_t>> moveAnswers;
     std::deque<std::optional<FindRequest>> findAnswers;
+    std::deque<std::optional<BackupSettings>> backupSettingsAnswers;
+    std::vector<std::size_t> compareIndexes;
+    std::deque<std::optional<std::size_t>> restoreAnswers;
+    std::vector<std::vector<BackupEntry>> restoreEntries;  // each "Restore from Backup" shown
     std::vector<std::string> shown;  // captions in order
 
 private:

@@ -27,6 +27,9 @@
 #include "ui/transfer/download_dialog.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/transfer/upload_dialog.h"
+#include "util/backup_store.h"
+#include "util/file_reader.h"
+#include "util/saved_file.h"
 
 namespace torvane {
 namespace {
@@ -187,9 +190,11 @@ void TransferDialogsTest::downloadSendsTheChosenChunks_data()
     QTest::addColumn<bool>("userChunk");
     QTest::addColumn<bool>("verify");
     QTest::addColumn<QString>("lastStepText");
-    QTest::newRow("default") << true << false << false << "Download to sdram(Default Database)";
-    QTest::newRow("user") << false << true << false << "Download to sdram(User Database)";
-    QTest::newRow("both, verified") << true << true << true << "Download to sdram(User Database)";
+    QTest::addColumn<bool>("backup");
+    QTest::newRow("default") << true << false << false << "Download to sdram(Default Database)" << false;
+    QTest::newRow("user") << false << true << false << "Download to sdram(User Database)" << false;
+    QTest::newRow("both, verified") << true << true << true << "Download to sdram(User Database)" << false;
+    QTest::newRow("user, flash backed up") << false << true << false << "Download to sdram(User Database)" << true;
 }
 
 void TransferDialogsTest::downloadSendsTheChosenChunks()
@@ -198,6 +203,7 @@ void TransferDialogsTest::downloadSendsTheChosenChunks()
     QFETCH(bool, userChunk);
     QFETCH(bool, verify);
     QFETCH(QString, lastStepText);
+    QFETCH(bool, backup);
     const std::vector<std::uint8_t> flash = Flash(0);
     const std::vector<std::uint8_t> image = Flash(77);
     ScratchFolder folder;
@@ -205,7 +211,13 @@ void TransferDialogsTest::downloadSendsTheChosenChunks()
     SimReceiver receiver(flash);
     QVERIFY(receiver.Ready());
     ModalPrompts prompts;
+    // With the receiver's backup chosen in the settings its flash goes into the backup folder first.
+    const BackupStore backups(folder.Path("backups"), BackupSettings{true, 20, 500, true});
+    SetSaveBackups(backup ? &backups : nullptr);
     DownloadDialog dialog(Path(folder, "image.bin"), defaultChunk, userChunk, prompts, receiver.Settings());
+    SetSaveBackups(nullptr);
+    QCOMPARE(dialog.BackupBox()->isChecked(), backup);
+    QVERIFY(!dialog.BackupBox()->isEnabled());
     dialog.Runner().SetPauses(test::QuickPauses());
     QVERIFY(!dialog.VerifyBox()->isChecked());
     dialog.VerifyBox()->setChecked(verify);
@@ -234,12 +246,17 @@ void TransferDialogsTest::downloadSendsTheChosenChunks()
         QVERIFY(IsShown(Part(dialog, "finished", step)));
     QCOMPARE(Part(dialog, "percent", TransferStep::BurnFlash)->text(), QStringLiteral("100%"));
     QCOMPARE(IsShown(Part(dialog, "step", TransferStep::ReadBack)), verify);
+    QCOMPARE(IsShown(Part(dialog, "finished", TransferStep::Upload)), backup);
+    const std::vector<BackupCopy> copies = BackupStore::List(backups.ReceiverFolder(receiver.Settings().DeviceName()));
+    QCOMPARE(copies.size(), std::size_t{backup});
+    if (backup)
+        QVERIFY(ReadFileBytes(copies[0].path) == flash);
     QVERIFY(!dialog.VerifyBox()->isEnabled());
     QVERIFY(!cancelWhileBurning);
     QCOMPARE(noteWhileBurning, QStringLiteral("Burning cannot be interrupted"));
     QVERIFY(!note->isVisibleTo(&dialog));
     const QString summary = dialog.findChild<QLabel*>("summary")->text();
-    QVERIFY2(summary.startsWith("Sent "), qPrintable(summary));
+    QVERIFY2(summary.startsWith(backup ? "Dumped " : "Sent ") && summary.contains("Sent "), qPrintable(summary));
     QCOMPARE(summary.contains("Verified: the user database chunk matches what was sent"), verify);
     QVERIFY(Button(dialog, QDialogButtonBox::Ok)->isEnabled());
     QVERIFY(!Button(dialog, QDialogButtonBox::Cancel)->isEnabled());

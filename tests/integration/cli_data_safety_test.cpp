@@ -3,6 +3,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
 #include "util/byte_order.h"
+#include "util/file_reader.h"
 
 namespace torvane {
 namespace {
@@ -201,6 +203,152 @@ TEST_F(CliDataSafety, KilledSaveLeavesTheOldOrTheNewFile)
     ASSERT_EQ(test::RunCli(args, m_folder.Path()).status, 0);
     EXPECT_EQ(Read("demo.bin"), after);
     EXPECT_EQ(temporaries(), 0);
+}
+
+// Every file the backup folder holds as a copy (temporary files left out), by path.
+std::vector<std::string> BackupCopies(const std::string& folder)
+{
+    std::vector<std::string> copies;
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (entry->is_regular_file() && !entry->path().filename().string().starts_with("."))
+            copies.push_back(entry->path().string());
+    }
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+// Edits, a save over another file, a CSV export, restores over the file and beside it: each
+// replace keeps what it replaced, the newest first, and --no-backup keeps nothing.
+TEST_F(CliDataSafety, SavesKeepBackupsThatRestoreBringsBack)
+{
+    Configure();
+    ASSERT_EQ(Cli({"demo", Path("demo.bin")}).status, 0);
+    const Bytes original = Read("demo.bin");
+    const CliRun none = Cli({"backups", Path("demo.bin")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.err.starts_with("torvane-cli: There are no backups of " + Path("demo.bin") + " in " + ConfigDir()
+                                     + "/backups/demo.bin-"))
+        << none.err;
+    const std::string script = "select all\nrow 1\ndelete\n";
+    m_folder.Write("delete.txt", Bytes(script.begin(), script.end()));
+    ASSERT_EQ(Cli({"edit", Path("demo.bin"), Path("delete.txt")}).status, 0);
+    ASSERT_EQ(Cli({"edit", Path("demo.bin"), "--no-backup", Path("delete.txt")}).status, 0);
+    const Bytes twice = Read("demo.bin");
+    ASSERT_EQ(Cli({"edit", Path("demo.bin"), Path("delete.txt")}).status, 0);
+    const Bytes thrice = Read("demo.bin");
+
+    const CliRun listed = Cli({"backups", Path("demo.bin")});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::vector<std::string> lines = Lines(listed.out);
+    ASSERT_EQ(lines.size(), 2u) << listed.out;
+    const std::regex line(R"(([12])\t\d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC\t2097152\t(\d+) satellites, (\d+) TPs, (\d+) services)");
+    std::smatch newest;
+    std::smatch oldest;
+    ASSERT_TRUE(std::regex_match(lines[0], newest, line)) << lines[0];
+    ASSERT_TRUE(std::regex_match(lines[1], oldest, line)) << lines[1];
+    EXPECT_EQ(newest[1], "1");
+    EXPECT_EQ(std::stoi(oldest[4]) - std::stoi(newest[4]), 2);  // two services deleted in between
+
+    const CliRun restored = Cli({"restore", Path("demo.bin"), "2"});
+    ASSERT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(Read("demo.bin"), original);
+    ASSERT_EQ(Cli({"restore", Path("demo.bin"), "1", "--out", Path("again.bin")}).status, 0);
+    EXPECT_EQ(Read("again.bin"), thrice);  // the restore kept what it replaced
+    EXPECT_EQ(Cli({"restore", Path("demo.bin"), "4"}).status, 2);
+    EXPECT_EQ(Read("demo.bin"), original);
+
+    // A save over another image and a CSV export over an old one keep those files first.
+    ASSERT_EQ(Cli({"save", Path("demo.bin"), "--out", Path("again.bin")}).status, 0);
+    m_folder.Write("list.csv", Bytes{'x'});
+    ASSERT_EQ(Cli({"export-csv", Path("demo.bin"), Path("list.csv")}).status, 0);
+    const std::string backups = ConfigDir() + "/backups";
+    std::vector<Bytes> kept;
+    for (const std::string& copy : BackupCopies(backups))
+        kept.push_back(ReadFileBytes(copy).value_or(Bytes{}));
+    std::sort(kept.begin(), kept.end());
+    std::vector<Bytes> expected{original, twice, thrice, thrice, Bytes{'x'}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
+}
+
+// A backup folder that cannot be made stops every save, names the folder and leaves the file as
+// it was; --no-backup saves without one.
+TEST_F(CliDataSafety, UnwritableBackupFolderStopsTheSave)
+{
+    Configure();
+    ASSERT_EQ(Cli({"demo", Path("demo.bin")}).status, 0);
+    const Bytes before = Read("demo.bin");
+    m_folder.Write("cfg/backups", Bytes{0});  // a file where the folder belongs
+    const std::string script = "select all\nrow 1\ndelete\n";
+    m_folder.Write("delete.txt", Bytes(script.begin(), script.end()));
+
+    const CliRun refused = Cli({"edit", Path("demo.bin"), Path("delete.txt")});
+    EXPECT_EQ(refused.status, 1);
+    const std::string folder = refused.err.substr(refused.err.find(" in ") + 4);
+    EXPECT_TRUE(folder.starts_with(ConfigDir() + "/backups/demo.bin-")) << refused.err;
+    EXPECT_EQ(refused.err, "Can't keep a backup of " + Path("demo.bin") + " in "
+                               + folder.substr(0, folder.find(':')) + ": nothing was saved.\n");
+    EXPECT_EQ(Read("demo.bin"), before);
+
+    EXPECT_EQ(Cli({"--no-backup", "edit", Path("demo.bin"), Path("delete.txt")}).status, 0);
+    EXPECT_NE(Read("demo.bin"), before);
+}
+
+// torvane-cli killed at random moments of a save that first keeps a backup: the file holds the
+// old bytes or the new ones, and the backup folder holds no copy or a whole one.
+TEST_F(CliDataSafety, KilledBackupLeavesNoCopyOrAWholeOne)
+{
+    Configure();
+    ASSERT_EQ(Cli({"demo", Path("demo.bin")}).status, 0);
+    const Bytes before = Read("demo.bin");
+    const std::string script = "select all\nrow 1\nedit \"Channel Name=Killed\"\n";
+    m_folder.Write("rename.txt", Bytes(script.begin(), script.end()));
+    const std::vector<std::string> args = {"--config-dir", ConfigDir(), "edit", Path("demo.bin"), Path("rename.txt")};
+    const std::string backups = ConfigDir() + "/backups";
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(test::RunCli(args, m_folder.Path()).status, 0);
+    const auto whole = std::chrono::steady_clock::now() - started;
+    const Bytes after = Read("demo.bin");
+    ASSERT_EQ(BackupCopies(backups).size(), 1u);
+
+    std::mt19937 random(20261208);
+    const long long wholeMicroseconds = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
+    std::uniform_int_distribution<long long> delay(wholeMicroseconds / 4, wholeMicroseconds * 5 / 4);
+    int copiesSeen = 0;
+    for (int i = 0; i < 60; ++i) {
+        m_folder.Write("demo.bin", before);
+        std::filesystem::remove_all(backups);
+        test::ChildProcess child;
+        ASSERT_TRUE(child.Start(test::binaryPath("src/torvane-cli"), args, Path("out.txt"), Path("err.txt")));
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        child.Signal(SIGKILL);
+        ASSERT_TRUE(child.Wait(std::chrono::seconds(10)));
+        const Bytes now = Read("demo.bin");
+        ASSERT_TRUE(now == before || now == after) << "run " << i;
+        const std::vector<std::string> copies = BackupCopies(backups);
+        ASSERT_LE(copies.size(), 1u) << "run " << i;
+        for (const std::string& copy : copies)
+            ASSERT_EQ(ReadFileBytes(copy).value_or(Bytes{}), before) << "run " << i;
+        // The file is replaced only once its copy is whole.
+        if (now == after) {
+            ASSERT_EQ(copies.size(), 1u) << "run " << i;
+        }
+        copiesSeen += static_cast<int>(copies.size());
+    }
+    RecordProperty("copies", copiesSeen);
 }
 
 } // namespace

@@ -65,7 +65,7 @@ TEST_F(CliFileNamesTest, ArabicNameWithBlanksIsOpenedEditedAndSaved)
     EXPECT_NE(reopened.out.find("\n  نايل سات\n"), std::string::npos) << reopened.out;
     EXPECT_EQ(reopened.out.find(firstSatellite), std::string::npos) << reopened.out;
     // Written in place, nothing left beside the files.
-    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"script.ini", script, image, copy}));
+    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"backups", "script.ini", script, image, copy}));
 }
 
 // Every command that takes a file, with Arabic names with blanks for all of them: the CSV export

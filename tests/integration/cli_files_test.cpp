@@ -352,7 +352,9 @@ TEST_P(CliFilesTest, HelpNamesEveryFileCommand)
               "  compare A B [--chunk user|default]\n"
               "  demo OUT.bin [--satellites N] [--tps N] [--programs N] [--seed N]\n"
               "  upload [--port PORT] OUT.bin [--no-open]\n"
-              "  download [--port PORT] IMAGE.bin [--default] [--user] [--verify]\n");
+              "  download [--port PORT] IMAGE.bin [--default] [--user] [--verify] [--backup]\n"
+              "  backups FILE\n"
+              "  restore FILE N [--out OUT]\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, CliFilesTest, ::testing::Values(ProjectType::ZUV_DVBS_V1, ProjectType::ZUV_DVBS_V4),

@@ -226,7 +226,7 @@ TEST_F(CliTemplateTest, HelpPrintsUsage)
     const CliRun run = Run({"--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.starts_with("usage: torvane-cli [--config-dir DIR] [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|"
-                                    "ZUV_DVBS_V4] COMMAND ...\n       torvane-cli --help | --version\ncommands:\n"
+                                    "ZUV_DVBS_V4] [--no-backup] COMMAND ...\n       torvane-cli --help | --version\ncommands:\n"
                                     "  config [--project-type ZUV_DVBS_V1|ZUV_DVBS_V2|ZUV_DVBS_V4]\n"
                                     "  template compile HEADER.h\n  template show\n"))
         << run.out;

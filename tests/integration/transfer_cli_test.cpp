@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -196,6 +197,41 @@ INSTANTIATE_TEST_SUITE_P(
                       CliDownloadCase{"Generation33Both", 33, {"--default", "--user"}, true, true},
                       CliDownloadCase{"Generation16User", 16, {"--user"}, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --backup first dumps the receiver's flash into the backup folder, then downloads; a backup
+// folder that cannot be made sends nothing.
+TEST(CliDownloadBackup, KeepsTheReceiversFlashFirst)
+{
+    ScratchFolder folder;
+    const TestImage shape{0, 0x3000, 0x9000};
+    const std::vector<std::uint8_t> receiver = MakeTestImage(shape).Build(0x80000);
+    const std::vector<std::uint8_t> image = MakeTestImage({61, 0x3000, 0x9000}).Build(0x80000);
+    folder.Write("receiver.bin", receiver);
+    folder.Write("image.bin", image);
+    SimProcess sim(folder, "receiver.bin", {});
+    ASSERT_FALSE(sim.Path().empty());
+    const std::vector<std::string> args{"--config-dir", folder.Path("cfg"), "download", "--port", sim.Path(),
+                                        folder.Path("image.bin"), "--backup"};
+
+    folder.Write("cfg", std::vector<std::uint8_t>{0});  // a file where the configuration folder belongs
+    const test::CliRun refused = RunCli(folder, args);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "torvane-cli: Can't write the backup folder " + folder.Path("cfg") + "/backups/receiver-"
+                               + sim.Path().substr(sim.Path().rfind('/') + 1) + ": nothing was sent.\n");
+    std::filesystem::remove(folder.Path("cfg"));
+
+    const test::CliRun download = RunCli(folder, args);
+    EXPECT_EQ(download.status, 0) << download.err;
+    sim.Stop();
+    const std::string kept = "receiver flash kept in ";
+    ASSERT_TRUE(download.out.starts_with(kept)) << download.out;
+    const std::string copy = download.out.substr(kept.size(), download.out.size() - kept.size() - 1);
+    EXPECT_TRUE(copy.starts_with(folder.Path("cfg") + "/backups/receiver-")) << copy;
+    EXPECT_TRUE(test::TextOf(copy) == std::string(receiver.begin(), receiver.end()));
+    EXPECT_TRUE(Contains(download.err, "Start uploading: Finished\n")) << download.err;
+    EXPECT_LT(download.err.find("Dumped "), download.err.find("Burning to flash: Finished\n")) << download.err;
+    EXPECT_TRUE(folder.Read("receiver.bin") == test::AfterDownload(shape, receiver, image, true, false));
+}
 
 TEST(CliDownloadRefused, LargerImageChunkIsReadDatabaseFail)
 {

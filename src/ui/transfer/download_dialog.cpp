@@ -3,6 +3,8 @@
 #include <QCheckBox>
 
 #include "link/verify_procedure.h"
+#include "link/transfer_session.h"
+#include "util/saved_file.h"
 
 namespace torvane {
 
@@ -10,6 +12,7 @@ DownloadDialog::DownloadDialog(const QString& imagePath, bool defaultChunk, bool
                                const SerialSettings& settings, QWidget* parent)
     : TransferDialog(transfer_text::kDownloadCaption, prompts, settings, parent)
     , m_request{imagePath.toStdString(), defaultChunk, userChunk}
+    , m_port(settings.DeviceName())
 {
     QStringList chunks;
     if (defaultChunk)
@@ -19,6 +22,7 @@ DownloadDialog::DownloadDialog(const QString& imagePath, bool defaultChunk, bool
     SetSubject(tr("%1 of %2").arg(chunks.join(tr(" and ")), imagePath));
     AddStep(TransferStep::TestPort);
     AddStep(TransferStep::CollectInfo);
+    AddStep(TransferStep::Upload, kTransferBar);
     AddStep(TransferStep::DownloadToSdram, kTransferBar);
     AddStep(TransferStep::BurnFlash, kBurnBar);
     AddStep(TransferStep::ReadBack, kTransferBar);
@@ -31,12 +35,36 @@ DownloadDialog::DownloadDialog(const QString& imagePath, bool defaultChunk, bool
         adjustSize();
     });
     AddOption(m_verifyBox);
+
+    if (const BackupStore* backups = SaveBackups(); backups && backups->Settings().receiverFlash)
+        m_backups = *backups;
+    m_backupBox = new QCheckBox(tr("Back up the receiver's flash first"), this);
+    m_backupBox->setChecked(m_backups.has_value());
+    m_backupBox->setEnabled(false);
+    m_backupBox->setToolTip(tr("Chosen in Setting → Backups..."));
+    ReserveStep(TransferStep::Upload, m_backupBox->isChecked());
+    AddOption(m_backupBox);
 }
 
 TransferRunner::Job DownloadDialog::MakeJob()
 {
-    return [request = m_request, verify = m_verify](TransferSession& session) {
-        return DownloadAndVerify(session, request, [verify] { return verify->load(); });
+    if (!m_backups) {
+        return [request = m_request, verify = m_verify](TransferSession& session) {
+            return DownloadAndVerify(session, request, [verify] { return verify->load(); });
+        };
+    }
+    const std::optional<std::string> copy = m_backups->NewReceiverCopy(m_port);
+    if (!copy) {
+        return [folder = m_backups->ReceiverFolder(m_port)](TransferSession& session) {
+            session.Message(ReceiverBackupFailedMessage(folder));
+            return TransferOutcome::Failed;
+        };
+    }
+    return [request = m_request, verify = m_verify, backups = *m_backups, copy = *copy](TransferSession& session) {
+        const TransferOutcome outcome =
+            DownloadAndVerify(session, request, [verify] { return verify->load(); }, copy);
+        backups.ApplyRetention();
+        return outcome;
     };
 }
 

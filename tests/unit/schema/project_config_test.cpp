@@ -121,6 +121,44 @@ INSTANTIATE_TEST_SUITE_P(
                       AskedCase{"ZUV_DVBS_V", {-1, std::nullopt}, std::nullopt},
                       AskedCase{std::nullopt, {std::nullopt}, std::nullopt}));
 
+struct BackupSettingsCase {
+    std::string tail;  // config.ini after "ZUV_DVBS_V4" and its zero byte
+    BackupSettings expected;
+};
+
+class BackupSettingsFromConfigIni : public ProjectConfigTest,
+                                    public ::testing::WithParamInterface<BackupSettingsCase> {};
+
+// The settings after the zero byte are read, what is out of range keeps its default, and saving
+// either the type or the settings keeps the other.
+TEST_P(BackupSettingsFromConfigIni, ReadAndKeptByBothSaves)
+{
+    Write("config.ini", "ZUV_DVBS_V4"s + '\0' + GetParam().tail);
+    EXPECT_EQ(m_config.ReadBackupSettings(), GetParam().expected);
+    EXPECT_EQ(m_config.ReadProjectTypeFile(), ProjectType::ZUV_DVBS_V4);
+
+    ASSERT_TRUE(m_config.SaveProjectType(ProjectType::ZUV_DVBS_V1));
+    EXPECT_EQ(m_config.ReadBackupSettings(), GetParam().expected);
+    const BackupSettings changed{!GetParam().expected.enabled, 7, 64, !GetParam().expected.receiverFlash};
+    ASSERT_TRUE(m_config.SaveBackupSettings(changed));
+    EXPECT_EQ(ReadFileBytes(m_config.ConfigIniPath()),
+              Bytes("ZUV_DVBS_V1"s + '\0' + (changed.enabled ? "backups=on" : "backups=off")
+                    + "\nbackups-per-file=7\nbackups-total-mib=64\nbackups-receiver="
+                    + (changed.receiverFlash ? "on\n" : "off\n")));
+    EXPECT_EQ(m_config.ReadBackupSettings(), changed);
+    EXPECT_EQ(m_config.BackupFolder(), m_dir + "/backups");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BackupSettingsFromConfigIni,
+    ::testing::Values(BackupSettingsCase{"", {true, 20, 500, false}},
+                      BackupSettingsCase{"backups=off\r\nbackups-per-file=1\nbackups-total-mib=100000\n"
+                                         "backups-receiver=on\n",
+                                         {false, 1, 100000, true}},
+                      BackupSettingsCase{"backups=no\nbackups-per-file=0\nbackups-total-mib=100001\nx", {true, 20, 500, false}},
+                      BackupSettingsCase{"backups-per-file=1000\nbackups-total-mib=-5\nbackups-per-file=",
+                                         {true, 1000, 500, false}}));
+
 TEST(ProjectTypeNames, MatchWithoutCaseAndOnlyAsAWhole)
 {
     EXPECT_EQ(ProjectTypeFromName("zUv_DvBs_v2"), ProjectType::ZUV_DVBS_V2);
