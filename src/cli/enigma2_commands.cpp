@@ -9,6 +9,7 @@
 #include "editing/edit_session.h"
 #include "editing/enigma2_export.h"
 #include "editing/enigma2_import.h"
+#include "editing/tp_import.h"
 #include "exchange/enigma2_folder.h"
 #include "exchange/enigma2_writer.h"
 #include "util/file_name.h"
@@ -101,7 +102,8 @@ std::string RunEnigma2ImportLine(EditSession& session, const std::vector<std::st
     const Enigma2Import import(session, settings, words.options);
     if (!import.Error().empty())
         return import.Error();
-    import.Apply(session);
+    if (import.Apply(session) == StepResult::Refused)
+        return std::string(kTableStepRefusedMessage);
     PrintSummary(import);
     return {};
 }

@@ -459,7 +459,7 @@ std::string Enigma2Import::RowText(const Enigma2ImportRow& row) const
     return text;
 }
 
-void Enigma2Import::ApplyEdit(EditSession& session) const
+bool Enigma2Import::ApplyEdit(EditSession& session) const
 {
     using enum Enigma2ImportAction;
     NodeStore& store = session.GetDocument().Store();
@@ -482,10 +482,13 @@ void Enigma2Import::ApplyEdit(EditSession& session) const
             }
         }
         // A satellite none of whose TPs can be imported is not made.
-        if (!satellite && plan.tps.Counts().added > 0)
+        if (!satellite && plan.tps.Counts().added > 0) {
             satellite = AddSatellite(session, plan);
-        if (satellite)
-            ApplyTpUpdateEdit(session, *satellite, plan.tps);
+            if (!satellite)
+                return false;
+        }
+        if (satellite && !ApplyTpUpdateEdit(session, *satellite, plan.tps))
+            return false;
         satellites.push_back(satellite);
     }
 
@@ -534,11 +537,12 @@ void Enigma2Import::ApplyEdit(EditSession& session) const
     session.GetDocument().List().ShowList(session.GetDocument().List().CurrentItem());
     if (!order.empty())
         store.SetModified(true);
+    return true;
 }
 
-bool Enigma2Import::Apply(EditSession& session) const
+StepResult Enigma2Import::Apply(EditSession& session) const
 {
-    return session.Execute(kImportEnigma2Step, [&] { ApplyEdit(session); });
+    return session.ExecuteWhole(kImportEnigma2Step, [&] { return ApplyEdit(session); });
 }
 
 Enigma2ImportPreview::Enigma2ImportPreview(EditSession& session, E2Settings settings, Enigma2ImportOptions options)

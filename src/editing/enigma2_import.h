@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editing/edit_session.h"
 #include "editing/tp_import_preview.h"
 #include "exchange/enigma2_settings.h"
 
@@ -89,10 +90,11 @@ public:
     std::string RowText(const Enigma2ImportRow& row) const;
 
     // The edit of one session step: the services replaced or merged, satellites and TPs added
-    // as needed, the groups set and the channel order made.
-    void ApplyEdit(EditSession& session) const;
-    // The same as one step; false when nothing changed.
-    bool Apply(EditSession& session) const;
+    // as needed, the groups set and the channel order made. False as soon as a satellite or TP
+    // cannot be added or changed as the preview says (the step is then taken back whole).
+    bool ApplyEdit(EditSession& session) const;
+    // The same as one step.
+    StepResult Apply(EditSession& session) const;
 
 private:
     void ChooseSatellites(EditSession& session);

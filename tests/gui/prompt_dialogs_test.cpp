@@ -208,7 +208,8 @@ void PromptDialogsTest::fileDialog()
     save.show();
     QCOMPARE(save.directory().absolutePath(), QDir(folder.path()).absolutePath());
     QCOMPARE(save.nameFilters(), QStringList({"Save Bin File(*.bin)", "Default DB File With Order(*.df2)",
-                                              "Default DB File(*.ddf)", "TXT File(*.txt)", "CSV File(*.csv)"}));
+                                              "Default DB File(*.ddf)", "TXT File(*.txt)", "CSV File(*.csv)",
+                                              "Enigma2 Settings (folder)(*)"}));
     QCOMPARE(save.NameBoxText(), QStringLiteral("demo.bin"));
     QCOMPARE(save.TypeNumber(), 1);
 

@@ -125,7 +125,7 @@ TEST_F(CliFileNamesTest, ArabicNamesWithBlanksReachEveryFileCommand)
     }
     EXPECT_EQ(m_folder.Read(copy), m_folder.Read(image));
     EXPECT_EQ(m_folder.Names(),
-              (std::vector<std::string>{"script.ini", script, image, csv, header, table, copy, listing}));
+              (std::vector<std::string>{"backups", "script.ini", script, image, csv, header, table, copy, listing}));
 }
 
 // A read-only image is refused with the editor's message on every system, byte for byte as it was.

@@ -30,7 +30,7 @@ std::optional<TableImportStep> PrepareEnigma2Import(EditSession& session, UserPr
     if (!dialogs.RunEnigma2Import(*preview, *folder))
         return std::nullopt;
     return TableImportStep{std::string(kImportEnigma2Step),
-                           [&session, preview] { preview->Import().ApplyEdit(session); }};
+                           WholeOrSaid(prompts, [&session, preview] { return preview->Import().ApplyEdit(session); })};
 }
 
 } // namespace torvane

@@ -58,7 +58,8 @@ std::optional<ChosenTable> ChooseTable(UserPrompts& prompts, std::optional<int> 
     return std::nullopt;
 }
 
-// The edit of a step: false, after saying so, when it could not be carried out whole.
+} // namespace
+
 std::function<bool()> WholeOrSaid(UserPrompts& prompts, std::function<bool()> edit)
 {
     return [&prompts, edit = std::move(edit)] {
@@ -68,8 +69,6 @@ std::function<bool()> WholeOrSaid(UserPrompts& prompts, std::function<bool()> ed
         return false;
     };
 }
-
-} // namespace
 
 std::optional<TableImportStep> PrepareTpUpdate(EditSession& session, UserPrompts& prompts, WindowDialogs& dialogs,
                                                TreeItem& satellite)

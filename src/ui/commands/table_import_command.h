@@ -19,6 +19,9 @@ struct TableImportStep {
     std::function<bool()> edit;
 };
 
+// The edit of a step: false, after saying so, when it could not be carried out whole.
+std::function<bool()> WholeOrSaid(UserPrompts& prompts, std::function<bool()> edit);
+
 // "Update TPs from Table…" on a satellite: the table file from the file dialog, its satellite (the
 // only one, else the user's choice with the one at the satellite's orbital position preselected),
 // then the preview.

@@ -109,7 +109,7 @@ TEST_F(Enigma2ImportSession, ImportsAGeneratedFolderAsOneStep)
 
     const DocumentBytes before = Take();
     const int satellitesBefore = SatelliteRoot()->ChildCount();
-    ASSERT_TRUE(import.Apply(session));
+    ASSERT_EQ(import.Apply(session), StepResult::Made);
     EXPECT_EQ(session.UndoText(), kImportEnigma2Step);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(SatelliteRoot()->ChildCount(), satellitesBefore + 3);
@@ -141,7 +141,7 @@ TEST_F(Enigma2ImportSession, ReplacesOrMergesTheServicesOfTheChosenSatellites)
     const Enigma2Import first(session, settings, {false, {192}, {}});
     ASSERT_EQ(first.Rows().size(), 2u);
     EXPECT_EQ(first.RowText(first.Rows()[0]), "add: Alpha TV  19.2E 11836 H 27500  SID 12003  Favorite Group 1");
-    ASSERT_TRUE(first.Apply(session));
+    ASSERT_EQ(first.Apply(session), StepResult::Made);
     const std::vector<ServiceRecord> added = ServicesOn({"19.2E"});
     ASSERT_EQ(added.size(), 2u);
     const int tv = added[0].slot;
@@ -164,14 +164,14 @@ TEST_F(Enigma2ImportSession, ReplacesOrMergesTheServicesOfTheChosenSatellites)
     EXPECT_EQ(merge.Count(Action::Add), 0);
     EXPECT_EQ(merge.Count(Action::SkippedTp), 2);
     EXPECT_EQ(merge.Replaced(), 0);
-    merge.Apply(session);
+    ASSERT_EQ(merge.Apply(session), StepResult::Made);
     EXPECT_EQ(static_cast<int>(LivePrograms().size()), programs);
     EXPECT_EQ(ServicesOn({"19.2E"})[0].slot, tv);
 
     const Enigma2Import replace(session, settings, {false, {192}, {"Demo favourites"}});
     EXPECT_EQ(replace.Replaced(), 2);
     ASSERT_EQ(replace.Rows().size(), 1u);  // only the bouquet's services
-    ASSERT_TRUE(replace.Apply(session));
+    ASSERT_EQ(replace.Apply(session), StepResult::Made);
     EXPECT_EQ(static_cast<int>(LivePrograms().size()), programs - 1);
     EXPECT_EQ(ServicesOn({"19.2E"}).size(), 1u);
     EXPECT_TRUE(Messages().empty());

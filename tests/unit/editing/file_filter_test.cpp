@@ -74,8 +74,9 @@ TEST(FileFilter, PickingATypeRenamesTheFileAndIsRemembered)
              Pick{1, "", "*.bin", 1},
              Pick{2, ".hidden", ".df2", 2},
              Pick{5, "list.df2", "list.csv", 5},
-             Pick{6, "kept.bin", "list.csv", 5},  // no sixth type: nothing changes
-             Pick{0, "kept.bin", "list.csv", 5},
+             Pick{6, "kept.bin", "kept", 6},  // a folder: the name loses its file type
+             Pick{7, "other.bin", "kept", 6},  // no seventh type: nothing changes
+             Pick{0, "other.bin", "kept", 6},
          }) {
         filter.PickType(pick.number, pick.box);
         EXPECT_EQ(filter.Name(), pick.name) << pick.box;
