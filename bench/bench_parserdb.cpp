@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "database/database_image.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace {
 
 using namespace torvane;
 
-using test::SilentPrompts;
 
 std::vector<std::uint8_t> FullRegion()
 {

@@ -10,7 +10,7 @@
 #include "store/node_store.h"
 #include "document/user_image_builder.h"
 #include "support/demo_database.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ using torvane::NodeStore;
 using torvane::UserImageBuilder;
 using torvane::test::DemoDatabase;
 using torvane::test::DemoOptions;
-using torvane::test::SilentPrompts;
+using torvane::SilentPrompts;
 
 constexpr DemoOptions kFullRegion{8, 25, 15, 0xA0000};
 

@@ -21,7 +21,7 @@
 #include "gui/scripted_dialogs.h"
 #include "schema/node_schema.h"
 #include "store/tree_item.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 #include "ui/main_window.h"
 #include "editing/forms/set_for_selected_form.h"
 #include "ui/views/navigator_view.h"
@@ -63,7 +63,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    test::SilentPrompts m_prompts;
+    SilentPrompts m_prompts;
     bool m_ready = false;
 };
 

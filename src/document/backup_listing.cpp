@@ -7,24 +7,10 @@
 #include "document/document.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
-#include "util/user_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace torvane {
 namespace {
-
-// The copies are read without anyone to answer: every message is dropped, every question refused.
-class QuietPrompts final : public UserPrompts {
-public:
-    void Message(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&, std::optional<int>) override
-    {
-        return std::nullopt;
-    }
-    std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return std::nullopt; }
-};
 
 // A flash image's user database counted from its table headers alone, without building the
 // tree: what the window's status bar shows for it.
@@ -44,7 +30,7 @@ std::optional<DatabaseCounts> CountUserDatabase(const std::string& path, UserPro
 
 std::optional<DatabaseCounts> CountFile(const std::string& path, const NodeSchema& schema, ProjectType type)
 {
-    QuietPrompts prompts;
+    SilentPrompts prompts;
     const SaveAsKind kind = SaveAsKindOf(path);
     if (kind == SaveAsKind::Bin) {
         if (std::optional<DatabaseCounts> counts = CountUserDatabase(path, prompts))

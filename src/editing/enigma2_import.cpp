@@ -20,7 +20,7 @@
 #include "store/service_list.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"
-#include "util/user_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace torvane {
 
@@ -30,25 +30,6 @@ constexpr std::int32_t kLowestPid = 32;
 constexpr std::int32_t kHighestPid = 8191;
 constexpr int kNoGroup = 0;
 constexpr int kOrderOnly = -1;
-
-// Keeps the message of a refused check instead of showing it; asks nothing.
-class RefusalPrompts final : public UserPrompts {
-public:
-    void Message(std::string_view text) override { m_text = std::string(text); }
-    bool AskYesNo(std::string_view) override { return false; }
-    std::optional<int> ChooseOne(std::string_view, const std::vector<std::string>&, std::optional<int>) override
-    {
-        return std::nullopt;
-    }
-    std::optional<ChunkChoice> ChooseChunks(std::string_view, ChunkChoice, bool) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override { return std::nullopt; }
-
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 // A cached PID the program dialog can hold; others count as none.
 std::int32_t PidOf(std::optional<std::uint32_t> cached)
@@ -341,7 +322,7 @@ void Enigma2Import::PlanServices(EditSession& session, const std::vector<std::si
         info.treeKind = TreeKind::Tp;
         return info;
     }();
-    RefusalPrompts refusal;
+    SilentPrompts refusal;
     int room = m_programRoom;
     for (std::size_t service : order) {
         const E2Service& e2 = lamedb.services[service];
@@ -370,7 +351,7 @@ void Enigma2Import::PlanServices(EditSession& session, const std::vector<std::si
             row.note = "TP " + std::string(ActionName(tpRow->action));
         } else if (!form.Ok(refusal)) {
             row.action = Enigma2ImportAction::Refused;
-            row.note = refusal.Text();
+            row.note = refusal.LastMessage();
         } else if (!tpRow->fits) {
             row.action = Enigma2ImportAction::NoRoom;
             row.note = "no room for its TP";
@@ -502,7 +483,7 @@ bool Enigma2Import::ApplyEdit(EditSession& session) const
     for (std::size_t i = 0; i < m_settings.lamedb.tps.size(); ++i)
         tpIndex.emplace(m_settings.lamedb.tps[i].key, i);
 
-    RefusalPrompts refusal;
+    SilentPrompts refusal;
     int room = Room(session, NodeKind::Program);
     std::vector<std::int32_t> order;
     for (const Enigma2ImportRow& row : m_rows) {

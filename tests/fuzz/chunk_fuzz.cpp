@@ -19,7 +19,7 @@
 #include "fuzz/scratch_file.h"
 #include "support/demo_database.h"
 #include "support/flash_test_images.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace torvane::fuzz {
 
@@ -96,7 +96,7 @@ void CheckWalk(const ChunkWalk& walk, std::size_t fileSize)
     }
 }
 
-void OpenAndWrite(const std::string& path, std::size_t fileSize, test::SilentPrompts& prompts)
+void OpenAndWrite(const std::string& path, std::size_t fileSize, SilentPrompts& prompts)
 {
     FlashImage image;
     if (const std::optional<UserRegion> region = image.OpenUserDatabase(path, prompts)) {
@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace torvane;
     static const fuzz::ScratchFile file("torvane-chunk-fuzz");
     const std::span<const std::uint8_t> bytes(data, size);
-    test::SilentPrompts prompts;
+    SilentPrompts prompts;
 
     for (const std::optional<std::uint32_t> limit : {std::optional<std::uint32_t>{}, std::optional{kOpenWalkLimit}}) {
         const ChunkWalk walk = WalkChunks(bytes, limit);

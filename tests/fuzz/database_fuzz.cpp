@@ -14,7 +14,7 @@
 #include "store/node_store.h"
 #include "document/user_image_builder.h"
 #include "support/demo_database.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 #include "support/test_paths.h"
 
 namespace torvane::fuzz {
@@ -37,7 +37,7 @@ const NodeSchema& SampleSchema()
 {
     static const NodeSchema schema = [] {
         NodeSchema parsed;
-        test::SilentPrompts prompts;
+        SilentPrompts prompts;
         Check(parsed.ParseTemplate(test::sourcePath("samples/template.h"), prompts),
               "the sample template did not parse");
         return parsed;
@@ -62,7 +62,7 @@ bool ExtrasHoldTableMagic(const DatabaseImage& image)
 // the region is ambiguous.
 Input OpenAndWrite(std::span<const std::uint8_t> region)
 {
-    test::SilentPrompts prompts;
+    SilentPrompts prompts;
     DatabaseImage image;
     NodeStore store(SampleSchema(), image, prompts);
     if (image.parserdb(region, prompts) != 0 || ExtrasHoldTableMagic(image) || !store.Rearrage(true))

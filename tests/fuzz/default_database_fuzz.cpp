@@ -17,11 +17,11 @@
 #include "store/node_store.h"
 #include "store/tree_item.h"
 #include "fuzz/fuzz_target.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 
 namespace {
 
-using torvane::test::SilentPrompts;
+using torvane::SilentPrompts;
 
 // Small records with the compact program shape, so that short inputs reach deep into the stream.
 constexpr std::string_view kTemplate =

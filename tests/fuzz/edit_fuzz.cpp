@@ -34,7 +34,7 @@
 #include "store/tree_item.h"
 #include "support/flash_test_images.h"
 #include "support/recording_prompts.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 #include "support/test_paths.h"
 #include "util/file_reader.h"
 
@@ -108,7 +108,7 @@ const NodeSchema& SampleSchema()
 {
     static const NodeSchema schema = [] {
         NodeSchema parsed;
-        test::SilentPrompts prompts;
+        SilentPrompts prompts;
         Check(parsed.ParseTemplate(test::sourcePath("samples/template.h"), prompts),
               "the sample template did not parse");
         return parsed;
@@ -164,7 +164,7 @@ const std::vector<Variant>& Variants()
             {DemoImageOptions{.satellites = 1, .tpsPerSatellite = 2, .programs = 5, .seed = 17}, 4},
         };
         const ScratchFile file("torvane-edit-fuzz-demo");
-        test::SilentPrompts prompts;
+        SilentPrompts prompts;
         std::vector<Variant> made;
         for (const ProjectType type : {ProjectType::ZUV_DVBS_V1, ProjectType::ZUV_DVBS_V4}) {
             for (const Shape& shape : shapes) {
@@ -249,7 +249,7 @@ public:
     ServiceList& List() { return m_list; }
 
 private:
-    test::SilentPrompts m_prompts;
+    SilentPrompts m_prompts;
     DatabaseImage m_image;
     NodeStore m_store;
     ServiceList m_list;
@@ -297,7 +297,7 @@ void CheckSaveAndReopen(const Variant& variant, Document& document, const std::s
     // A save that said something (a database cut to fit its area) is not held to the round trip.
     if (prompts.messages.size() != messages)
         return;
-    test::SilentPrompts quiet;
+    SilentPrompts quiet;
     const std::unique_ptr<Document> reopened = OpenDocument(variant, path, quiet);
     Check(reopened != nullptr, "a saved image does not open");
     Check(TreeText(reopened->Store().Tree()) == TreeText(document.Store().Tree()),

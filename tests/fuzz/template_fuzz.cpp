@@ -10,7 +10,7 @@
 
 #include "fuzz/fuzz_target.h"
 #include "schema/node_schema.h"
-#include "support/silent_prompts.h"
+#include "util/silent_prompts.h"
 #include "support/test_paths.h"
 #include "unit/schema/template_builder.h"
 #include "util/file_reader.h"
@@ -31,7 +31,7 @@ std::vector<Input> Seeds()
     std::vector<Input> seeds;
     for (const std::string& text : texts) {
         seeds.emplace_back(text.begin(), text.end());
-        test::SilentPrompts prompts;
+        SilentPrompts prompts;
         NodeSchema schema;
         if (schema.ParseTemplateText(text, prompts))
             seeds.push_back(schema.Compile());
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace torvane;
     const std::span<const std::uint8_t> bytes(data, size);
-    test::SilentPrompts prompts;
+    SilentPrompts prompts;
 
     NodeSchema parsed;
     if (parsed.ParseTemplateText(std::string_view(reinterpret_cast<const char*>(data), size), prompts)) {
