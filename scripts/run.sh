@@ -34,4 +34,4 @@ echo
 echo "== torvane-cli list $image --item 'Astra 19.2E/1'"
 "${cli[@]}" list "$image" --item "Astra 19.2E/1"
 echo
-echo "(torvane-cli open $image shows every item's list; man/torvane-cli.1 (man -l man/torvane-cli.1) has every command)"
+echo "(torvane-cli open $image shows every item's list; man/torvane-cli.1 describes every command)"
