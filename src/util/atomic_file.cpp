@@ -102,6 +102,13 @@ constexpr fs::perms kWriteBits = fs::perms::owner_write | fs::perms::group_write
 
 } // namespace
 
+bool IsReadOnlyFile(const std::string& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(ResolveTarget(FileNamePath(path)), error);
+    return !error && fs::exists(status) && (status.permissions() & kWriteBits) == fs::perms::none;
+}
+
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
 {
     if (path.empty())
@@ -110,14 +117,13 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
 
     // An existing target keeps its permissions; one marked read-only is refused (renaming over it
     // would succeed on POSIX, where only the folder's rights count, and fail on Windows).
+    if (IsReadOnlyFile(path))
+        return false;
     std::optional<fs::perms> permissions;
     std::error_code error;
     const fs::file_status existing = fs::status(target, error);
-    if (!error && fs::exists(existing)) {
-        if ((existing.permissions() & kWriteBits) == fs::perms::none)
-            return false;
+    if (!error && fs::exists(existing))
         permissions = existing.permissions();
-    }
     const std::optional<fs::path> temporary = WriteTemporary(target, bytes, permissions);
     if (!temporary)
         return false;

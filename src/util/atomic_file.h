@@ -15,4 +15,8 @@ namespace torvane {
 // is gone) are removed. path is UTF-8.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// True when path (UTF-8; a symbolic link is followed) names an existing file without any write
+// permission: WriteFileAtomically refuses to replace it.
+bool IsReadOnlyFile(const std::string& path);
+
 } // namespace torvane

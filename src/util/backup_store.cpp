@@ -95,7 +95,9 @@ std::vector<OrderedCopy> OrderedCopies(const fs::path& folder)
         const std::optional<CopyOrder> order = OrderOf(FileNameText(entry->path().filename()));
         if (!order || !entry->is_regular_file(ignored))
             continue;
-        copies.push_back({*order, {FileNameText(entry->path()), DateOf(order->stamp), entry->file_size(ignored)}});
+        // Named as NewCopyPath names them, with "/" after the folder on every system.
+        copies.push_back({*order, {FileNameText(folder) + "/" + FileNameText(entry->path().filename()), DateOf(order->stamp),
+                                   entry->file_size(ignored)}});
     }
     std::sort(copies.begin(), copies.end(),
               [](const OrderedCopy& a, const OrderedCopy& b) { return a.order > b.order; });

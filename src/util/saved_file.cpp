@@ -28,6 +28,13 @@ const BackupStore* SaveBackups()
 
 bool WriteSavedFile(const std::string& path, std::span<const std::uint8_t> bytes, UserPrompts& prompts)
 {
+    const auto cantWrite = [&] {
+        prompts.Message(std::string(kCantWriteMessage) + path);
+        return false;
+    };
+    // Refused before a copy is kept: on Windows a read-only copy could not be dropped again.
+    if (IsReadOnlyFile(path))
+        return cantWrite();
     KeepResult kept;
     if (g_saveBackups != nullptr) {
         if (g_saveBackups->Holds(path)) {
@@ -44,8 +51,7 @@ bool WriteSavedFile(const std::string& path, std::span<const std::uint8_t> bytes
         // A save that did not happen leaves no copy behind.
         if (kept.outcome == KeepOutcome::Kept)
             g_saveBackups->Drop(kept.copy);
-        prompts.Message(std::string(kCantWriteMessage) + path);
-        return false;
+        return cantWrite();
     }
     if (kept.outcome == KeepOutcome::Kept)
         g_saveBackups->ApplyRetention();
