@@ -9,9 +9,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "editing/edit_session.h"
-#include "editing/enigma2_export.h"
-#include "editing/enigma2_import.h"
+#include "editing/lists/enigma2_export.h"
+#include "editing/lists/enigma2_import.h"
+#include "editing/session/edit_session.h"
 #include "exchange/enigma2_folder.h"
 #include "exchange/enigma2_writer.h"
 #include "store/node_store.h"

@@ -10,11 +10,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "editing/apply_order.h"
-#include "editing/csv_import.h"
-#include "editing/edit_session.h"
-#include "editing/list_compare.h"
-#include "editing/list_file.h"
+#include "editing/lists/apply_order.h"
+#include "editing/lists/csv_import.h"
+#include "editing/lists/list_compare.h"
+#include "editing/lists/list_file.h"
+#include "editing/session/edit_session.h"
 #include "exchange/csv_table.h"
 #include "exchange/service_csv.h"
 #include "support/demo_database.h"

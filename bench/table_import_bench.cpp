@@ -6,8 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "editing/edit_session.h"
-#include "editing/tp_import.h"
+#include "editing/session/edit_session.h"
+#include "editing/tables/tp_import.h"
 #include "exchange/tp_table_file.h"
 #include "store/tree_item.h"
 #include "support/demo_database.h"

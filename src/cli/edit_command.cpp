@@ -8,10 +8,10 @@
 #include "cli/enigma2_commands.h"
 #include "cli/list_edit_lines.h"
 #include "cli/table_import.h"
-#include "editing/duplicate_finder.h"
-#include "editing/edit_session.h"
 #include "editing/forms/set_for_selected_form.h"
-#include "editing/service_sort.h"
+#include "editing/organise/duplicate_finder.h"
+#include "editing/organise/service_sort.h"
+#include "editing/session/edit_session.h"
 #include "store/tree_item.h"
 #include "util/file_name.h"
 

@@ -1,9 +1,9 @@
 #include <string>
 
 #include "cli/cli_document.h"
-#include "editing/csv_services.h"
-#include "editing/list_compare.h"
-#include "editing/list_file.h"
+#include "editing/lists/csv_services.h"
+#include "editing/lists/list_compare.h"
+#include "editing/lists/list_file.h"
 #include "exchange/service_csv.h"
 
 // torvane-cli export-csv FILE OUT.csv [--chunk user|default]

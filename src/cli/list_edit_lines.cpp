@@ -1,9 +1,9 @@
 #include "cli/list_edit_lines.h"
 
 #include "document/document.h"
-#include "editing/apply_order.h"
-#include "editing/csv_import.h"
-#include "editing/list_file.h"
+#include "editing/lists/apply_order.h"
+#include "editing/lists/csv_import.h"
+#include "editing/lists/list_file.h"
 #include "util/file_reader.h"
 
 namespace torvane {

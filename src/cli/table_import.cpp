@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "cli/cli_document.h"
-#include "editing/edit_session.h"
-#include "editing/tp_import.h"
+#include "editing/session/edit_session.h"
+#include "editing/tables/tp_import.h"
 #include "exchange/tp_table_file.h"
 #include "store/tree_item.h"
 #include "store/tree_node_info.h"

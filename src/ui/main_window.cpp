@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
-#include "editing/edit_session.h"
+#include "editing/session/edit_session.h"
 #include "store/tree_item.h"
 #include "util/saved_file.h"
 #include "ui/models/channel_tree_model.h"

@@ -8,10 +8,10 @@
 
 #include <QMainWindow>
 
-#include "editing/channel_menu.h"
-#include "editing/navigator_commands.h"
-#include "editing/row_filter.h"
-#include "editing/service_sort.h"
+#include "editing/organise/row_filter.h"
+#include "editing/organise/service_sort.h"
+#include "editing/session/channel_menu.h"
+#include "editing/session/navigator_commands.h"
 #include "link/serial_settings.h"
 #include "schema/project_config.h"
 #include "util/backup_store.h"

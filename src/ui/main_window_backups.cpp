@@ -2,10 +2,10 @@
 #include <QStatusBar>
 
 #include "document/document.h"
-#include "editing/edit_session.h"
 #include "editing/forms/list_exchange_forms.h"
-#include "editing/list_compare.h"
-#include "editing/list_file.h"
+#include "editing/lists/list_compare.h"
+#include "editing/lists/list_file.h"
+#include "editing/session/edit_session.h"
 #include "ui/main_window.h"
 #include "ui/preset_prompts.h"
 #include "ui/window_dialogs.h"

@@ -6,8 +6,8 @@
 #include <QUndoStack>
 
 #include "document/document.h"
-#include "editing/edit_session.h"
 #include "editing/forms/file_filter.h"
+#include "editing/session/edit_session.h"
 #include "store/tree_item.h"
 #include "ui/commands/edit_step_command.h"
 #include "ui/commands/table_import_command.h"

@@ -5,12 +5,12 @@
 #include <QStatusBar>
 
 #include "document/document.h"
-#include "editing/csv_import.h"
-#include "editing/edit_session.h"
-#include "editing/enigma2_export.h"
 #include "editing/forms/file_filter.h"
 #include "editing/forms/list_exchange_forms.h"
-#include "editing/list_file.h"
+#include "editing/lists/csv_import.h"
+#include "editing/lists/enigma2_export.h"
+#include "editing/lists/list_file.h"
+#include "editing/session/edit_session.h"
 #include "exchange/enigma2_writer.h"
 #include "ui/commands/enigma2_import_command.h"
 #include "ui/main_window.h"

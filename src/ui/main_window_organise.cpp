@@ -5,9 +5,9 @@
 #include <QStatusBar>
 
 #include "document/document.h"
-#include "editing/duplicate_finder.h"
-#include "editing/edit_session.h"
 #include "editing/forms/set_for_selected_form.h"
+#include "editing/organise/duplicate_finder.h"
+#include "editing/session/edit_session.h"
 #include "ui/main_window.h"
 #include "ui/models/service_list_model.h"
 #include "ui/views/service_filter_box.h"

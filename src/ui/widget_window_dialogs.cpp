@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 
-#include "editing/tp_import.h"
+#include "editing/tables/tp_import.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/apply_order_dialog.h"
 #include "ui/dialogs/backup_settings_dialog.h"

@@ -12,7 +12,7 @@
 
 #include "editing/forms/index_prompt.h"
 #include "editing/forms/move_information.h"
-#include "editing/service_finder.h"
+#include "editing/session/service_finder.h"
 
 namespace torvane {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editing/csv_services.h"
+#include "editing/lists/csv_services.h"
 #include "exchange/csv_table.h"
 #include "exchange/service_csv.h"
 #include "fuzz/fuzz_target.h"

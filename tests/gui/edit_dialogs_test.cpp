@@ -14,10 +14,10 @@
 #include <QTest>
 
 #include "demo_document.h"
-#include "editing/channel_operations.h"
-#include "editing/edit_session.h"
-#include "editing/navigator_commands.h"
-#include "editing/tp_import.h"
+#include "editing/session/channel_operations.h"
+#include "editing/session/edit_session.h"
+#include "editing/session/navigator_commands.h"
+#include "editing/tables/tp_import.h"
 #include "exchange/tp_table_file.h"
 #include "exchange/xml/satellites_xml_reader.h"
 #include "store/tree_item.h"

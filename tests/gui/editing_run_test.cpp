@@ -5,8 +5,8 @@
 #include <QUndoStack>
 
 #include "document/document.h"
-#include "editing/tp_import.h"
-#include "editing/tp_import_preview.h"
+#include "editing/tables/tp_import.h"
+#include "editing/tables/tp_import_preview.h"
 #include "store/tree_item.h"
 #include "support/cli_runner.h"
 #include "ui/views/navigator_view.h"

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <QUndoStack>
 
-#include "editing/edit_session.h"
-#include "editing/enigma2_import.h"
+#include "editing/lists/enigma2_import.h"
+#include "editing/session/edit_session.h"
 #include "exchange/enigma2_folder.h"
 #include "exchange/xml/satellites_xml_reader.h"
 #include "screenshot.h"

@@ -10,8 +10,8 @@
 #include "editing/forms/satellite_form.h"
 #include "editing/forms/set_for_selected_form.h"
 #include "editing/forms/tp_form.h"
-#include "editing/enigma2_import.h"
-#include "editing/tp_import_preview.h"
+#include "editing/lists/enigma2_import.h"
+#include "editing/tables/tp_import_preview.h"
 #include "ui/window_dialogs.h"
 
 namespace torvane::test {

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "database/database_image.h"
-#include "editing/edit_session.h"
+#include "editing/session/edit_session.h"
 #include "store/node_store.h"
 #include "store/service_list.h"
 #include "store/tree_item.h"

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "editing/duplicate_finder.h"
 #include "editing/forms/set_for_selected_form.h"
-#include "editing/service_sort.h"
+#include "editing/organise/duplicate_finder.h"
+#include "editing/organise/service_sort.h"
 #include "support/demo_database.h"
 
 namespace torvane::test {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "document/document.h"
-#include "editing/edit_session.h"
+#include "editing/session/edit_session.h"
 #include "store/tree_item.h"
 
 namespace torvane::test {

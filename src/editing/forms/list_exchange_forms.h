@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "editing/apply_order.h"
-#include "editing/list_compare.h"
+#include "editing/lists/apply_order.h"
+#include "editing/lists/list_compare.h"
 
 namespace torvane {
 

@@ -1,7 +1,7 @@
 #include "editing/forms/program_form.h"
 
-#include "editing/create_program.h"
 #include "editing/forms/form_fields.h"
+#include "editing/session/create_program.h"
 #include "schema/parse_number.h"
 #include "store/node_store.h"
 #include "store/service_list.h"

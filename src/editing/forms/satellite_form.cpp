@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "editing/forms/form_fields.h"
-#include "editing/new_tree_node.h"
+#include "editing/session/new_tree_node.h"
 #include "store/channel_tree.h"
 #include "store/node_store.h"
 #include "store/tree_node_info.h"

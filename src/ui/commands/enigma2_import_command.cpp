@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "editing/enigma2_import.h"
+#include "editing/lists/enigma2_import.h"
 #include "exchange/enigma2_folder.h"
 #include "exchange/xml/satellites_xml_reader.h"
 #include "ui/window_dialogs.h"

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "document/document.h"
-#include "editing/edit_session.h"
 #include "editing/forms/file_filter.h"
-#include "editing/tp_import.h"
+#include "editing/session/edit_session.h"
+#include "editing/tables/tp_import.h"
 #include "exchange/tp_table_file.h"
 #include "exchange/xml/satellites_xml_reader.h"
 #include "store/tree_item.h"

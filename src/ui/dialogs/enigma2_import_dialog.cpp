@@ -7,8 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "editing/enigma2_import.h"
 #include "editing/forms/choice_tables.h"
+#include "editing/lists/enigma2_import.h"
 #include "exchange/tp_table.h"
 #include "ui/dialogs/dialog_support.h"
 

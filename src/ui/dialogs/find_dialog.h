@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/service_finder.h"
+#include "editing/session/service_finder.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "editing/tp_import_preview.h"
+#include "editing/tables/tp_import_preview.h"
 
 class QLabel;
 class QSpinBox;

@@ -4,7 +4,7 @@
 
 #include <QTreeView>
 
-#include "editing/navigator_commands.h"
+#include "editing/session/navigator_commands.h"
 
 class QMenu;
 

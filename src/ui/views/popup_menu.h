@@ -11,7 +11,7 @@
 #include <QMenu>
 #include <QString>
 
-#include "editing/context_menu.h"
+#include "editing/session/context_menu.h"
 
 namespace torvane {
 

@@ -5,7 +5,7 @@
 
 #include <QTableView>
 
-#include "editing/channel_menu.h"
+#include "editing/session/channel_menu.h"
 
 namespace torvane {
 
