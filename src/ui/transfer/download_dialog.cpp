@@ -38,7 +38,7 @@ DownloadDialog::DownloadDialog(const QString& imagePath, bool defaultChunk, bool
 
     if (const BackupStore* backups = SaveBackups(); backups && backups->Settings().receiverFlash)
         m_backups = *backups;
-    m_backupBox = new QCheckBox(tr("Back up the receiver's flash first"), this);
+    m_backupBox = new QCheckBox(tr("Back up the flash first"), this);
     m_backupBox->setChecked(m_backups.has_value());
     m_backupBox->setEnabled(false);
     m_backupBox->setToolTip(tr("Chosen in Setting → Backups..."));

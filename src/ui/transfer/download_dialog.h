@@ -17,7 +17,7 @@ namespace torvane {
 // with the image's, burns the rebuilt flash and reboots the receiver. "Verify after download"
 // (off at first, open until the burn begins) then reads the flash back and compares what was sent;
 // the check can be cancelled, and its results end up in the summary, or as messages when it fails.
-// "Back up the receiver's flash first" shows the choice of Setting → "Backups…": when set (and
+// "Back up the flash first" shows the choice of Setting → "Backups…": when set (and
 // backups are on) the flash is first dumped into the backup folder, with the upload's progress.
 class DownloadDialog final : public TransferDialog {
     Q_OBJECT
